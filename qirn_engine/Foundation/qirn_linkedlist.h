@@ -1,0 +1,258 @@
+#pragma once
+// QIRN_LINKEDLIST<T>: a doubly linked list of named elements. InsertNode keeps the names in
+// ascending byte order and unique; AppendNode and PrependNode check neither. While m_bOwnsData is
+// set, deleting a node deletes its element.
+
+#include "qirn_debug.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+// Plain byte-wise comparison of two names as NUL-terminated strings: case-sensitive, every
+// capital before every small letter, a prefix before the longer name.
+inline int QIRN_CompareNames(const std::string& a, const std::string& b)
+{
+    return strcmp(a.c_str(), b.c_str());
+}
+
+template <class T> class QIRN_LINKEDLISTNODE
+{
+public:
+    QIRN_LINKEDLISTNODE(const std::string& szName, T* pData, QIRN_LINKEDLISTNODE* pNext, QIRN_LINKEDLISTNODE* pPrev)
+        : m_szName(szName), m_pData(pData), m_pNext(pNext), m_pPrev(pPrev)
+    {
+    }
+
+    ~QIRN_LINKEDLISTNODE()
+    {
+        m_szName.clear();
+        m_pNext = nullptr;
+        m_pPrev = nullptr;
+        if (m_pData)
+        {
+            delete m_pData;
+        }
+        m_pData = nullptr;
+    }
+
+    QIRN_LINKEDLISTNODE(const QIRN_LINKEDLISTNODE&) = delete;
+    QIRN_LINKEDLISTNODE& operator=(const QIRN_LINKEDLISTNODE&) = delete;
+
+    std::string m_szName;
+    T* m_pData;
+    QIRN_LINKEDLISTNODE* m_pNext;
+    QIRN_LINKEDLISTNODE* m_pPrev;
+};
+
+template <class T> class QIRN_LINKEDLIST
+{
+public:
+    typedef QIRN_LINKEDLISTNODE<T> Node;
+
+    explicit QIRN_LINKEDLIST(bool bOwnsData = true)
+        : m_pHead(nullptr), m_pTail(nullptr), m_iCount(0), m_bOwnsData(bOwnsData ? 1 : 0)
+    {
+    }
+
+    ~QIRN_LINKEDLIST() { DeleteAllNodes(); }
+
+    QIRN_LINKEDLIST(const QIRN_LINKEDLIST&) = delete;
+    QIRN_LINKEDLIST& operator=(const QIRN_LINKEDLIST&) = delete;
+
+    Node* InsertNode(std::string szName, T* pData)
+    {
+        if (!pData)
+        {
+            dprintf("*** QIRN_LINKEDLIST::InsertNode(): pData is NULL\n");
+            return nullptr;
+        }
+        if (szName.empty())
+        {
+            dprintf("*** QIRN_LINKEDLIST::InsertNode(): szName is NULL\n");
+            return nullptr;
+        }
+        if (FindNode(szName))
+        {
+            dprintf("*** QIRN_LINKEDLIST::InsertNode() Can't insert node '%s'. List has already a node by that name\n",
+                    szName.c_str());
+            return nullptr;
+        }
+        if (!m_pHead || QIRN_CompareNames(szName, m_pHead->m_szName) < 0)
+        {
+            return PrependNode(szName, pData);
+        }
+        if (QIRN_CompareNames(szName, m_pTail->m_szName) > 0)
+        {
+            return AppendNode(szName, pData);
+        }
+        Node* pStop = m_pHead;
+        while (pStop->m_pNext && QIRN_CompareNames(szName, pStop->m_szName) > 0)
+        {
+            pStop = pStop->m_pNext;
+        }
+        Node* pNode = new (std::nothrow) Node(szName, pData, nullptr, nullptr);
+        if (!pNode)
+        {
+            dprintf("*** QIRN_LINKEDLIST::InsertNode(): Weird error. Not supposed to ever get here.\n");
+            return nullptr;
+        }
+        pNode->m_pNext = pStop;
+        pNode->m_pPrev = pStop->m_pPrev;
+        if (pStop->m_pPrev)
+        {
+            pStop->m_pPrev->m_pNext = pNode;
+        }
+        else
+        {
+            m_pHead = pNode;
+        }
+        pStop->m_pPrev = pNode;
+        ++m_iCount;
+        return pNode;
+    }
+
+    Node* AppendNode(std::string szName, T* pData)
+    {
+        if (!pData)
+        {
+            dprintf("*** QIRN_LINKDLIST<T>::AppendNode(): pData is NULL\n");
+            return nullptr;
+        }
+        if (szName.empty())
+        {
+            dprintf("*** QIRN_LINKEDLIST<T>::AppendNode(): szName is NULL\n");
+            return nullptr;
+        }
+        Node* pNode = new (std::nothrow) Node(szName, pData, nullptr, nullptr);
+        if (!pNode)
+        {
+            dprintf("*** QIRN_LINKEDLIST<T>::AppendNode(): mem allocation for pNode failed\n");
+            return nullptr;
+        }
+        if (!m_pHead)
+        {
+            m_pHead = pNode;
+        }
+        else
+        {
+            pNode->m_pPrev = m_pTail;
+            m_pTail->m_pNext = pNode;
+        }
+        m_pTail = pNode;
+        ++m_iCount;
+        return pNode;
+    }
+
+    Node* PrependNode(std::string szName, T* pData)
+    {
+        if (szName.empty())
+        {
+            dprintf("*** QIRN_LINKEDLIST<T>::PrependNode(): szName is NULL\n");
+            return nullptr;
+        }
+        if (!pData)
+        {
+            dprintf("*** QIRN_LINKEDLIST<T>::PrependNode(): pData is NULL\n");
+            return nullptr;
+        }
+        Node* pNode = new (std::nothrow) Node(szName, pData, nullptr, nullptr);
+        if (!pNode)
+        {
+            dprintf("*** QIRN_LINKEDLIST<T>::PrependNode() mem allocation for pNode failed\n");
+            return nullptr;
+        }
+        if (!m_pHead)
+        {
+            m_pTail = pNode;
+        }
+        else
+        {
+            pNode->m_pNext = m_pHead;
+            m_pHead->m_pPrev = pNode;
+        }
+        m_pHead = pNode;
+        ++m_iCount;
+        return pNode;
+    }
+
+    Node* FindNode(std::string szName) const
+    {
+        for (Node* pNode = m_pHead; pNode; pNode = pNode->m_pNext)
+        {
+            if (pNode->m_szName == szName)
+            {
+                return pNode;
+            }
+        }
+        return nullptr;
+    }
+
+    int DeleteNode(Node* pNode)
+    {
+        if (!pNode)
+        {
+            dprintf("*** QIRN_LINKDLIST<T>::DeleteNode() - pNode is NULL\n");
+            return 1;
+        }
+        if (pNode == m_pHead && pNode == m_pTail)
+        {
+            m_pHead = m_pTail = nullptr;
+        }
+        else if (pNode == m_pHead)
+        {
+            m_pHead = pNode->m_pNext;
+            m_pHead->m_pPrev = nullptr;
+        }
+        else if (pNode == m_pTail)
+        {
+            m_pTail = pNode->m_pPrev;
+            m_pTail->m_pNext = nullptr;
+        }
+        else
+        {
+            pNode->m_pPrev->m_pNext = pNode->m_pNext;
+            pNode->m_pNext->m_pPrev = pNode->m_pPrev;
+        }
+        pNode->m_pNext = nullptr;
+        pNode->m_pPrev = nullptr;
+        if (!m_bOwnsData)
+        {
+            pNode->m_pData = nullptr;
+        }
+        delete pNode;
+        --m_iCount;
+        return 0;
+    }
+
+    int DeleteNodeByName(std::string szName) { return DeleteNode(FindNode(szName)); }
+
+    void DeleteAllNodes()
+    {
+        while (m_pHead)
+        {
+            DeleteNode(m_pHead);
+        }
+        m_pHead = m_pTail = nullptr;
+        m_iCount = 0;
+    }
+
+    // Frees every node and keeps every element, whatever m_bOwnsData says.
+    void ReleaseAllNodes()
+    {
+        int bOwnsData = m_bOwnsData;
+        m_bOwnsData = 0;
+        while (m_pHead)
+        {
+            DeleteNode(m_pHead);
+        }
+        m_bOwnsData = bOwnsData;
+        m_pHead = m_pTail = nullptr;
+        m_iCount = 0;
+    }
+
+    Node* m_pHead;
+    Node* m_pTail;
+    int m_iCount;
+    int m_bOwnsData;
+};
