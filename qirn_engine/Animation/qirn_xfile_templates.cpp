@@ -1,0 +1,206 @@
+#include "qirn_xfile_templates.h"
+
+#include <cstdio>
+
+// Values of the published .x file format; a file that declares a template itself uses these too.
+const GUID QIRN_TID_HEADER = {0x3d82ab43, 0x62da, 0x11cf, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_VECTOR = {0x3d82ab5e, 0x62da, 0x11cf, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_COORDS2D = {0xf6f23f44, 0x7686, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_MATRIX4X4 = {
+    0xf6f23f45, 0x7686, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_COLORRGBA = {
+    0x35ff44e0, 0x6c7c, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_COLORRGB = {0xd3e16e81, 0x7835, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_INDEXEDCOLOR = {
+    0x1630b820, 0x7842, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_BOOLEAN = {0x537da6a0, 0xca37, 0x11d0, {0x94, 0x1c, 0x00, 0x80, 0xc8, 0x0c, 0xfa, 0x7b}};
+const GUID QIRN_TID_BOOLEAN2D = {
+    0x4885ae63, 0x78e8, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_MATERIALWRAP = {
+    0x4885ae60, 0x78e8, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_TEXTUREFILENAME = {
+    0xa42790e1, 0x7810, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_MATERIAL = {0x3d82ab4d, 0x62da, 0x11cf, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_MESHFACE = {0x3d82ab5f, 0x62da, 0x11cf, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_MESHFACEWRAPS = {
+    0xed1ec5c0, 0xc0a8, 0x11d0, {0x94, 0x1c, 0x00, 0x80, 0xc8, 0x0c, 0xfa, 0x7b}};
+const GUID QIRN_TID_MESHTEXTURECOORDS = {
+    0xf6f23f40, 0x7686, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_MESHTEXTURECOORDS3D = {
+    0xcc3ccf03, 0x492c, 0x49fc, {0x88, 0x1b, 0x0f, 0x96, 0x98, 0x17, 0xd9, 0xae}};
+const GUID QIRN_TID_MESHMATERIALLIST = {
+    0xf6f23f42, 0x7686, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_MESHNORMALS = {
+    0xf6f23f43, 0x7686, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_MESHVERTEXCOLORS = {
+    0x1630b821, 0x7842, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_MESH = {0x3d82ab44, 0x62da, 0x11cf, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_FRAMETRANSFORMMATRIX = {
+    0xf6f23f41, 0x7686, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_FRAME = {0x3d82ab46, 0x62da, 0x11cf, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_FLOATKEYS = {
+    0x10dd46a9, 0x775b, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_TIMEDFLOATKEYS = {
+    0xf406b180, 0x7b3b, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_ANIMATIONKEY = {
+    0x10dd46a8, 0x775b, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_ANIMATIONOPTIONS = {
+    0xe2bf56c0, 0x840f, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_ANIMATION = {
+    0x3d82ab4f, 0x62da, 0x11cf, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_ANIMATIONSET = {
+    0x3d82ab50, 0x62da, 0x11cf, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_INLINEDATA = {
+    0x3a23eea0, 0x94b1, 0x11d0, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_URL = {0x3a23eea1, 0x94b1, 0x11d0, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
+const GUID QIRN_TID_PROGRESSIVEMESH = {
+    0x8a63c360, 0x997d, 0x11d0, {0x94, 0x1c, 0x00, 0x80, 0xc8, 0x0c, 0xfa, 0x7b}};
+const GUID QIRN_TID_GUID = {0xa42790e0, 0x7810, 0x11cf, {0x8f, 0x52, 0x00, 0x40, 0x33, 0x35, 0x94, 0xa3}};
+const GUID QIRN_TID_STRINGPROPERTY = {
+    0x7f0f21e0, 0xbfe1, 0x11d1, {0x82, 0xc0, 0x00, 0xa0, 0xc9, 0x69, 0x72, 0x71}};
+const GUID QIRN_TID_PROPERTYBAG = {
+    0x7f0f21e1, 0xbfe1, 0x11d1, {0x82, 0xc0, 0x00, 0xa0, 0xc9, 0x69, 0x72, 0x71}};
+const GUID QIRN_TID_EXTERNALVISUAL = {
+    0x98116aa0, 0xbdba, 0x11d1, {0x82, 0xc0, 0x00, 0xa0, 0xc9, 0x69, 0x72, 0x71}};
+const GUID QIRN_TID_RIGHTHANDED = {
+    0x7f5d5ea0, 0xd53a, 0x11d1, {0x82, 0xc0, 0x00, 0xa0, 0xc9, 0x69, 0x72, 0x71}};
+const GUID QIRN_TID_XSKINMESHHEADER = {
+    0x3cf169ce, 0xff7c, 0x44ab, {0x93, 0xc0, 0xf7, 0x8f, 0x62, 0xd1, 0x72, 0xe2}};
+const GUID QIRN_TID_SKINWEIGHTS = {
+    0x6f0d123b, 0xbad2, 0x4167, {0xa0, 0xd0, 0x80, 0x22, 0x4f, 0x25, 0xfa, 0xbb}};
+const GUID QIRN_TID_VERTEXDUPLICATIONINDICES = {
+    0xb8d65549, 0xd7c9, 0x4995, {0x89, 0xcf, 0x53, 0xa9, 0xa8, 0xb0, 0x31, 0xe3}};
+const GUID QIRN_TID_FACEADJACENCY = {
+    0xa64c844a, 0xe282, 0x4756, {0x8b, 0x80, 0x25, 0x0c, 0xde, 0x04, 0x39, 0x8c}};
+const GUID QIRN_TID_FVFDATA = {0xb6e70a0e, 0x8ef9, 0x4e83, {0x94, 0xad, 0xec, 0xc8, 0xb0, 0xc0, 0x48, 0x97}};
+const GUID QIRN_TID_ANIMTICKSPERSECOND = {
+    0x9e415a43, 0x7ba6, 0x4a73, {0x87, 0x43, 0xb7, 0x3d, 0x47, 0xe8, 0x84, 0x76}};
+
+namespace
+{
+// Member lists as the format documents them; "[...]" leaves a template open to any child.
+const QIRN_XFileTemplate XFILE_TEMPLATES[] = {
+    {"Header", &QIRN_TID_HEADER, "WORD major; WORD minor; DWORD flags;"},
+    {"Vector", &QIRN_TID_VECTOR, "FLOAT x; FLOAT y; FLOAT z;"},
+    {"Coords2d", &QIRN_TID_COORDS2D, "FLOAT u; FLOAT v;"},
+    {"Matrix4x4", &QIRN_TID_MATRIX4X4, "array FLOAT matrix[16];"},
+    {"ColorRGBA", &QIRN_TID_COLORRGBA, "FLOAT red; FLOAT green; FLOAT blue; FLOAT alpha;"},
+    {"ColorRGB", &QIRN_TID_COLORRGB, "FLOAT red; FLOAT green; FLOAT blue;"},
+    {"IndexedColor", &QIRN_TID_INDEXEDCOLOR, "DWORD index; ColorRGBA indexColor;"},
+    {"Boolean", &QIRN_TID_BOOLEAN, "DWORD truefalse;"},
+    {"Boolean2d", &QIRN_TID_BOOLEAN2D, "Boolean u; Boolean v;"},
+    {"MaterialWrap", &QIRN_TID_MATERIALWRAP, "Boolean u; Boolean v;"},
+    {"TextureFilename", &QIRN_TID_TEXTUREFILENAME, "STRING filename;"},
+    {"Material", &QIRN_TID_MATERIAL,
+     "ColorRGBA faceColor; FLOAT power; ColorRGB specularColor; ColorRGB emissiveColor; [...]"},
+    {"MeshFace", &QIRN_TID_MESHFACE,
+     "DWORD nFaceVertexIndices; array DWORD faceVertexIndices[nFaceVertexIndices];"},
+    {"MeshFaceWraps", &QIRN_TID_MESHFACEWRAPS,
+     "DWORD nFaceWrapValues; array Boolean2d faceWrapValues[nFaceWrapValues];"},
+    {"MeshTextureCoords", &QIRN_TID_MESHTEXTURECOORDS,
+     "DWORD nTextureCoords; array Coords2d textureCoords[nTextureCoords];"},
+    // Three coordinates per vertex (volume and cube-map textures), laid out like MeshTextureCoords.
+    {"MeshTextureCoords3d", &QIRN_TID_MESHTEXTURECOORDS3D,
+     "DWORD nTextureCoords; array Vector textureCoords[nTextureCoords];"},
+    {"MeshMaterialList", &QIRN_TID_MESHMATERIALLIST,
+     "DWORD nMaterials; DWORD nFaceIndexes; array DWORD faceIndexes[nFaceIndexes]; [Material]"},
+    {"MeshNormals", &QIRN_TID_MESHNORMALS,
+     "DWORD nNormals; array Vector normals[nNormals]; DWORD nFaceNormals; array MeshFace "
+     "faceNormals[nFaceNormals];"},
+    {"MeshVertexColors", &QIRN_TID_MESHVERTEXCOLORS,
+     "DWORD nVertexColors; array IndexedColor vertexColors[nVertexColors];"},
+    {"Mesh", &QIRN_TID_MESH,
+     "DWORD nVertices; array Vector vertices[nVertices]; DWORD nFaces; array MeshFace faces[nFaces]; [...]"},
+    {"FrameTransformMatrix", &QIRN_TID_FRAMETRANSFORMMATRIX, "Matrix4x4 frameMatrix;"},
+    {"Frame", &QIRN_TID_FRAME, "[...]"},
+    {"FloatKeys", &QIRN_TID_FLOATKEYS, "DWORD nValues; array FLOAT values[nValues];"},
+    {"TimedFloatKeys", &QIRN_TID_TIMEDFLOATKEYS, "DWORD time; FloatKeys tfkeys;"},
+    {"AnimationKey", &QIRN_TID_ANIMATIONKEY, "DWORD keyType; DWORD nKeys; array TimedFloatKeys keys[nKeys];"},
+    {"AnimationOptions", &QIRN_TID_ANIMATIONOPTIONS, "DWORD openclosed; DWORD positionquality;"},
+    {"Animation", &QIRN_TID_ANIMATION, "[...]"},
+    {"AnimationSet", &QIRN_TID_ANIMATIONSET, "[Animation]"},
+    {"InlineData", &QIRN_TID_INLINEDATA, "[BINARY]"},
+    {"Url", &QIRN_TID_URL, "DWORD nUrls; array STRING urls[nUrls];"},
+    {"ProgressiveMesh", &QIRN_TID_PROGRESSIVEMESH, "[Url, InlineData]"},
+    {"Guid", &QIRN_TID_GUID, "DWORD data1; WORD data2; WORD data3; array UCHAR data4[8];"},
+    {"StringProperty", &QIRN_TID_STRINGPROPERTY, "STRING key; STRING value;"},
+    {"PropertyBag", &QIRN_TID_PROPERTYBAG, "[StringProperty]"},
+    {"ExternalVisual", &QIRN_TID_EXTERNALVISUAL, "Guid guidExternalVisual; [...]"},
+    {"RightHanded", &QIRN_TID_RIGHTHANDED, "DWORD bRightHanded;"},
+    {"XSkinMeshHeader", &QIRN_TID_XSKINMESHHEADER,
+     "WORD nMaxSkinWeightsPerVertex; WORD nMaxSkinWeightsPerFace; WORD nBones;"},
+    {"SkinWeights", &QIRN_TID_SKINWEIGHTS,
+     "STRING transformNodeName; DWORD nWeights; array DWORD vertexIndices[nWeights]; array FLOAT "
+     "weights[nWeights]; "
+     "Matrix4x4 matrixOffset;"},
+    {"VertexDuplicationIndices", &QIRN_TID_VERTEXDUPLICATIONINDICES,
+     "DWORD nIndices; DWORD nOriginalVertices; array DWORD indices[nIndices];"},
+    {"FaceAdjacency", &QIRN_TID_FACEADJACENCY, "DWORD nIndices; array DWORD indices[nIndices];"},
+    {"FVFData", &QIRN_TID_FVFDATA, "DWORD dwFVF; DWORD nDWords; array DWORD data[nDWords];"},
+    {"AnimTicksPerSecond", &QIRN_TID_ANIMTICKSPERSECOND, "DWORD AnimTicksPerSecond;"},
+};
+
+std::string FormatGuid(const GUID& guid)
+{
+    char szGuid[40] = {0};
+    snprintf(szGuid, sizeof(szGuid), "%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
+             static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
+             guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+    return szGuid;
+}
+
+// The text is built from the table, so a template's declared GUID and the constant the loaders
+// compare with can never disagree.
+std::string BuildTemplateBlock()
+{
+    std::string szBlock = "xof 0302txt 0032\n";
+    for (const QIRN_XFileTemplate& oTemplate : XFILE_TEMPLATES)
+    {
+        szBlock += "template ";
+        szBlock += oTemplate.szName;
+        szBlock += " {\n <";
+        szBlock += FormatGuid(*oTemplate.pGuid);
+        szBlock += ">\n ";
+        szBlock += oTemplate.szMembers;
+        szBlock += "\n}\n";
+    }
+    return szBlock;
+}
+} // namespace
+
+const QIRN_XFileTemplate* QIRN_GetXFileTemplateTable(size_t* pnCount)
+{
+    if (pnCount)
+    {
+        *pnCount = sizeof(XFILE_TEMPLATES) / sizeof(XFILE_TEMPLATES[0]);
+    }
+    return XFILE_TEMPLATES;
+}
+
+const std::string& QIRN_GetXFileTemplates()
+{
+    static const std::string szBlock = BuildTemplateBlock();
+    return szBlock;
+}
+
+HRESULT QIRN_RegisterXFileTemplates(IDirectXFile* poDXFile)
+{
+    if (!poDXFile)
+    {
+        return E_POINTER;
+    }
+    const std::string& szBlock = QIRN_GetXFileTemplates();
+    return poDXFile->RegisterTemplates(const_cast<char*>(szBlock.data()), static_cast<DWORD>(szBlock.size()));
+}
+
+const char* QIRN_GetXFileTemplateName(const GUID& guid)
+{
+    for (const QIRN_XFileTemplate& oTemplate : XFILE_TEMPLATES)
+    {
+        if (IsEqualGUID(guid, *oTemplate.pGuid))
+        {
+            return oTemplate.szName;
+        }
+    }
+    return nullptr;
+}

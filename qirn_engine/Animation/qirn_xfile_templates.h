@@ -1,0 +1,80 @@
+#pragma once
+// The standard DirectX .x templates as one text template block, and the template GUIDs that
+// loaders compare with IDirectXFileData::GetType. Every .x reader of the engine registers this
+// block, so text files without template declarations parse the same everywhere.
+
+#include <windows.h>
+
+#include <dxfile.h>
+
+#include <string>
+
+extern const GUID QIRN_TID_HEADER;
+extern const GUID QIRN_TID_VECTOR;
+extern const GUID QIRN_TID_COORDS2D;
+extern const GUID QIRN_TID_MATRIX4X4;
+extern const GUID QIRN_TID_COLORRGBA;
+extern const GUID QIRN_TID_COLORRGB;
+extern const GUID QIRN_TID_INDEXEDCOLOR;
+extern const GUID QIRN_TID_BOOLEAN;
+extern const GUID QIRN_TID_BOOLEAN2D;
+extern const GUID QIRN_TID_MATERIALWRAP;
+extern const GUID QIRN_TID_TEXTUREFILENAME;
+extern const GUID QIRN_TID_MATERIAL;
+extern const GUID QIRN_TID_MESHFACE;
+extern const GUID QIRN_TID_MESHFACEWRAPS;
+extern const GUID QIRN_TID_MESHTEXTURECOORDS;
+extern const GUID QIRN_TID_MESHTEXTURECOORDS3D;
+extern const GUID QIRN_TID_MESHMATERIALLIST;
+extern const GUID QIRN_TID_MESHNORMALS;
+extern const GUID QIRN_TID_MESHVERTEXCOLORS;
+extern const GUID QIRN_TID_MESH;
+extern const GUID QIRN_TID_FRAMETRANSFORMMATRIX;
+extern const GUID QIRN_TID_FRAME;
+extern const GUID QIRN_TID_FLOATKEYS;
+extern const GUID QIRN_TID_TIMEDFLOATKEYS;
+extern const GUID QIRN_TID_ANIMATIONKEY;
+extern const GUID QIRN_TID_ANIMATIONOPTIONS;
+extern const GUID QIRN_TID_ANIMATION;
+extern const GUID QIRN_TID_ANIMATIONSET;
+extern const GUID QIRN_TID_INLINEDATA;
+extern const GUID QIRN_TID_URL;
+extern const GUID QIRN_TID_PROGRESSIVEMESH;
+extern const GUID QIRN_TID_GUID;
+extern const GUID QIRN_TID_STRINGPROPERTY;
+extern const GUID QIRN_TID_PROPERTYBAG;
+extern const GUID QIRN_TID_EXTERNALVISUAL;
+extern const GUID QIRN_TID_RIGHTHANDED;
+extern const GUID QIRN_TID_XSKINMESHHEADER;
+extern const GUID QIRN_TID_SKINWEIGHTS;
+extern const GUID QIRN_TID_VERTEXDUPLICATIONINDICES;
+extern const GUID QIRN_TID_FACEADJACENCY;
+extern const GUID QIRN_TID_FVFDATA;
+extern const GUID QIRN_TID_ANIMTICKSPERSECOND;
+
+// The AnimationKey keyType values of the .x format.
+const DWORD QIRN_XFILE_KEY_ROTATION = 0;
+const DWORD QIRN_XFILE_KEY_SCALE = 1;
+const DWORD QIRN_XFILE_KEY_POSITION = 2;
+const DWORD QIRN_XFILE_KEY_MATRIX = 3;
+const DWORD QIRN_XFILE_KEY_MATRIX_ALT = 4;
+
+// One standard template: its name, its GUID and its member declarations as .x text.
+struct QIRN_XFileTemplate
+{
+    const char* szName;
+    const GUID* pGuid;
+    const char* szMembers;
+};
+
+// Every template of the block, in declaration order (a template only uses earlier ones).
+const QIRN_XFileTemplate* QIRN_GetXFileTemplateTable(size_t* pnCount);
+
+// The whole block as a text .x file ("xof 0302txt 0032" and the template declarations).
+const std::string& QIRN_GetXFileTemplates();
+
+// Registers the block with a DirectX File object; the HRESULT of RegisterTemplates.
+HRESULT QIRN_RegisterXFileTemplates(IDirectXFile* poDXFile);
+
+// The template name a GUID belongs to, or NULL; for log lines.
+const char* QIRN_GetXFileTemplateName(const GUID& guid);
