@@ -2,6 +2,7 @@
 
 #include "qirn_file.h"
 #include "qirn_keyword_table.h"
+#include "qirn_pixelformat.h"
 
 namespace
 {

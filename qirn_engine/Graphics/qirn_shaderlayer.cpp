@@ -3,6 +3,7 @@
 #include "qirn_constants.h"
 #include "qirn_file.h"
 #include "qirn_keyword_table.h"
+#include "qirn_pixelformat.h"
 
 namespace
 {
@@ -218,7 +219,7 @@ QIRN_ShaderLayer::QIRN_ShaderLayer(const QIRN_ShaderLayer& other) : m_poDynamicL
 void QIRN_ShaderLayer::Reset()
 {
     m_strTextureFileName.clear();
-    m_eTextureFormat = 21;
+    m_eTextureFormat = QIRN_FMT_A8R8G8B8;
     m_eTextureType = 2;
     m_dwNumSlices = 1;
     m_dwNumMipmapLevels = 1;
