@@ -36,8 +36,8 @@ const std::vector<QIRN_KeywordField<QIRN_RenderTarget>>& RenderTargetFields()
 } // namespace
 
 QIRN_RenderTarget::QIRN_RenderTarget()
-    : m_dwWidth(256), m_dwHeight(256), m_eFormat(21), m_bLockable(false), m_bCreateZBuffer(true),
-      m_eZBufferFormat(71)
+    : m_dwWidth(256), m_dwHeight(256), m_eFormat(QIRN_FMT_A8R8G8B8), m_bLockable(false),
+      m_bCreateZBuffer(true), m_eZBufferFormat(QIRN_FMT_D32)
 {
 }
 
