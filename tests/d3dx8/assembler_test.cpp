@@ -1,0 +1,320 @@
+#include "d3dx8.h"
+#include "qirn_test_support.h"
+#include "shader_cases.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using d3dx8_test::ShaderCase;
+
+namespace
+{
+struct Assembly
+{
+    HRESULT hr = E_FAIL;
+    bool bHasCode = false;
+    bool bHasConstants = false;
+    std::vector<DWORD> vCode;
+    std::vector<DWORD> vConstants;
+    std::string szErrors;
+};
+
+std::vector<DWORD> Words(ID3DXBuffer* pBuffer)
+{
+    const DWORD* pWords = static_cast<const DWORD*>(pBuffer->GetBufferPointer());
+    return std::vector<DWORD>(pWords, pWords + pBuffer->GetBufferSize() / sizeof(DWORD));
+}
+
+Assembly Collect(HRESULT hr, ID3DXBuffer* pConstants, ID3DXBuffer* pCode, ID3DXBuffer* pErrors)
+{
+    Assembly a;
+    a.hr = hr;
+    if (pCode)
+    {
+        a.bHasCode = true;
+        a.vCode = Words(pCode);
+        pCode->Release();
+    }
+    if (pConstants)
+    {
+        a.bHasConstants = true;
+        a.vConstants = Words(pConstants);
+        pConstants->Release();
+    }
+    if (pErrors)
+    {
+        a.szErrors = static_cast<const char*>(pErrors->GetBufferPointer());
+        pErrors->Release();
+    }
+    return a;
+}
+
+Assembly Assemble(const std::string& szSource, DWORD dwFlags = 0)
+{
+    ID3DXBuffer* pConstants = nullptr;
+    ID3DXBuffer* pCode = nullptr;
+    ID3DXBuffer* pErrors = nullptr;
+    const HRESULT hr = D3DXAssembleShader(szSource.c_str(), static_cast<UINT>(szSource.size()), dwFlags,
+                                          &pConstants, &pCode, &pErrors);
+    return Collect(hr, pConstants, pCode, pErrors);
+}
+
+Assembly AssembleFile(const std::string& szPath)
+{
+    ID3DXBuffer* pConstants = nullptr;
+    ID3DXBuffer* pCode = nullptr;
+    ID3DXBuffer* pErrors = nullptr;
+    const HRESULT hr = D3DXAssembleShaderFromFile(szPath.c_str(), 0, &pConstants, &pCode, &pErrors);
+    return Collect(hr, pConstants, pCode, pErrors);
+}
+
+std::string Hex(const std::vector<DWORD>& v)
+{
+    std::string s;
+    char sz[16];
+    for (DWORD dw : v)
+    {
+        snprintf(sz, sizeof(sz), "%08lX ", static_cast<unsigned long>(dw));
+        s += sz;
+    }
+    return s;
+}
+
+void ExpectTable(const std::vector<ShaderCase>& vCases)
+{
+    ASSERT_FALSE(vCases.empty());
+    for (const ShaderCase& c : vCases)
+    {
+        const Assembly a = Assemble(c.szSource);
+        ASSERT_EQ(a.hr, D3D_OK) << c.szName << "\n" << a.szErrors;
+        EXPECT_EQ(Hex(a.vCode), Hex(c.vCode)) << c.szName;
+        EXPECT_EQ(Hex(a.vConstants), Hex(c.vConstants)) << c.szName;
+        EXPECT_TRUE(a.bHasConstants) << c.szName;
+    }
+}
+
+struct BadCase
+{
+    const char* szSource;
+    unsigned uLine;
+    const char* szMessage;
+};
+
+void ExpectErrors(const std::vector<BadCase>& vCases)
+{
+    for (const BadCase& c : vCases)
+    {
+        const Assembly a = Assemble(c.szSource);
+        EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA) << c.szSource;
+        EXPECT_FALSE(a.bHasCode) << c.szSource;
+        EXPECT_FALSE(a.bHasConstants) << c.szSource;
+        const std::string szWhere = "(memory)(" + std::to_string(c.uLine) + ") : error: ";
+        EXPECT_NE(a.szErrors.find(szWhere), std::string::npos) << c.szSource << "\n" << a.szErrors;
+        EXPECT_NE(a.szErrors.find(c.szMessage), std::string::npos) << c.szSource << "\n" << a.szErrors;
+    }
+}
+} // namespace
+
+TEST(ShaderAssembler, VertexShaderTable)
+{
+    ExpectTable(d3dx8_test::VertexShaderCases());
+}
+
+TEST(ShaderAssembler, MalformedVertexShaders)
+{
+    std::string szTooLong = "vs.1.1\n";
+    for (int i = 0; i < 33; ++i)
+        szTooLong += "m4x4 r0, v0, c0\n";
+    const std::vector<BadCase> vCases = {
+        {"", 1, "the shader is empty"},
+        {"mov r0, v0", 1, "must start with its version"},
+        {"vs.2.0\nmov r0, v0", 1, "version 'vs.2.0' is not supported"},
+        {"ps.1.5\n", 1, "is not supported"},
+        {"vs.1.1\nfoo r0, v0", 2, "unknown instruction 'foo'"},
+        {"vs.1.1\nmov r0", 2, "'mov' takes 2 operand(s), found 1"},
+        {"vs.1.1\nmov r0, v0, v1", 2, "takes 2 operand(s), found 3"},
+        {"vs.1.1\nmov r0, ", 2, "operand 2 of 'mov' is missing"},
+        {"vs.1.1\nmad r0, v0, c0", 2, "'mad' takes 4 operand(s), found 3"},
+        {"vs.1.1\nnop r0", 2, "'nop' takes 0 operand(s), found 1"},
+        {"vs.1.1\nmov r12, v0", 2, "register 'r12' is out of range (r0 to r11 in vs.1.1)"},
+        {"vs.1.1\nmov r0, v16", 2, "out of range (v0 to v15"},
+        {"vs.1.1\nmov r0, c256", 2, "out of range (c0 to c255"},
+        {"vs.1.1\nmov oT8, v0", 2, "out of range (ot0 to ot7"},
+        {"vs.1.1\nmov oD2, v0", 2, "out of range"},
+        {"vs.1.1\nmov r0, x0", 2, "unknown register 'x0'"},
+        {"vs.1.1\nmov r0, t0", 2, "unknown register 't0'"},
+        {"vs.1.1\nmov oPos1, v0", 2, "unknown register 'oPos1'"},
+        {"vs.1.1\nmov r, v0", 2, "register 'r' needs a number"},
+        {"vs.1.1\nmov r0x, v0", 2, "unknown register"},
+        {"vs.1.1\nmov v0, r0", 2, "'v0' cannot be written"},
+        {"vs.1.1\nmov c0, r0", 2, "'c0' cannot be written"},
+        {"vs.1.1\nmov r0, oPos", 2, "'oPos' cannot be read"},
+        {"vs.1.1\nmov r0, a0", 2, "'a0' cannot be read"},
+        {"vs.1.0\nmov a0.x, r0.x", 2, "register 'a0' is not available in vs.1.0"},
+        {"vs.1.0\nmov r0, c[a0.x]", 2, "relative addressing c[a0.x + n] is not available in vs.1.0"},
+        {"vs.1.1\nmov r0, c[a0.y]", 2, "constants can only be indexed by a0.x"},
+        {"vs.1.1\nmov r0, c[a0]", 2, "must be read as a0.x"},
+        {"vs.1.1\nmov r0, c[5 - a0.x]", 2, "a0.x must be added to the index"},
+        {"vs.1.1\nmov r0, c[a0.x + a0.x]", 2, "a0.x appears twice"},
+        {"vs.1.1\nmov r0, c[a0.x - 9]", 2, "constant index -9 is negative"},
+        {"vs.1.1\nmov r0, c[a0.x + 300]", 2, "out of range"},
+        {"vs.1.1\nmov r0, c[a0.x + q]", 2, "bad constant index"},
+        {"vs.1.1\nmov r0, c[3", 2, "missing ']'"},
+        {"vs.1.1\nmov a0, r0.x", 2, "a0 is written only by 'mov a0.x"},
+        {"vs.1.1\nadd a0.x, r0, r1", 2, "a0 is written only by 'mov a0.x"},
+        {"vs.1.1\nadd r0, c0, c1", 2, "reads two different constant registers"},
+        {"vs.1.1\nmad r0, v0, c0, c[a0.x]", 2, "reads two different constant registers"},
+        {"vs.1.1\nadd r0, v0, v1", 2, "reads two different input registers"},
+        {"vs.1.1\nmov r0.yx, v0", 2, "bad write mask '.yx'"},
+        {"vs.1.1\nmov r0.xx, v0", 2, "bad write mask"},
+        {"vs.1.1\nmov r0.q, v0", 2, "bad write mask"},
+        {"vs.1.1\nmov r0, v0.xyzwx", 2, "bad swizzle '.xyzwx'"},
+        {"vs.1.1\nmov r0, v0.q", 2, "bad swizzle '.q'"},
+        {"vs.1.1\nmov r0, v0.x.y", 2, "unexpected '.y'"},
+        {"vs.1.1\nmov r0, v0 v1", 2, "unexpected 'v1'"},
+        {"vs.1.1\nmov_sat r0, v0", 2, "exist only in pixel shaders"},
+        {"vs.1.1\nmov r0, v0_bx2", 2, "exists only in pixel shaders"},
+        {"vs.1.1\nmov r0, 1-v0", 2, "exists only in pixel shaders"},
+        {"vs.1.1\nmov r0, v0_foo", 2, "unknown source modifier '_foo'"},
+        {"vs.1.1\nmov r0.x_sat, v0", 2, "go on the instruction"},
+        {"vs.1.1\nmov -r0, v0", 2, "a destination register takes no source modifier"},
+        {"vs.1.1\nm4x4 r0, v0, c0.x", 2, "the matrix operand of 'm4x4' takes no swizzle or negation"},
+        {"vs.1.1\nm3x3 r0, v0, -c0", 2, "takes no swizzle or negation"},
+        {"vs.1.1\nm4x4 r1, r1, c0", 2, "the destination of 'm4x4' must differ from its sources"},
+        {"vs.1.1\nm3x2 r5, v0, r4", 2, "must differ from its sources"},
+        {"vs.1.1\ndef r0, 1, 2, 3, 4", 2, "'def' needs a constant register"},
+        {"vs.1.1\ndef c0, 1, 2, 3", 2, "'def' takes 5 operand(s), found 4"},
+        {"vs.1.1\ndef c0, 1, 2, 3, abc", 2, "bad number 'abc' in 'def'"},
+        {"vs.1.1\ndef c0, 1, 2, 3, 1e999", 2, "bad number"},
+        {"vs.1.1\ndef c128, 1, 2, 3, 4", 2, "a vertex declaration can set c0 to c127 only"},
+        {"vs.1.1\n+mov r0, v0", 2, "co-issue '+' exists only in pixel shaders"},
+        {"vs.1.1\nmov r0, v0\nvs.1.1", 3, "a second version statement"},
+        {"vs.1.1\n.x", 2, "expected an instruction"},
+        {"vs.1.1\n#include \"missing.h\"", 2, "cannot open include file 'missing.h'"},
+        {"vs.1.1\n#include missing.h", 2, "#include needs a file name"},
+        {"vs.1.1\n#if\n#endif", 2, "#if needs an expression"},
+        {"vs.1.1\n#if 1/0\n#endif", 2, "division by zero"},
+        {"vs.1.1\n#if (1\n#endif", 2, "missing ')'"},
+        {"vs.1.1\n#ifdef X\nmov r0, v0", 2, "#if without #endif"},
+        {"vs.1.1\n#endif", 2, "#endif without #if"},
+        {"vs.1.1\n#if 1\n#else\n#else\n#endif", 4, "#else after #else"},
+        {"vs.1.1\n#error stop here", 2, "#error stop here"},
+        {"vs.1.1\n#foo", 2, "unknown preprocessor directive"},
+        {"vs.1.1\n#define\n", 2, "#define needs a macro name"},
+        {"vs.1.1\n/* unclosed\nmov r0, v0", 2, "comment started with '/*' is not closed"},
+        {"vs.1.1\n#define F(a) a\nmov r0, F(v0, v1)", 3, "macro 'F' needs 1 arguments"},
+        {"vs.1.1\n#define LOOP LOOP2\n#define LOOP2 LOOP\nmov r0, LOOP", 4, "unknown register 'LOOP'"},
+        {szTooLong.c_str(), 34, "the shader needs 132 instruction slots; vs.1.1 has 128"},
+    };
+    ExpectErrors(vCases);
+}
+
+TEST(ShaderAssembler, ReportsEveryBadLine)
+{
+    const Assembly a = Assemble("vs.1.1\nfoo r0\nmov r0, v0\nmov r99, v0\n");
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    EXPECT_NE(a.szErrors.find("(memory)(2) : error: unknown instruction 'foo'\n"), std::string::npos)
+        << a.szErrors;
+    EXPECT_NE(a.szErrors.find("(memory)(4) : error: register 'r99' is out of range"), std::string::npos)
+        << a.szErrors;
+}
+
+TEST(ShaderAssembler, SkipValidationKeepsEncodingChecks)
+{
+    // A read-port rule is validation; an unknown register cannot be encoded at all.
+    Assembly a = Assemble("vs.1.1\nadd r0, c0, c1\n", D3DXASM_SKIPVALIDATION);
+    EXPECT_EQ(a.hr, D3D_OK) << a.szErrors;
+    a = Assemble("vs.1.1\nadd r0, c0, x1\n", D3DXASM_SKIPVALIDATION);
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    a = Assemble("vs.1.1\nadd r0, c0, c1\n", D3DXASM_DEBUG);
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+}
+
+TEST(ShaderAssembler, ArgumentsAndBuffers)
+{
+    const std::string szSource = "vs.1.1\nmov oPos, v0\n";
+    EXPECT_EQ(D3DXAssembleShader(nullptr, 10, 0, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    // Every out-pointer may be left out; a length that counts the final NUL is fine.
+    EXPECT_EQ(D3DXAssembleShader(szSource.c_str(), static_cast<UINT>(szSource.size() + 1), 0, nullptr,
+                                 nullptr, nullptr),
+              D3D_OK);
+
+    ID3DXBuffer* pCode = nullptr;
+    ID3DXBuffer* pConstants = reinterpret_cast<ID3DXBuffer*>(1);
+    ASSERT_EQ(D3DXAssembleShader(szSource.c_str(), static_cast<UINT>(szSource.size()), 0, &pConstants, &pCode,
+                                 nullptr),
+              D3D_OK);
+    ASSERT_NE(pCode, nullptr);
+    ASSERT_NE(pConstants, nullptr);
+    EXPECT_EQ(pCode->GetBufferSize(), 5 * sizeof(DWORD));
+    EXPECT_EQ(pConstants->GetBufferSize(), 0u);
+    EXPECT_NE(pConstants->GetBufferPointer(), nullptr);
+
+    IUnknown* pUnknown = nullptr;
+    ASSERT_EQ(pCode->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&pUnknown)), S_OK);
+    EXPECT_EQ(pCode->AddRef(), 3u);
+    EXPECT_EQ(pCode->Release(), 2u);
+    pUnknown->Release();
+    void* pOther = nullptr;
+    EXPECT_EQ(pCode->QueryInterface(IID_IClassFactory, &pOther), E_NOINTERFACE);
+    EXPECT_EQ(pOther, nullptr);
+    EXPECT_EQ(pCode->Release(), 0u);
+    pConstants->Release();
+
+    ID3DXBuffer* pBuffer = nullptr;
+    ASSERT_EQ(D3DXCreateBuffer(16, &pBuffer), D3D_OK);
+    EXPECT_EQ(pBuffer->GetBufferSize(), 16u);
+    EXPECT_EQ(std::string(static_cast<const char*>(pBuffer->GetBufferPointer()), 16), std::string(16, '\0'));
+    pBuffer->Release();
+    EXPECT_EQ(D3DXCreateBuffer(4, nullptr), D3DERR_INVALIDCALL);
+}
+
+TEST(ShaderAssembler, FilesAndIncludes)
+{
+    qirn_test::ScopedTempDir dir;
+    CreateDirectoryA("shaders", nullptr);
+    CreateDirectoryA("shaders\\common", nullptr);
+    qirn_test::WriteFile(
+        "shaders\\common\\constants.h",
+        "#ifndef CONSTANTS_H\n#define CONSTANTS_H\n#define CV_WORLDVIEWPROJ 4 // matrix\n#endif\n");
+    qirn_test::WriteFile("shaders\\twice.h",
+                         "#include \"common/constants.h\"\n#include \"common/constants.h\"\n");
+    qirn_test::WriteFile("shaders\\basic.vsh",
+                         "vs.1.1\n#include \"twice.h\"\nm4x4 oPos, v0, c[CV_WORLDVIEWPROJ]\n");
+    Assembly a = AssembleFile("shaders\\basic.vsh");
+    ASSERT_EQ(a.hr, D3D_OK) << a.szErrors;
+    EXPECT_EQ(a.vCode.size(), 6u);
+    EXPECT_EQ(a.vCode[4], 0xA0E40004u);
+
+    // Errors name the file and line they are in, the included file too.
+    qirn_test::WriteFile("shaders\\bad.h", "#define X 1\nmov r99, v0\n");
+    qirn_test::WriteFile("shaders\\bad.vsh", "vs.1.1\n\n#include \"bad.h\"\n");
+    a = AssembleFile("shaders\\bad.vsh");
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    EXPECT_NE(a.szErrors.find("shaders\\bad.h(2) : error: register 'r99' is out of range"), std::string::npos)
+        << a.szErrors;
+    qirn_test::WriteFile("shaders\\nothere.vsh", "vs.1.1\n\n\n#include \"nothere.h\"\n");
+    a = AssembleFile("shaders\\nothere.vsh");
+    EXPECT_NE(a.szErrors.find("shaders\\nothere.vsh(4) : error: cannot open include file 'nothere.h'"),
+              std::string::npos)
+        << a.szErrors;
+
+    // A file that includes itself stops with a message rather than running out of stack.
+    qirn_test::WriteFile("shaders\\self.vsh", "vs.1.1\n#include \"self.vsh\"\n");
+    a = AssembleFile("shaders\\self.vsh");
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    EXPECT_NE(a.szErrors.find("#include nested too deeply"), std::string::npos) << a.szErrors;
+
+    a = AssembleFile("shaders\\missing.vsh");
+    EXPECT_EQ(a.hr, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(a.bHasCode);
+    EXPECT_NE(a.szErrors.find("shaders\\missing.vsh(0) : error: cannot open the file"), std::string::npos);
+
+    ID3DXBuffer* pCode = nullptr;
+    ASSERT_EQ(D3DXAssembleShaderFromFileW(L"shaders\\basic.vsh", 0, nullptr, &pCode, nullptr), D3D_OK);
+    EXPECT_EQ(pCode->GetBufferSize(), 6 * sizeof(DWORD));
+    pCode->Release();
+    EXPECT_EQ(D3DXAssembleShaderFromFileA(nullptr, 0, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+}

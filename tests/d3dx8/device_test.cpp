@@ -1,0 +1,146 @@
+// Assembled shaders on a real Direct3D 8 device: every table shader is accepted, and a vertex and
+// pixel shader pair draws what it should.
+
+#include "d3dx8.h"
+#include "shader_cases.h"
+#include "test_device.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+using d3dx8_test::ShaderCase;
+using d3dx8_test::TestDevice;
+
+namespace
+{
+struct Shader
+{
+    std::vector<DWORD> vCode;
+    std::vector<DWORD> vConstants;
+};
+
+bool AssembleText(const std::string& szSource, Shader* pShader, std::string* pErrors)
+{
+    ID3DXBuffer* pConstants = nullptr;
+    ID3DXBuffer* pCode = nullptr;
+    ID3DXBuffer* pErrorText = nullptr;
+    const HRESULT hr = D3DXAssembleShader(szSource.c_str(), static_cast<UINT>(szSource.size()), 0,
+                                          &pConstants, &pCode, &pErrorText);
+    if (pErrorText)
+    {
+        *pErrors = static_cast<const char*>(pErrorText->GetBufferPointer());
+        pErrorText->Release();
+    }
+    if (FAILED(hr))
+        return false;
+    const DWORD* pWords = static_cast<const DWORD*>(pCode->GetBufferPointer());
+    pShader->vCode.assign(pWords, pWords + pCode->GetBufferSize() / 4);
+    pWords = static_cast<const DWORD*>(pConstants->GetBufferPointer());
+    pShader->vConstants.assign(pWords, pWords + pConstants->GetBufferSize() / 4);
+    pCode->Release();
+    pConstants->Release();
+    return true;
+}
+
+// The shader's constants, then stream 0 feeding v0..v15 with four floats each.
+std::vector<DWORD> Declaration(const Shader& shader, bool bAllInputs)
+{
+    std::vector<DWORD> v = shader.vConstants;
+    v.push_back(D3DVSD_STREAM(0));
+    if (bAllInputs)
+        for (DWORD r = 0; r < 16; ++r)
+            v.push_back(D3DVSD_REG(r, D3DVSDT_FLOAT4));
+    else
+    {
+        v.push_back(D3DVSD_REG(0, D3DVSDT_FLOAT4));
+        v.push_back(D3DVSD_REG(5, D3DVSDT_D3DCOLOR));
+        v.push_back(D3DVSD_REG(7, D3DVSDT_FLOAT2));
+    }
+    v.push_back(D3DVSD_END());
+    return v;
+}
+
+bool Near(D3DCOLOR a, D3DCOLOR b, int iTolerance)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) >
+            iTolerance)
+            return false;
+    return true;
+}
+
+class ShaderDevice : public ::testing::Test
+{
+protected:
+    TestDevice m_device;
+
+    void SetUp() override { ASSERT_NE(m_device.Device(), nullptr) << m_device.Failure(); }
+};
+} // namespace
+
+TEST_F(ShaderDevice, AcceptsEveryVertexShaderOfTheTable)
+{
+    IDirect3DDevice8* pDevice = m_device.Device();
+    D3DCAPS8 caps = {};
+    pDevice->GetDeviceCaps(&caps);
+    ASSERT_GE(caps.VertexShaderVersion & 0xFFFF, 0x0101u);
+    for (const ShaderCase& c : d3dx8_test::VertexShaderCases())
+    {
+        Shader shader;
+        std::string szErrors;
+        ASSERT_TRUE(AssembleText(c.szSource, &shader, &szErrors)) << c.szName << "\n" << szErrors;
+        const std::vector<DWORD> vDeclaration = Declaration(shader, true);
+        DWORD dwHandle = 0;
+        EXPECT_EQ(pDevice->CreateVertexShader(vDeclaration.data(), shader.vCode.data(), &dwHandle, 0), D3D_OK)
+            << c.szName;
+        if (dwHandle)
+            pDevice->DeleteVertexShader(dwHandle);
+    }
+}
+
+TEST_F(ShaderDevice, VertexShaderDrawsAQuad)
+{
+    IDirect3DDevice8* pDevice = m_device.Device();
+    // Positions come in clip space; the colour is scaled by a "def" constant that travels in the
+    // declaration, and the matrix c0..c3 (identity) exercises the m4x4 path.
+    const char* szVertex = "vs.1.1\n"
+                           "def c4, 0.5, 1.0, 0.5, 1.0\n"
+                           "m4x4 oPos, v0, c0\n"
+                           "mul oD0, v5, c4\n"
+                           "mov oT0, v7\n";
+    Shader vs;
+    std::string szErrors;
+    ASSERT_TRUE(AssembleText(szVertex, &vs, &szErrors)) << szErrors;
+    const std::vector<DWORD> vDeclaration = Declaration(vs, false);
+    DWORD dwVertexShader = 0;
+    ASSERT_EQ(pDevice->CreateVertexShader(vDeclaration.data(), vs.vCode.data(), &dwVertexShader, 0), D3D_OK);
+
+    const float afIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    ASSERT_EQ(pDevice->SetVertexShaderConstant(0, afIdentity, 4), D3D_OK);
+    struct Vertex
+    {
+        float x, y, z, w;
+        D3DCOLOR color;
+        float u, v;
+    };
+    const D3DCOLOR COLOR = D3DCOLOR_ARGB(0xFF, 0x40, 0x80, 0xC0);
+    const Vertex aQuad[4] = {{-1, -1, 0.5f, 1, COLOR, 0, 1},
+                             {-1, 1, 0.5f, 1, COLOR, 0, 0},
+                             {1, -1, 0.5f, 1, COLOR, 1, 1},
+                             {1, 1, 0.5f, 1, COLOR, 1, 0}};
+    pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    pDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
+    pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
+    ASSERT_EQ(pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0), D3D_OK);
+    ASSERT_EQ(pDevice->BeginScene(), D3D_OK);
+    ASSERT_EQ(pDevice->SetVertexShader(dwVertexShader), D3D_OK);
+    EXPECT_EQ(pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, aQuad, sizeof(Vertex)), D3D_OK);
+    pDevice->EndScene();
+
+    const D3DCOLOR pixel = m_device.ReadBackBuffer(TestDevice::SIZE / 2, TestDevice::SIZE / 2);
+    EXPECT_TRUE(Near(pixel, D3DCOLOR_XRGB(0x20, 0x80, 0x60), 4)) << std::hex << pixel;
+    pDevice->SetVertexShader(D3DFVF_XYZ);
+    pDevice->DeleteVertexShader(dwVertexShader);
+}

@@ -1,0 +1,289 @@
+#include "shader_cases.h"
+
+#include <cstring>
+
+namespace d3dx8_test
+{
+DWORD Swizzle(int x, int y, int z, int w)
+{
+    return static_cast<DWORD>((x << 16) | (y << 18) | (z << 20) | (w << 22));
+}
+
+DWORD Dst(DWORD dwType, DWORD dwNumber, DWORD dwMask, DWORD dwModifiers)
+{
+    return 0x80000000u | dwType | dwNumber | dwMask | dwModifiers;
+}
+
+DWORD Src(DWORD dwType, DWORD dwNumber, DWORD dwSwizzle, DWORD dwModifier)
+{
+    return 0x80000000u | dwType | dwNumber | dwSwizzle | dwModifier;
+}
+
+DWORD Bits(float f)
+{
+    DWORD dw = 0;
+    std::memcpy(&dw, &f, sizeof(dw));
+    return dw;
+}
+
+std::vector<DWORD> Program(DWORD dwVersion, const std::vector<DWORD>& vBody)
+{
+    std::vector<DWORD> v(1, dwVersion);
+    v.insert(v.end(), vBody.begin(), vBody.end());
+    v.push_back(D3DVS_END());
+    return v;
+}
+
+namespace
+{
+const DWORD VS11 = D3DVS_VERSION(1, 1);
+const DWORD R = D3DSPR_TEMP;
+const DWORD V = D3DSPR_INPUT;
+const DWORD C = D3DSPR_CONST;
+const DWORD A = D3DSPR_ADDR;
+const DWORD RAST = D3DSPR_RASTOUT;
+const DWORD ATTR = D3DSPR_ATTROUT;
+const DWORD TEXC = D3DSPR_TEXCRDOUT;
+const DWORD REL = D3DVS_ADDRMODE_RELATIVE;
+
+const DWORD MASK_X = D3DSP_WRITEMASK_0;
+const DWORD MASK_Y = D3DSP_WRITEMASK_1;
+const DWORD MASK_Z = D3DSP_WRITEMASK_2;
+const DWORD MASK_W = D3DSP_WRITEMASK_3;
+const DWORD MASK_XYZ = MASK_X | MASK_Y | MASK_Z;
+
+void Add(std::vector<ShaderCase>* pCases, const std::string& szName, const std::string& szSource,
+         const std::vector<DWORD>& vCode, const std::vector<DWORD>& vConstants = std::vector<DWORD>())
+{
+    pCases->push_back({szName, szSource, vCode, vConstants});
+}
+
+void AddVertexInstructions(std::vector<ShaderCase>* pCases)
+{
+    // Two sources: "op r1, r2, c3".
+    const struct
+    {
+        const char* szName;
+        DWORD dwOpcode;
+    } aBinary[] = {{"add", D3DSIO_ADD}, {"sub", D3DSIO_SUB}, {"mul", D3DSIO_MUL}, {"dp3", D3DSIO_DP3},
+                   {"dp4", D3DSIO_DP4}, {"dst", D3DSIO_DST}, {"max", D3DSIO_MAX}, {"min", D3DSIO_MIN},
+                   {"sge", D3DSIO_SGE}, {"slt", D3DSIO_SLT}};
+    for (const auto& op : aBinary)
+        Add(pCases, std::string("vs ") + op.szName, std::string("vs.1.1\n") + op.szName + " r1, r2, c3\n",
+            Program(VS11, {op.dwOpcode, Dst(R, 1), Src(R, 2), Src(C, 3)}));
+
+    // One full source: "op r1, v2".
+    const struct
+    {
+        const char* szName;
+        DWORD dwOpcode;
+    } aUnary[] = {{"mov", D3DSIO_MOV}, {"lit", D3DSIO_LIT}, {"frc", D3DSIO_FRC}};
+    for (const auto& op : aUnary)
+        Add(pCases, std::string("vs ") + op.szName, std::string("vs.1.1\n") + op.szName + " r1, v2\n",
+            Program(VS11, {op.dwOpcode, Dst(R, 1), Src(V, 2)}));
+
+    // One component: "op r1.w, v2.x".
+    const struct
+    {
+        const char* szName;
+        DWORD dwOpcode;
+    } aScalar[] = {{"rcp", D3DSIO_RCP},   {"rsq", D3DSIO_RSQ}, {"exp", D3DSIO_EXP},
+                   {"expp", D3DSIO_EXPP}, {"log", D3DSIO_LOG}, {"logp", D3DSIO_LOGP}};
+    for (const auto& op : aScalar)
+        Add(pCases, std::string("vs ") + op.szName, std::string("vs.1.1\n") + op.szName + " r1.w, v2.x\n",
+            Program(VS11, {op.dwOpcode, Dst(R, 1, MASK_W), Src(V, 2, Swizzle(0, 0, 0, 0))}));
+
+    Add(pCases, "vs mad", "vs.1.1\nmad r1, v2, c3, r4\n",
+        Program(VS11, {D3DSIO_MAD, Dst(R, 1), Src(V, 2), Src(C, 3), Src(R, 4)}));
+    Add(pCases, "vs nop", "vs.1.1\nnop\n", Program(VS11, {D3DSIO_NOP}));
+
+    // The matrix macros stay single instructions in the token stream.
+    Add(pCases, "vs m4x4", "vs.1.1\nm4x4 oPos, v0, c4\n",
+        Program(VS11, {D3DSIO_M4x4, Dst(RAST, D3DSRO_POSITION), Src(V, 0), Src(C, 4)}));
+    Add(pCases, "vs m4x3", "vs.1.1\nm4x3 r1.xyz, v0, c4\n",
+        Program(VS11, {D3DSIO_M4x3, Dst(R, 1, MASK_XYZ), Src(V, 0), Src(C, 4)}));
+    Add(pCases, "vs m3x4", "vs.1.1\nm3x4 r1, v0, c4\n",
+        Program(VS11, {D3DSIO_M3x4, Dst(R, 1), Src(V, 0), Src(C, 4)}));
+    Add(pCases, "vs m3x3", "vs.1.1\nm3x3 r1.xyz, v3, c8\n",
+        Program(VS11, {D3DSIO_M3x3, Dst(R, 1, MASK_XYZ), Src(V, 3), Src(C, 8)}));
+    Add(pCases, "vs m3x2", "vs.1.1\nm3x2 r1.xy, v3, r5\n",
+        Program(VS11, {D3DSIO_M3x2, Dst(R, 1, MASK_X | MASK_Y), Src(V, 3), Src(R, 5)}));
+}
+
+void AddVertexRegisters(std::vector<ShaderCase>* pCases)
+{
+    Add(pCases, "vs output registers",
+        "vs.1.1\n"
+        "mov oPos, v0\n"
+        "mov oFog.x, v1.x\n"
+        "mov oPts.x, v2.x\n"
+        "mov oD0, c0\n"
+        "mov oD1, r11\n"
+        "mov oT0, v15\n"
+        "mov oT7.xy, c255\n",
+        Program(VS11, {D3DSIO_MOV,
+                       Dst(RAST, D3DSRO_POSITION),
+                       Src(V, 0), //
+                       D3DSIO_MOV,
+                       Dst(RAST, D3DSRO_FOG, MASK_X),
+                       Src(V, 1, Swizzle(0, 0, 0, 0)), //
+                       D3DSIO_MOV,
+                       Dst(RAST, D3DSRO_POINT_SIZE, MASK_X),
+                       Src(V, 2, Swizzle(0, 0, 0, 0)), //
+                       D3DSIO_MOV,
+                       Dst(ATTR, 0),
+                       Src(C, 0), //
+                       D3DSIO_MOV,
+                       Dst(ATTR, 1),
+                       Src(R, 11), //
+                       D3DSIO_MOV,
+                       Dst(TEXC, 0),
+                       Src(V, 15), //
+                       D3DSIO_MOV,
+                       Dst(TEXC, 7, MASK_X | MASK_Y),
+                       Src(C, 255)}));
+    Add(pCases, "vs oT1 to oT6",
+        "vs.1.1\nmov oT1, v0\nmov oT2, v0\nmov oT3, v0\nmov oT4, v0\nmov oT5, v0\nmov oT6, v0\n",
+        Program(VS11, {D3DSIO_MOV, Dst(TEXC, 1), Src(V, 0), D3DSIO_MOV, Dst(TEXC, 2), Src(V, 0), D3DSIO_MOV,
+                       Dst(TEXC, 3), Src(V, 0), D3DSIO_MOV, Dst(TEXC, 4), Src(V, 0), D3DSIO_MOV, Dst(TEXC, 5),
+                       Src(V, 0), D3DSIO_MOV, Dst(TEXC, 6), Src(V, 0)}));
+    // Relative addressing: a0.x plus an offset, written either way round, negated and swizzled.
+    Add(pCases, "vs relative constants",
+        "vs.1.1\n"
+        "mov a0.x, v1.x\n"
+        "mov r0, c[a0.x]\n"
+        "mov r1, c[a0.x + 10]\n"
+        "mov r2, c[ 12+a0.x ]\n"
+        "mov r3, -c[a0.x + 3].yzxw\n"
+        "mov r4, c[7]\n",
+        Program(VS11, {D3DSIO_MOV, Dst(A, 0, MASK_X), Src(V, 1, Swizzle(0, 0, 0, 0)),            //
+                       D3DSIO_MOV, Dst(R, 0), Src(C, 0 | REL),                                   //
+                       D3DSIO_MOV, Dst(R, 1), Src(C, 10 | REL),                                  //
+                       D3DSIO_MOV, Dst(R, 2), Src(C, 12 | REL),                                  //
+                       D3DSIO_MOV, Dst(R, 3), Src(C, 3 | REL, Swizzle(1, 2, 0, 3), D3DSPSM_NEG), //
+                       D3DSIO_MOV, Dst(R, 4), Src(C, 7)}));
+}
+
+void AddVertexModifiers(std::vector<ShaderCase>* pCases)
+{
+    Add(pCases, "vs write masks",
+        "vs.1.1\n"
+        "mov r0.x, v0\n"
+        "mov r0.y, v0\n"
+        "mov r0.z, v0\n"
+        "mov r0.w, v0\n"
+        "mov r0.xz, v0\n"
+        "mov r0.yzw, v0\n"
+        "mov r0.xyzw, v0\n"
+        "mov r0.rgb, v0\n"
+        "mov r0.a, v0\n",
+        Program(VS11, {D3DSIO_MOV,
+                       Dst(R, 0, MASK_X),
+                       Src(V, 0),
+                       D3DSIO_MOV,
+                       Dst(R, 0, MASK_Y),
+                       Src(V, 0),
+                       D3DSIO_MOV,
+                       Dst(R, 0, MASK_Z),
+                       Src(V, 0),
+                       D3DSIO_MOV,
+                       Dst(R, 0, MASK_W),
+                       Src(V, 0),
+                       D3DSIO_MOV,
+                       Dst(R, 0, MASK_X | MASK_Z),
+                       Src(V, 0),
+                       D3DSIO_MOV,
+                       Dst(R, 0, MASK_Y | MASK_Z | MASK_W),
+                       Src(V, 0),
+                       D3DSIO_MOV,
+                       Dst(R, 0),
+                       Src(V, 0),
+                       D3DSIO_MOV,
+                       Dst(R, 0, MASK_XYZ),
+                       Src(V, 0),
+                       D3DSIO_MOV,
+                       Dst(R, 0, MASK_W),
+                       Src(V, 0)}));
+    // Fewer than four components repeat the last one.
+    Add(pCases, "vs swizzles",
+        "vs.1.1\n"
+        "mov r0, v0.x\n"
+        "mov r0, v0.y\n"
+        "mov r0, v0.z\n"
+        "mov r0, v0.w\n"
+        "mov r0, v0.xy\n"
+        "mov r0, v0.zxy\n"
+        "mov r0, v0.wzyx\n"
+        "mov r0, v0.bgra\n"
+        "mov r0, -v0\n"
+        "mov r0, -r1.yyzz\n",
+        Program(VS11, {D3DSIO_MOV, Dst(R, 0), Src(V, 0, Swizzle(0, 0, 0, 0)),     //
+                       D3DSIO_MOV, Dst(R, 0), Src(V, 0, Swizzle(1, 1, 1, 1)),     //
+                       D3DSIO_MOV, Dst(R, 0), Src(V, 0, Swizzle(2, 2, 2, 2)),     //
+                       D3DSIO_MOV, Dst(R, 0), Src(V, 0, Swizzle(3, 3, 3, 3)),     //
+                       D3DSIO_MOV, Dst(R, 0), Src(V, 0, Swizzle(0, 1, 1, 1)),     //
+                       D3DSIO_MOV, Dst(R, 0), Src(V, 0, Swizzle(2, 0, 1, 1)),     //
+                       D3DSIO_MOV, Dst(R, 0), Src(V, 0, Swizzle(3, 2, 1, 0)),     //
+                       D3DSIO_MOV, Dst(R, 0), Src(V, 0, Swizzle(2, 1, 0, 3)),     //
+                       D3DSIO_MOV, Dst(R, 0), Src(V, 0, NO_SWIZZLE, D3DSPSM_NEG), //
+                       D3DSIO_MOV, Dst(R, 0), Src(R, 1, Swizzle(1, 1, 2, 2), D3DSPSM_NEG)}));
+}
+
+void AddVertexSyntax(std::vector<ShaderCase>* pCases)
+{
+    // "def" goes to the declaration, not into the code.
+    Add(pCases, "vs def",
+        "vs.1.1\n"
+        "def c5, 1.0, -2.5, 0.25f, 1e2\n"
+        "def c127, 0, 0, 0, 1\n"
+        "mov oPos, c5\n",
+        Program(VS11, {D3DSIO_MOV, Dst(RAST, D3DSRO_POSITION), Src(C, 5)}),
+        {D3DVSD_CONST(5, 1), Bits(1.0f), Bits(-2.5f), Bits(0.25f), Bits(100.0f), D3DVSD_CONST(127, 1),
+         Bits(0.0f), Bits(0.0f), Bits(0.0f), Bits(1.0f)});
+    Add(pCases, "vs.1.0 and the vs_1_1 spelling", "vs_1_0\nmov oPos, v0\n",
+        Program(D3DVS_VERSION(1, 0), {D3DSIO_MOV, Dst(RAST, D3DSRO_POSITION), Src(V, 0)}));
+    Add(pCases, "vs_1_1 spelling, upper case", "VS_1_1\nMOV oPOS, V0\nM4X4 R0, v0, C0\n",
+        Program(VS11, {D3DSIO_MOV, Dst(RAST, D3DSRO_POSITION), Src(V, 0), D3DSIO_M4x4, Dst(R, 0), Src(V, 0),
+                       Src(C, 0)}));
+    Add(pCases, "vs comments and macros",
+        "; a vertex shader of the era\n"
+        "vs.1.1 // version\n"
+        "#define CV_WORLDVIEWPROJ 4\n"
+        "#define CV_COLOR(n) c[CV_WORLDVIEWPROJ + 4 + (n)]\n"
+        "/* a block\n"
+        "   comment */ m4x4 oPos, v0, c[CV_WORLDVIEWPROJ] ; transform\n"
+        "#ifdef CV_WORLDVIEWPROJ\n"
+        "mov oD0, CV_COLOR(1)\n"
+        "#else\n"
+        "mov oD0, v5\n"
+        "#endif\n"
+        "#if CV_WORLDVIEWPROJ > 3 && !defined(UNDEFINED)\n"
+        "mov a0.x, v1.x\n"
+        "mov oT0, c[a0.x + CV_WORLDVIEWPROJ * 2]\n"
+        "#endif\n",
+        Program(VS11, {D3DSIO_M4x4, Dst(RAST, D3DSRO_POSITION), Src(V, 0), Src(C, 4), //
+                       D3DSIO_MOV, Dst(ATTR, 0), Src(C, 9),                           //
+                       D3DSIO_MOV, Dst(A, 0, MASK_X), Src(V, 1, Swizzle(0, 0, 0, 0)), //
+                       D3DSIO_MOV, Dst(TEXC, 0), Src(C, 8 | REL)}));
+    // The same shader as the literal words a Direct3D 8 program would carry.
+    Add(pCases, "vs literal words", "vs.1.1\nm4x4 oPos, v0, c0\nmov oD0, v5\n",
+        {0xFFFE0101, 0x00000014, 0xC00F0000, 0x90E40000, 0xA0E40000, 0x00000001, 0xD00F0000, 0x90E40005,
+         0x0000FFFF});
+}
+} // namespace
+
+std::vector<ShaderCase> VertexShaderCases()
+{
+    std::vector<ShaderCase> vCases;
+    AddVertexInstructions(&vCases);
+    AddVertexRegisters(&vCases);
+    AddVertexModifiers(&vCases);
+    AddVertexSyntax(&vCases);
+    return vCases;
+}
+
+std::vector<ShaderCase> PixelShaderCases()
+{
+    return std::vector<ShaderCase>();
+}
+} // namespace d3dx8_test
