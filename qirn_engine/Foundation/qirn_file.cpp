@@ -122,6 +122,33 @@ std::string QIRN_File::ReadNextWord()
     return szWord;
 }
 
+bool QIRN_File::StartBlockRead(const BlockReadTexts& texts)
+{
+    const char* szFailure = nullptr;
+    if (m_iFileFunction != QIRN_FILE_READ)
+    {
+        szFailure = texts.szNotReading;
+    }
+    else if (m_InFile.fail())
+    {
+        szFailure = texts.szInvalid;
+    }
+    else if (m_InFile.eof())
+    {
+        szFailure = texts.szAtEnd;
+    }
+    else if (ReadNextWord() != QIRN_FILE_STARTBLOCKID)
+    {
+        szFailure = texts.szNoStart;
+    }
+    if (szFailure)
+    {
+        dprintf("%s", szFailure);
+        return false;
+    }
+    return true;
+}
+
 QIRN_File::ExtractResult QIRN_File::ExtractValue(std::string& value)
 {
     // "{ }" is how an empty text is written: it reads back as the empty text, and the brace
@@ -156,24 +183,13 @@ QIRN_ErrorCode QIRN_File::ReadToBlockEnd(const char* szEndOfFile)
 
 QIRN_ErrorCode QIRN_File::ReadStringBlock(std::string& value)
 {
-    if (m_iFileFunction != QIRN_FILE_READ)
+    static const BlockReadTexts TEXTS = {
+        "*** QIRN_File::ReadStringBlock() - Unknown File Function\n",
+        "*** QIRN_File::ReadBlock() - m_InFile is INVALID\n",
+        "*** QIRN_File::ReadBlock():Already at end of file. Can't read anything\n",
+        "*** QIRN_File::ReadBlock():No STARTBLOCKID\n"};
+    if (!StartBlockRead(TEXTS))
     {
-        dprintf("*** QIRN_File::ReadStringBlock() - Unknown File Function\n");
-        return GENERICERROR;
-    }
-    if (m_InFile.fail())
-    {
-        dprintf("*** QIRN_File::ReadBlock() - m_InFile is INVALID\n");
-        return GENERICERROR;
-    }
-    if (m_InFile.eof())
-    {
-        dprintf("*** QIRN_File::ReadBlock():Already at end of file. Can't read anything\n");
-        return GENERICERROR;
-    }
-    if (ReadNextWord() != QIRN_FILE_STARTBLOCKID)
-    {
-        dprintf("*** QIRN_File::ReadBlock():No STARTBLOCKID\n");
         return GENERICERROR;
     }
     value.clear();
@@ -200,24 +216,13 @@ QIRN_ErrorCode QIRN_File::ReadStringBlock(std::string& value)
 
 QIRN_ErrorCode QIRN_File::ReadColor(uint32_t& dwColor)
 {
-    if (m_iFileFunction != QIRN_FILE_READ)
+    static const BlockReadTexts TEXTS = {
+        "*** QIRN_File::ReadColor() - Unknown File Function\n",
+        "*** QIRN_File::ReadColor():m_InFile is invalid\n",
+        "*** QIRN_File::ReadColor():Already at end of file. Can't read anything\n",
+        "*** QIRN_File::ReadColor():No STARTBLOCKID\n"};
+    if (!StartBlockRead(TEXTS))
     {
-        dprintf("*** QIRN_File::ReadColor() - Unknown File Function\n");
-        return GENERICERROR;
-    }
-    if (m_InFile.fail())
-    {
-        dprintf("*** QIRN_File::ReadColor():m_InFile is invalid\n");
-        return GENERICERROR;
-    }
-    if (m_InFile.eof())
-    {
-        dprintf("*** QIRN_File::ReadColor():Already at end of file. Can't read anything\n");
-        return GENERICERROR;
-    }
-    if (ReadNextWord() != QIRN_FILE_STARTBLOCKID)
-    {
-        dprintf("*** QIRN_File::ReadColor():No STARTBLOCKID\n");
         return GENERICERROR;
     }
     uint32_t dwRed = 0, dwGreen = 0, dwBlue = 0, dwAlpha = 0;
@@ -229,29 +234,19 @@ QIRN_ErrorCode QIRN_File::ReadColor(uint32_t& dwColor)
     }
     // No masking: a component above 255 spills into its neighbour, as stored files expect.
     dwColor = (dwAlpha << 24) | (dwRed << 16) | (dwGreen << 8) | dwBlue;
-    return ReadToBlockEnd("*** QIRN_File::ReadColor() - Hit End of file before reading the rest of the block\n");
+    return ReadToBlockEnd(
+        "*** QIRN_File::ReadColor() - Hit End of file before reading the rest of the block\n");
 }
 
 QIRN_ErrorCode QIRN_File::SkipBlock()
 {
-    if (m_iFileFunction != QIRN_FILE_READ)
+    static const BlockReadTexts TEXTS = {
+        "*** QIRN_File::SkipBlock() - Unknown File Function\n",
+        "*** QIRN_File::SkipBlock():m_InFile is invalid\n",
+        "*** QIRN_File::SkipBlock(): m_InFile at End of file\n",
+        "*** QIRN_File::SkipBlock(): Start Block ID not found. not a valid block\n"};
+    if (!StartBlockRead(TEXTS))
     {
-        dprintf("*** QIRN_File::SkipBlock() - Unknown File Function\n");
-        return GENERICERROR;
-    }
-    if (m_InFile.fail())
-    {
-        dprintf("*** QIRN_File::SkipBlock():m_InFile is invalid\n");
-        return GENERICERROR;
-    }
-    if (m_InFile.eof())
-    {
-        dprintf("*** QIRN_File::SkipBlock(): m_InFile at End of file\n");
-        return GENERICERROR;
-    }
-    if (ReadNextWord() != QIRN_FILE_STARTBLOCKID)
-    {
-        dprintf("*** QIRN_File::SkipBlock(): Start Block ID not found. not a valid block\n");
         return GENERICERROR;
     }
     int iDepth = 1;
@@ -307,8 +302,8 @@ QIRN_ErrorCode QIRN_File::WriteBlock(std::string szKeyword, QIRN_Color color)
         return GENERICERROR;
     }
     uint32_t dw = color.m_dwARGB;
-    m_OutFile << GetIndent() << szKeyword << " " << QIRN_FILE_STARTBLOCKID << " " << ((dw >> 16) & 0xff) << " "
-              << ((dw >> 8) & 0xff) << " " << (dw & 0xff) << " " << ((dw >> 24) & 0xff) << " "
+    m_OutFile << GetIndent() << szKeyword << " " << QIRN_FILE_STARTBLOCKID << " " << ((dw >> 16) & 0xff)
+              << " " << ((dw >> 8) & 0xff) << " " << (dw & 0xff) << " " << ((dw >> 24) & 0xff) << " "
               << QIRN_FILE_ENDBLOCKID << " " << '\n';
     m_OutFile.flush();
     return CheckWritten() ? OK : GENERICERROR;

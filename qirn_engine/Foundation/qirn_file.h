@@ -59,6 +59,18 @@ public:
     int m_iFileFunction;
 
 private:
+    // The log lines of the checks every block reader makes before its value.
+    struct BlockReadTexts
+    {
+        const char* szNotReading;
+        const char* szInvalid;
+        const char* szAtEnd;
+        const char* szNoStart;
+    };
+
+    // Reading mode, a usable stream and the opening "{": true, or false after the matching line.
+    bool StartBlockRead(const BlockReadTexts& texts);
+
     enum ExtractResult
     {
         EXTRACT_FAILED,
@@ -91,24 +103,13 @@ template <class T> QIRN_File::ExtractResult QIRN_File::ExtractValue(T& value)
 
 template <class T> QIRN_ErrorCode QIRN_File::ReadBlock(T& value)
 {
-    if (m_iFileFunction != QIRN_FILE_READ)
+    static const BlockReadTexts TEXTS = {
+        "*** QIRN_File::ReadBlock() - Unknown FileFunction\n",
+        "*** QIRN_File::ReadBlock():m_InFile is invalid\n",
+        "*** QIRN_File::ReadBlock():Already at end of file. Can't read anything\n",
+        "*** QIRN_File::ReadBlock():No STARTBLOCKID\n"};
+    if (!StartBlockRead(TEXTS))
     {
-        dprintf("*** QIRN_File::ReadBlock() - Unknown FileFunction\n");
-        return GENERICERROR;
-    }
-    if (m_InFile.fail())
-    {
-        dprintf("*** QIRN_File::ReadBlock():m_InFile is invalid\n");
-        return GENERICERROR;
-    }
-    if (m_InFile.eof())
-    {
-        dprintf("*** QIRN_File::ReadBlock():Already at end of file. Can't read anything\n");
-        return GENERICERROR;
-    }
-    if (ReadNextWord() != QIRN_FILE_STARTBLOCKID)
-    {
-        dprintf("*** QIRN_File::ReadBlock():No STARTBLOCKID\n");
         return GENERICERROR;
     }
     switch (ExtractValue(value))

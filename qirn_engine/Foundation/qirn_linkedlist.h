@@ -16,6 +16,49 @@ inline int QIRN_CompareNames(const std::string& a, const std::string& b)
     return strcmp(a.c_str(), b.c_str());
 }
 
+// Takes a node out of a doubly linked list given by its head and tail and clears its links;
+// shared by the name-keyed and the keyed list.
+template <class Node> void QIRN_UnlinkNode(Node*& rpHead, Node*& rpTail, Node* pNode)
+{
+    if (pNode == rpHead && pNode == rpTail)
+    {
+        rpHead = rpTail = nullptr;
+    }
+    else if (pNode == rpHead)
+    {
+        rpHead = pNode->m_pNext;
+        rpHead->m_pPrev = nullptr;
+    }
+    else if (pNode == rpTail)
+    {
+        rpTail = pNode->m_pPrev;
+        rpTail->m_pNext = nullptr;
+    }
+    else
+    {
+        pNode->m_pPrev->m_pNext = pNode->m_pNext;
+        pNode->m_pNext->m_pPrev = pNode->m_pPrev;
+    }
+    pNode->m_pNext = nullptr;
+    pNode->m_pPrev = nullptr;
+}
+
+// Links a new node in front of pStop (not NULL) of the list given by its head.
+template <class Node> void QIRN_LinkNodeBefore(Node*& rpHead, Node* pStop, Node* pNode)
+{
+    pNode->m_pNext = pStop;
+    pNode->m_pPrev = pStop->m_pPrev;
+    if (pStop->m_pPrev)
+    {
+        pStop->m_pPrev->m_pNext = pNode;
+    }
+    else
+    {
+        rpHead = pNode;
+    }
+    pStop->m_pPrev = pNode;
+}
+
 template <class T> class QIRN_LINKEDLISTNODE
 {
 public:
@@ -97,17 +140,7 @@ public:
             dprintf("*** QIRN_LINKEDLIST::InsertNode(): Weird error. Not supposed to ever get here.\n");
             return nullptr;
         }
-        pNode->m_pNext = pStop;
-        pNode->m_pPrev = pStop->m_pPrev;
-        if (pStop->m_pPrev)
-        {
-            pStop->m_pPrev->m_pNext = pNode;
-        }
-        else
-        {
-            m_pHead = pNode;
-        }
-        pStop->m_pPrev = pNode;
+        QIRN_LinkNodeBefore(m_pHead, pStop, pNode);
         ++m_iCount;
         return pNode;
     }
@@ -195,27 +228,7 @@ public:
             dprintf("*** QIRN_LINKDLIST<T>::DeleteNode() - pNode is NULL\n");
             return 1;
         }
-        if (pNode == m_pHead && pNode == m_pTail)
-        {
-            m_pHead = m_pTail = nullptr;
-        }
-        else if (pNode == m_pHead)
-        {
-            m_pHead = pNode->m_pNext;
-            m_pHead->m_pPrev = nullptr;
-        }
-        else if (pNode == m_pTail)
-        {
-            m_pTail = pNode->m_pPrev;
-            m_pTail->m_pNext = nullptr;
-        }
-        else
-        {
-            pNode->m_pPrev->m_pNext = pNode->m_pNext;
-            pNode->m_pNext->m_pPrev = pNode->m_pPrev;
-        }
-        pNode->m_pNext = nullptr;
-        pNode->m_pPrev = nullptr;
+        QIRN_UnlinkNode(m_pHead, m_pTail, pNode);
         if (!m_bOwnsData)
         {
             pNode->m_pData = nullptr;

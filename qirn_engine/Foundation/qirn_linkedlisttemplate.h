@@ -3,6 +3,7 @@
 // their insertion order; only a repeat of both key and element is refused.
 
 #include "qirn_debug.h"
+#include "qirn_linkedlist.h"
 
 #include <new>
 
@@ -70,17 +71,7 @@ public:
             dprintf("*** QIRN_LINKEDLISTTEMPLATE::InsertNode(): Weird error. Not supposed to ever get here.\n");
             return nullptr;
         }
-        pNode->m_pNext = pStop;
-        pNode->m_pPrev = pStop->m_pPrev;
-        if (pStop->m_pPrev)
-        {
-            pStop->m_pPrev->m_pNext = pNode;
-        }
-        else
-        {
-            m_pHead = pNode;
-        }
-        pStop->m_pPrev = pNode;
+        QIRN_LinkNodeBefore(m_pHead, pStop, pNode);
         ++m_iCount;
         return pNode;
     }
@@ -158,27 +149,7 @@ public:
             dprintf("*** QIRN_LINKDLIST<T, K>::DeleteNode() - pNode is NULL\n");
             return 1;
         }
-        if (pNode == m_pHead && pNode == m_pTail)
-        {
-            m_pHead = m_pTail = nullptr;
-        }
-        else if (pNode == m_pHead)
-        {
-            m_pHead = pNode->m_pNext;
-            m_pHead->m_pPrev = nullptr;
-        }
-        else if (pNode == m_pTail)
-        {
-            m_pTail = pNode->m_pPrev;
-            m_pTail->m_pNext = nullptr;
-        }
-        else
-        {
-            pNode->m_pPrev->m_pNext = pNode->m_pNext;
-            pNode->m_pNext->m_pPrev = pNode->m_pPrev;
-        }
-        pNode->m_pNext = nullptr;
-        pNode->m_pPrev = nullptr;
+        QIRN_UnlinkNode(m_pHead, m_pTail, pNode);
         if (!m_bOwnsData)
         {
             pNode->m_pData = nullptr;
