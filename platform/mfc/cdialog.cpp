@@ -51,10 +51,17 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate
 
 CDialog::~CDialog()
 {
-    if (m_hWnd && !m_bModal)
+    if (!m_hWnd || m_bModal)
     {
-        ::DestroyWindow(m_hWnd);
+        return;
     }
+    // The derived class and its control members are gone already: the window's last messages
+    // must not reach them.
+    HWND hWnd = m_hWnd;
+    ::SetWindowLongPtrA(hWnd, DWLP_USER, 0);
+    m_vBound.clear();
+    m_hWnd = nullptr;
+    ::DestroyWindow(hWnd);
 }
 
 INT_PTR CDialog::DoModal()

@@ -144,6 +144,18 @@ TEST(DialogFrameworkTest, DataExchangeBindsTheControlsOnce)
     EXPECT_EQ(dlg.GetDlgItem(4242), nullptr);
 }
 
+TEST(DialogFrameworkTest, ModelessDialogClosesWithItsObject)
+{
+    HWND hDlg = nullptr;
+    {
+        CountingDialog dlg;
+        ASSERT_TRUE(dlg.Create(IDD_AMBREVOCONFIG_DIALOG));
+        hDlg = dlg.GetSafeHwnd();
+        ASSERT_TRUE(IsWindow(hDlg));
+    }
+    EXPECT_FALSE(IsWindow(hDlg));
+}
+
 TEST(DialogFrameworkTest, InitialDataRecordsAreReadSafely)
 {
     config_test::DebugOutputCapture log;
