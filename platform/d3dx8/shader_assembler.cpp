@@ -179,10 +179,10 @@ bool ShaderAssembler::ParseVersion(const SourceLine& line)
     m_eKind = s[0] == 'v' ? SHADER_VERTEX : SHADER_PIXEL;
     const int iMajor = s[3] - '0';
     const int iMinor = s[5] - '0';
-    const int iMaxMinor = m_eKind == SHADER_VERTEX ? 1 : 4;
+    const int iMaxMinor = m_eKind == SHADER_VERTEX ? 1 : 3;
     if (iMajor != 1 || iMinor > iMaxMinor)
     {
-        Error("version '" + line.szText + "' is not supported (vs.1.0, vs.1.1, ps.1.0 to ps.1.4)");
+        Error("version '" + line.szText + "' is not supported (vs.1.0, vs.1.1, ps.1.0 to ps.1.3)");
         return false;
     }
     m_iVersion = 10 + iMinor;
@@ -772,9 +772,129 @@ void ShaderAssembler::ValidateVertex(const Instruction& inst)
     }
 }
 
-void ShaderAssembler::ValidatePixel(const Instruction&, const Instruction*) {}
+void ShaderAssembler::ValidatePixelProgram()
+{
+    // Per phase: texture instructions first, then at most 8 arithmetic ones (a co-issued pair
+    // counts once); ps.1.0 to ps.1.3 have one phase of at most 4 texture instructions.
+    const int iMaxTexture = m_iVersion >= 14 ? 6 : 4;
+    int iTexture = 0;
+    int iArithmetic = 0;
+    bool bSeenOther = false;
+    bool bSeenArithmetic = false;
+    const Instruction* pPrevious = nullptr;
+    for (const Instruction& inst : m_vInstructions)
+    {
+        m_pLine = inst.pLine;
+        switch (inst.pOp->eClass)
+        {
+        case CLASS_DEF:
+            if (bSeenOther)
+                Error("'def' must come before the other instructions");
+            break;
+        case CLASS_TEXTURE:
+            if (bSeenArithmetic)
+                Error(std::string("texture instruction '") + inst.pOp->szName +
+                      "' after an arithmetic instruction of the same phase");
+            if (++iTexture == iMaxTexture + 1)
+                Error("more than " + std::to_string(iMaxTexture) + " texture instructions in a phase of " +
+                      VersionName());
+            break;
+        case CLASS_ARITHMETIC:
+            bSeenArithmetic = true;
+            if (!inst.bCoissue && ++iArithmetic == 9)
+                Error("more than 8 arithmetic instructions in a phase of " + VersionName());
+            break;
+        case CLASS_PHASE:
+        case CLASS_NOP:
+            break;
+        }
+        if (inst.pOp->eClass != CLASS_DEF)
+            bSeenOther = true;
+        ValidatePixel(inst, pPrevious);
+        pPrevious = &inst;
+    }
+}
 
-void ShaderAssembler::ValidatePixelProgram() {}
+void ShaderAssembler::ValidateCoissue(const Instruction& inst, const Instruction* pPrevious)
+{
+    if (inst.pOp->eClass != CLASS_ARITHMETIC || !pPrevious || pPrevious->pOp->eClass != CLASS_ARITHMETIC ||
+        pPrevious->bCoissue)
+    {
+        Error("'+' pairs an arithmetic instruction with the arithmetic instruction before it");
+        return;
+    }
+    const DWORD dwThis = inst.vDest[0].dwMask;
+    const DWORD dwOther = pPrevious->vDest[0].dwMask;
+    const bool bSplit = (dwThis == 0x8 && (dwOther & 0x8) == 0) || (dwOther == 0x8 && (dwThis & 0x8) == 0);
+    if (!bSplit)
+        Error("co-issued instructions must write colour and alpha separately (.rgb and .a)");
+}
+
+void ShaderAssembler::ValidatePixel(const Instruction& inst, const Instruction* pPrevious)
+{
+    const OpcodeInfo& op = *inst.pOp;
+    if (inst.bCoissue)
+        ValidateCoissue(inst, pPrevious);
+    if (op.eClass == CLASS_TEXTURE)
+        ValidatePixelTexture(inst);
+    else if (op.eClass == CLASS_ARITHMETIC)
+        ValidatePixelArithmetic(inst);
+}
+
+void ShaderAssembler::ValidatePixelTexture(const Instruction& inst)
+{
+    const OpcodeInfo& op = *inst.pOp;
+    const Operand& dest = inst.vDest[0];
+    if (dest.pRegister->eFile != FILE_TEXTURE || dest.dwMask != 0xF)
+        Error(std::string("'") + op.szName + "' writes a whole texture register t#, found '" + dest.szText +
+              "'");
+    for (size_t k = 0; k < inst.vSource.size(); ++k)
+    {
+        const Operand& src = inst.vSource[k];
+        // texm3x3spec reads its eye ray from a constant.
+        const RegisterFile eWanted = k == 1 ? FILE_CONST : FILE_TEXTURE;
+        if (src.pRegister->eFile != eWanted)
+            Error(std::string("'") + op.szName + "' reads " + (eWanted == FILE_CONST ? "c#" : "t#") +
+                  ", found '" + src.szText + "'");
+        if (src.bSwizzled || (src.dwModifier != 0 && src.dwModifier != 4))
+            Error(std::string("'") + op.szName + "' takes no swizzle and no source modifier but _bx2: '" +
+                  src.szText + "'");
+    }
+    // A dependent read samples with the coordinates of an earlier stage.
+    if (!inst.vSource.empty() && inst.vSource[0].pRegister->eFile == FILE_TEXTURE &&
+        inst.vSource[0].dwNumber >= dest.dwNumber)
+        Error(std::string("'") + op.szName + "' must read a texture register below its destination t" +
+              std::to_string(dest.dwNumber));
+}
+
+void ShaderAssembler::ValidatePixelArithmetic(const Instruction& inst)
+{
+    const OpcodeInfo& op = *inst.pOp;
+    const Operand& dest = inst.vDest[0];
+    if (dest.pRegister->eFile != FILE_TEMP && dest.pRegister->eFile != FILE_TEXTURE)
+        Error("'" + dest.szText + "' cannot be written by arithmetic instructions in " + VersionName());
+    if (dest.dwMask != 0xF && dest.dwMask != 0x7 && dest.dwMask != 0x8)
+        Error("write mask of '" + dest.szText + "': " + VersionName() + " writes .rgba, .rgb or .a");
+    for (const Operand& src : inst.vSource)
+    {
+        // Replicated alpha everywhere, replicated blue from ps.1.1 on.
+        const bool bSwizzleOk = !src.bSwizzled || src.dwSwizzle == 0xE4 || src.dwSwizzle == 0xFF ||
+                                (src.dwSwizzle == 0xAA && m_iVersion >= 11);
+        if (!bSwizzleOk)
+            Error("swizzle of '" + src.szText + "': " + VersionName() + " takes .a" +
+                  (m_iVersion >= 11 ? " or .b" : "") + " only");
+        if (src.dwModifier > 6)
+            Error(std::string("source modifier '") + SourceModifierName(src.dwModifier) + "' of '" +
+                  src.szText + "' needs ps.1.4");
+    }
+    if (std::strcmp(op.szName, "cnd") == 0)
+    {
+        const Operand& selector = inst.vSource[0];
+        if (selector.pRegister->eFile != FILE_TEMP || selector.dwNumber != 0 || selector.dwSwizzle != 0xFF ||
+            selector.dwModifier != 0)
+            Error("'cnd' selects with r0.a in " + VersionName() + ", found '" + selector.szText + "'");
+    }
+}
 
 DWORD ShaderAssembler::EncodeDest(const Instruction& inst, const Operand& op)
 {

@@ -65,6 +65,9 @@ private:
     void Validate();
     void ValidateVertex(const Instruction& inst);
     void ValidatePixel(const Instruction& inst, const Instruction* pPrevious);
+    void ValidateCoissue(const Instruction& inst, const Instruction* pPrevious);
+    void ValidatePixelTexture(const Instruction& inst);
+    void ValidatePixelArithmetic(const Instruction& inst);
     void ValidatePixelProgram();
 
     void Encode(AssembledShader* pOut) const;

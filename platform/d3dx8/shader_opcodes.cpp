@@ -41,6 +41,36 @@ const OpcodeInfo s_aOpcodes[] = {
     {"logp", D3DSIO_LOGP, VS, 10, 11, 1, 1, CLASS_ARITHMETIC, OPF_SCALAR, 0},
     {"def", D3DSIO_DEF, VS, 10, 11, 1, 0, CLASS_DEF, 0, 0},
 
+    {"nop", D3DSIO_NOP, PS, 10, 14, 0, 0, CLASS_NOP, 0, 0},
+    {"mov", D3DSIO_MOV, PS, 10, 14, 1, 1, CLASS_ARITHMETIC, 0, 0},
+    {"add", D3DSIO_ADD, PS, 10, 14, 1, 2, CLASS_ARITHMETIC, 0, 0},
+    {"sub", D3DSIO_SUB, PS, 10, 14, 1, 2, CLASS_ARITHMETIC, 0, 0},
+    {"mad", D3DSIO_MAD, PS, 10, 14, 1, 3, CLASS_ARITHMETIC, 0, 0},
+    {"mul", D3DSIO_MUL, PS, 10, 14, 1, 2, CLASS_ARITHMETIC, 0, 0},
+    {"dp3", D3DSIO_DP3, PS, 10, 14, 1, 2, CLASS_ARITHMETIC, 0, 0},
+    {"dp4", D3DSIO_DP4, PS, 12, 14, 1, 2, CLASS_ARITHMETIC, 0, 0},
+    {"lrp", D3DSIO_LRP, PS, 10, 14, 1, 3, CLASS_ARITHMETIC, 0, 0},
+    {"cnd", D3DSIO_CND, PS, 10, 14, 1, 3, CLASS_ARITHMETIC, 0, 0},
+    {"cmp", D3DSIO_CMP, PS, 12, 14, 1, 3, CLASS_ARITHMETIC, 0, 0},
+    {"def", D3DSIO_DEF, PS, 10, 14, 1, 0, CLASS_DEF, 0, 0},
+    {"tex", D3DSIO_TEX, PS, 10, 13, 1, 0, CLASS_TEXTURE, 0, 0},
+    {"texcoord", D3DSIO_TEXCOORD, PS, 10, 13, 1, 0, CLASS_TEXTURE, 0, 0},
+    {"texkill", D3DSIO_TEXKILL, PS, 10, 14, 1, 0, CLASS_TEXTURE, OPF_DEST_IS_SOURCE, 0},
+    {"texbem", D3DSIO_TEXBEM, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texbeml", D3DSIO_TEXBEML, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texreg2ar", D3DSIO_TEXREG2AR, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texreg2gb", D3DSIO_TEXREG2GB, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texreg2rgb", D3DSIO_TEXREG2RGB, PS, 12, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texm3x2pad", D3DSIO_TEXM3x2PAD, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texm3x2tex", D3DSIO_TEXM3x2TEX, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texm3x2depth", D3DSIO_TEXM3x2DEPTH, PS, 13, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texm3x3pad", D3DSIO_TEXM3x3PAD, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texm3x3tex", D3DSIO_TEXM3x3TEX, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texm3x3spec", D3DSIO_TEXM3x3SPEC, PS, 10, 13, 1, 2, CLASS_TEXTURE, 0, 0},
+    {"texm3x3vspec", D3DSIO_TEXM3x3VSPEC, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texm3x3", D3DSIO_TEXM3x3, PS, 12, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texdp3", D3DSIO_TEXDP3, PS, 12, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texdp3tex", D3DSIO_TEXDP3TEX, PS, 12, 13, 1, 1, CLASS_TEXTURE, 0, 0},
 };
 
 // prefix, file, kind, type, numbered, fixed number, count for versions 10 to 14
@@ -55,6 +85,10 @@ const RegisterInfo s_aRegisters[] = {
     {"od", FILE_ATTROUT, VS, D3DSPR_ATTROUT, true, 0, {2, 2, 0, 0, 0}},
     {"ot", FILE_TEXCRDOUT, VS, D3DSPR_TEXCRDOUT, true, 0, {8, 8, 0, 0, 0}},
 
+    {"r", FILE_TEMP, PS, D3DSPR_TEMP, true, 0, {2, 2, 2, 2, 6}},
+    {"t", FILE_TEXTURE, PS, D3DSPR_TEXTURE, true, 0, {4, 4, 4, 4, 6}},
+    {"v", FILE_INPUT, PS, D3DSPR_INPUT, true, 0, {2, 2, 2, 2, 2}},
+    {"c", FILE_CONST, PS, D3DSPR_CONST, true, 0, {8, 8, 8, 8, 8}},
 };
 } // namespace
 

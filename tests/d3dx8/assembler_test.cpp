@@ -211,6 +211,65 @@ TEST(ShaderAssembler, MalformedVertexShaders)
     ExpectErrors(vCases);
 }
 
+TEST(ShaderAssembler, PixelShaderTable)
+{
+    ExpectTable(d3dx8_test::PixelShaderCases());
+}
+
+TEST(ShaderAssembler, MalformedPixelShaders)
+{
+    const std::vector<BadCase> vCases = {
+        {"ps.1.1\nmov r2, v0", 2, "register 'r2' is out of range (r0 to r1 in ps.1.1)"},
+        {"ps.1.1\nmov r0, t4", 2, "out of range (t0 to t3"},
+        {"ps.1.1\nmov r0, c8", 2, "out of range (c0 to c7"},
+        {"ps.1.1\nmov r0, v2", 2, "out of range (v0 to v1"},
+        {"ps.1.1\ndef c8, 1, 1, 1, 1", 2, "out of range"},
+        {"ps.1.1\nmov oC0, r0", 2, "unknown register 'oC0'"},
+        {"ps.1.1\nmov r0, c[a0.x]", 2, "relative addressing c[a0.x + n] is not available in ps.1.1"},
+        {"ps.1.1\ndp4 r0, v0, v1", 2, "'dp4' needs ps.1.2 or later"},
+        {"ps.1.1\ncmp r0, v0, v1, c0", 2, "'cmp' needs ps.1.2 or later"},
+        {"ps.1.1\ntexreg2rgb t1, t0", 2, "'texreg2rgb' needs ps.1.2 or later"},
+        {"ps.1.2\ntexm3x2depth t1, t0", 2, "'texm3x2depth' needs ps.1.3 or later"},
+        {"ps.1.1\nm4x4 r0, v0, c0", 2, "'m4x4' is a vertex shader instruction, not available in ps.1.1"},
+        {"vs.1.1\ntex t0", 2, "'tex' is a pixel shader instruction, not available in vs.1.1"},
+        {"ps.1.1\nmov_x2_x4 r0, v0", 2, "only one of _x2, _x4"},
+        {"ps.1.1\nmov_sat_sat r0, v0", 2, "'_sat' given twice"},
+        {"ps.1.1\nmov_foo r0, v0", 2, "unknown instruction modifier '_foo'"},
+        {"ps.1.1\ntex_x2 t0", 2, "'tex' takes no instruction modifier"},
+        {"ps.1.1\ndef_sat c0, 1, 1, 1, 1", 2, "'def' takes no instruction modifier"},
+        {"ps.1.1\nmov r0, 1-v0_bias", 2, "'1-' cannot be combined"},
+        {"ps.1.1\nmov r0, -1-v0", 2, "'1-' cannot be combined"},
+        {"ps.1.1\nmov r0, v0_bx2_bias", 2, "unexpected '_bias'"},
+        {"ps.1.1\nmov r0, v0.g", 2, "swizzle of 'v0.g': ps.1.1 takes .a or .b only"},
+        {"ps.1.1\nmov r0, v0.wzyx", 2, "takes .a or .b only"},
+        {"ps.1.0\nmov r0, v0.b", 2, "swizzle of 'v0.b': ps.1.0 takes .a only"},
+        {"ps.1.1\nmov r0.rg, v0", 2, "ps.1.1 writes .rgba, .rgb or .a"},
+        {"ps.1.1\nmov v0, r0", 2, "'v0' cannot be written by arithmetic instructions"},
+        {"ps.1.1\nmov c0, r0", 2, "cannot be written"},
+        {"ps.1.1\ntex r0", 2, "'tex' writes a whole texture register t#, found 'r0'"},
+        {"ps.1.1\ntex t0.rgb", 2, "writes a whole texture register"},
+        {"ps.1.1\ntexbem t1, r0", 2, "'texbem' reads t#, found 'r0'"},
+        {"ps.1.1\ntexbem t1, t0.a", 2, "takes no swizzle and no source modifier but _bx2"},
+        {"ps.1.1\ntexbem t1, -t0", 2, "takes no swizzle and no source modifier but _bx2"},
+        {"ps.1.1\ntexbem t0, t1", 2, "must read a texture register below its destination t0"},
+        {"ps.1.1\ntexm3x3spec t3, t0, t1", 2, "'texm3x3spec' reads c#, found 't1'"},
+        {"ps.1.1\nmov r0, v0\ntex t0", 3, "texture instruction 'tex' after an arithmetic instruction"},
+        {"ps.1.1\nmov r0, v0\ndef c0, 1, 1, 1, 1", 3, "'def' must come before the other instructions"},
+        {"ps.1.1\ntexcoord t0\ntexcoord t1\ntexcoord t2\ntexcoord t3\ntexkill t0", 6,
+         "more than 4 texture instructions in a phase of ps.1.1"},
+        {"ps.1.1\nmov r0, v0\nmov r0, v0\nmov r0, v0\nmov r0, v0\nmov r0.rgb, v0\n+mov r0.a, v0\n"
+         "mov r0, v0\nmov r0, v0\nmov r0, v0\nmov r0, v0",
+         11, "more than 8 arithmetic instructions in a phase of ps.1.1"},
+        {"ps.1.1\ncnd r0, r1.a, t0, c0", 2, "'cnd' selects with r0.a in ps.1.1, found 'r1.a'"},
+        {"ps.1.1\nmov r0.rgb, v0\n+mov r0.rgb, v1", 3, "must write colour and alpha separately"},
+        {"ps.1.1\nmov r0, v0\n+mov r0.a, v1", 3, "must write colour and alpha separately"},
+        {"ps.1.1\n+mov r0.a, v0", 2, "'+' pairs an arithmetic instruction"},
+        {"ps.1.1\ntex t0\n+mov r0.a, t0", 3, "'+' pairs an arithmetic instruction"},
+        {"ps.1.1\nmov r0.rgb, v0\n+mov r0.a, v0\n+mov r1.a, v0", 4, "'+' pairs an arithmetic instruction"},
+    };
+    ExpectErrors(vCases);
+}
+
 TEST(ShaderAssembler, ReportsEveryBadLine)
 {
     const Assembly a = Assemble("vs.1.1\nfoo r0\nmov r0, v0\nmov r99, v0\n");
