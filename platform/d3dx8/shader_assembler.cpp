@@ -179,10 +179,10 @@ bool ShaderAssembler::ParseVersion(const SourceLine& line)
     m_eKind = s[0] == 'v' ? SHADER_VERTEX : SHADER_PIXEL;
     const int iMajor = s[3] - '0';
     const int iMinor = s[5] - '0';
-    const int iMaxMinor = m_eKind == SHADER_VERTEX ? 1 : 3;
+    const int iMaxMinor = m_eKind == SHADER_VERTEX ? 1 : 4;
     if (iMajor != 1 || iMinor > iMaxMinor)
     {
-        Error("version '" + line.szText + "' is not supported (vs.1.0, vs.1.1, ps.1.0 to ps.1.3)");
+        Error("version '" + line.szText + "' is not supported (vs.1.0, vs.1.1, ps.1.0 to ps.1.4)");
         return false;
     }
     m_iVersion = 10 + iMinor;
@@ -775,12 +775,19 @@ void ShaderAssembler::ValidateVertex(const Instruction& inst)
 void ShaderAssembler::ValidatePixelProgram()
 {
     // Per phase: texture instructions first, then at most 8 arithmetic ones (a co-issued pair
-    // counts once); ps.1.0 to ps.1.3 have one phase of at most 4 texture instructions.
+    // counts once). ps.1.0 to ps.1.3 have one phase with at most 4 texture instructions; ps.1.4 has
+    // up to 6 in each of two phases split by "phase", and a shader without "phase" is all phase 2.
+    m_bHasPhase = false;
+    for (const Instruction& inst : m_vInstructions)
+        if (inst.pOp->eClass == CLASS_PHASE)
+            m_bHasPhase = true;
+    m_iPhase = m_bHasPhase ? 1 : 2;
     const int iMaxTexture = m_iVersion >= 14 ? 6 : 4;
     int iTexture = 0;
     int iArithmetic = 0;
     bool bSeenOther = false;
     bool bSeenArithmetic = false;
+    bool bSeenPhase = false;
     const Instruction* pPrevious = nullptr;
     for (const Instruction& inst : m_vInstructions)
     {
@@ -805,6 +812,14 @@ void ShaderAssembler::ValidatePixelProgram()
                 Error("more than 8 arithmetic instructions in a phase of " + VersionName());
             break;
         case CLASS_PHASE:
+            if (bSeenPhase)
+                Error("'phase' may appear once");
+            bSeenPhase = true;
+            m_iPhase = 2;
+            iTexture = 0;
+            iArithmetic = 0;
+            bSeenArithmetic = false;
+            break;
         case CLASS_NOP:
             break;
         }
@@ -836,7 +851,12 @@ void ShaderAssembler::ValidatePixel(const Instruction& inst, const Instruction* 
     if (inst.bCoissue)
         ValidateCoissue(inst, pPrevious);
     if (op.eClass == CLASS_TEXTURE)
-        ValidatePixelTexture(inst);
+    {
+        if (m_iVersion >= 14)
+            ValidateTexture14(inst);
+        else
+            ValidatePixelTexture(inst);
+    }
     else if (op.eClass == CLASS_ARITHMETIC)
         ValidatePixelArithmetic(inst);
 }
@@ -867,32 +887,91 @@ void ShaderAssembler::ValidatePixelTexture(const Instruction& inst)
               std::to_string(dest.dwNumber));
 }
 
+void ShaderAssembler::ValidateTexture14(const Instruction& inst)
+{
+    const OpcodeInfo& op = *inst.pOp;
+    const Operand& dest = inst.vDest[0];
+    const std::string szName = op.szName;
+    if (szName == "texkill")
+    {
+        if (dest.pRegister->eFile != FILE_TEMP && dest.pRegister->eFile != FILE_TEXTURE)
+            Error("'texkill' tests r# or t#, found '" + dest.szText + "'");
+        return;
+    }
+    if (dest.pRegister->eFile != FILE_TEMP)
+        Error("'" + szName + "' writes r# in ps.1.4, found '" + dest.szText + "'");
+    if (szName == "texdepth")
+    {
+        if (dest.pRegister->eFile == FILE_TEMP && dest.dwNumber != 5)
+            Error("'texdepth' writes r5, found '" + dest.szText + "'");
+        return;
+    }
+    const bool bLoad = szName == "texld";
+    if (bLoad ? dest.dwMask != 0xF : (dest.dwMask != 0xF && dest.dwMask != 0x7 && dest.dwMask != 0x3))
+        Error("write mask of '" + dest.szText + "': '" + szName + "' writes " +
+              (bLoad ? "all of r#" : ".rgb or .rg"));
+
+    const Operand& src = inst.vSource[0];
+    const RegisterFile eFile = src.pRegister->eFile;
+    if (eFile != FILE_TEXTURE && !(bLoad && eFile == FILE_TEMP))
+        Error("'" + szName + "' reads " + (bLoad ? "t# or r#" : "t#") + ", found '" + src.szText + "'");
+    if (eFile == FILE_TEMP && m_iPhase == 1)
+        Error("'" + szName + "' reads r# only in the second phase: '" + src.szText + "'");
+    // .xyz (written or not) or .xyw; _dz divides by z (r# only), _dw by w (t# only).
+    const bool bSwizzleOk =
+        !src.bSwizzled || src.dwSwizzle == 0xE4 || src.dwSwizzle == 0xA4 || src.dwSwizzle == 0xF4;
+    if (!bSwizzleOk)
+        Error("'" + szName + "' reads its coordinates as .xyz or .xyw: '" + src.szText + "'");
+    const bool bModifierOk = src.dwModifier == 0 || (src.dwModifier == 9 && bLoad && eFile == FILE_TEMP) ||
+                             (src.dwModifier == 10 && eFile == FILE_TEXTURE);
+    if (!bModifierOk)
+        Error("'" + szName + "' takes no source modifier but _dz on r# (texld) and _dw on t#: '" +
+              src.szText + "'");
+}
+
 void ShaderAssembler::ValidatePixelArithmetic(const Instruction& inst)
 {
     const OpcodeInfo& op = *inst.pOp;
     const Operand& dest = inst.vDest[0];
-    if (dest.pRegister->eFile != FILE_TEMP && dest.pRegister->eFile != FILE_TEXTURE)
+    const bool b14 = m_iVersion >= 14;
+    if (dest.pRegister->eFile != FILE_TEMP && (b14 || dest.pRegister->eFile != FILE_TEXTURE))
         Error("'" + dest.szText + "' cannot be written by arithmetic instructions in " + VersionName());
-    if (dest.dwMask != 0xF && dest.dwMask != 0x7 && dest.dwMask != 0x8)
+    if (!b14 && dest.dwMask != 0xF && dest.dwMask != 0x7 && dest.dwMask != 0x8)
         Error("write mask of '" + dest.szText + "': " + VersionName() + " writes .rgba, .rgb or .a");
     for (const Operand& src : inst.vSource)
     {
-        // Replicated alpha everywhere, replicated blue from ps.1.1 on.
-        const bool bSwizzleOk = !src.bSwizzled || src.dwSwizzle == 0xE4 || src.dwSwizzle == 0xFF ||
-                                (src.dwSwizzle == 0xAA && m_iVersion >= 11);
+        // Replicated alpha everywhere, blue from ps.1.1 on, any one component in ps.1.4.
+        const DWORD dw = src.dwSwizzle;
+        const bool bReplicate = dw == 0x00 || dw == 0x55 || dw == 0xAA || dw == 0xFF;
+        const bool bSwizzleOk = !src.bSwizzled || dw == 0xE4 || dw == 0xFF ||
+                                (dw == 0xAA && m_iVersion >= 11) || (b14 && bReplicate);
         if (!bSwizzleOk)
-            Error("swizzle of '" + src.szText + "': " + VersionName() + " takes .a" +
-                  (m_iVersion >= 11 ? " or .b" : "") + " only");
-        if (src.dwModifier > 6)
+            Error("swizzle of '" + src.szText + "': " + VersionName() + " takes " +
+                  (b14                ? ".r, .g, .b or .a"
+                   : m_iVersion >= 11 ? ".a or .b"
+                                      : ".a") +
+                  " only");
+        if (src.dwModifier > (b14 ? 8u : 6u))
             Error(std::string("source modifier '") + SourceModifierName(src.dwModifier) + "' of '" +
-                  src.szText + "' needs ps.1.4");
+                  src.szText + "' " + (b14 ? "belongs to texld and texcrd" : "needs ps.1.4"));
+        if (b14 && src.pRegister->eFile == FILE_TEXTURE)
+            Error("'" + src.szText + "': ps.1.4 reads t# only through texld and texcrd");
+        if (b14 && src.pRegister->eFile == FILE_INPUT && m_iPhase == 1)
+            Error("'" + src.szText + "': colour registers v# are read in the second phase only");
     }
-    if (std::strcmp(op.szName, "cnd") == 0)
+    if (!b14 && std::strcmp(op.szName, "cnd") == 0)
     {
         const Operand& selector = inst.vSource[0];
         if (selector.pRegister->eFile != FILE_TEMP || selector.dwNumber != 0 || selector.dwSwizzle != 0xFF ||
             selector.dwModifier != 0)
             Error("'cnd' selects with r0.a in " + VersionName() + ", found '" + selector.szText + "'");
+    }
+    if (std::strcmp(op.szName, "bem") == 0)
+    {
+        if (m_iPhase != 1)
+            Error("'bem' belongs to the first phase, before 'phase'");
+        if (dest.dwMask != 0x3)
+            Error("'bem' writes .rg, found '" + dest.szText + "'");
     }
 }
 

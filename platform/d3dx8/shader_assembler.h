@@ -48,7 +48,6 @@ private:
         std::vector<Operand> vDest;
         std::vector<Operand> vSource;
         float afValues[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-        int iPhase = 0; // ps.1.4: 1 before "phase", 2 after or without one
         const SourceLine* pLine = nullptr;
     };
 
@@ -67,6 +66,7 @@ private:
     void ValidatePixel(const Instruction& inst, const Instruction* pPrevious);
     void ValidateCoissue(const Instruction& inst, const Instruction* pPrevious);
     void ValidatePixelTexture(const Instruction& inst);
+    void ValidateTexture14(const Instruction& inst);
     void ValidatePixelArithmetic(const Instruction& inst);
     void ValidatePixelProgram();
 
@@ -83,6 +83,7 @@ private:
     ShaderKind m_eKind = SHADER_VERTEX;
     int m_iVersion = 0;
     bool m_bHasPhase = false;
+    int m_iPhase = 2;                    // ps.1.4: the phase being checked
     const SourceLine* m_pLine = nullptr; // the line being parsed or checked
     std::vector<Instruction> m_vInstructions;
 };

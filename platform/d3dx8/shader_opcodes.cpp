@@ -52,9 +52,13 @@ const OpcodeInfo s_aOpcodes[] = {
     {"lrp", D3DSIO_LRP, PS, 10, 14, 1, 3, CLASS_ARITHMETIC, 0, 0},
     {"cnd", D3DSIO_CND, PS, 10, 14, 1, 3, CLASS_ARITHMETIC, 0, 0},
     {"cmp", D3DSIO_CMP, PS, 12, 14, 1, 3, CLASS_ARITHMETIC, 0, 0},
+    {"bem", D3DSIO_BEM, PS, 14, 14, 1, 2, CLASS_ARITHMETIC, 0, 0},
     {"def", D3DSIO_DEF, PS, 10, 14, 1, 0, CLASS_DEF, 0, 0},
+    {"phase", D3DSIO_PHASE, PS, 14, 14, 0, 0, CLASS_PHASE, 0, 0},
     {"tex", D3DSIO_TEX, PS, 10, 13, 1, 0, CLASS_TEXTURE, 0, 0},
+    {"texld", D3DSIO_TEX, PS, 14, 14, 1, 1, CLASS_TEXTURE, OPF_COORD_SOURCE, 0},
     {"texcoord", D3DSIO_TEXCOORD, PS, 10, 13, 1, 0, CLASS_TEXTURE, 0, 0},
+    {"texcrd", D3DSIO_TEXCOORD, PS, 14, 14, 1, 1, CLASS_TEXTURE, OPF_COORD_SOURCE, 0},
     {"texkill", D3DSIO_TEXKILL, PS, 10, 14, 1, 0, CLASS_TEXTURE, OPF_DEST_IS_SOURCE, 0},
     {"texbem", D3DSIO_TEXBEM, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
     {"texbeml", D3DSIO_TEXBEML, PS, 10, 13, 1, 1, CLASS_TEXTURE, 0, 0},
@@ -71,6 +75,7 @@ const OpcodeInfo s_aOpcodes[] = {
     {"texm3x3", D3DSIO_TEXM3x3, PS, 12, 13, 1, 1, CLASS_TEXTURE, 0, 0},
     {"texdp3", D3DSIO_TEXDP3, PS, 12, 13, 1, 1, CLASS_TEXTURE, 0, 0},
     {"texdp3tex", D3DSIO_TEXDP3TEX, PS, 12, 13, 1, 1, CLASS_TEXTURE, 0, 0},
+    {"texdepth", D3DSIO_TEXDEPTH, PS, 14, 14, 1, 0, CLASS_TEXTURE, 0, 0},
 };
 
 // prefix, file, kind, type, numbered, fixed number, count for versions 10 to 14

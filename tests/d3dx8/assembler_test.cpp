@@ -270,6 +270,60 @@ TEST(ShaderAssembler, MalformedPixelShaders)
     ExpectErrors(vCases);
 }
 
+TEST(ShaderAssembler, MalformedPixelShaders14)
+{
+    const std::vector<BadCase> vCases = {
+        {"ps.1.4\ntex t0", 2, "'tex' is not available in ps.1.4"},
+        {"ps.1.4\ntexcoord t0", 2, "'texcoord' is not available in ps.1.4"},
+        {"ps.1.3\ntexld r0, t0", 2, "'texld' needs ps.1.4 or later"},
+        {"ps.1.3\nphase", 2, "'phase' needs ps.1.4 or later"},
+        {"ps.1.3\nbem r0.rg, r0, r1", 2, "'bem' needs ps.1.4 or later"},
+        {"ps.1.4\nmov r6, r0", 2, "out of range (r0 to r5 in ps.1.4)"},
+        {"ps.1.4\ntexld r0, t6", 2, "out of range (t0 to t5"},
+        {"ps.1.4\nmov r0, t0", 2, "'t0': ps.1.4 reads t# only through texld and texcrd"},
+        {"ps.1.4\nmov t0, r0", 2, "'t0' cannot be written by arithmetic instructions in ps.1.4"},
+        {"ps.1.4\ntexld t0, t0", 2, "'texld' writes r# in ps.1.4, found 't0'"},
+        {"ps.1.4\ntexld r0.rgb, t0", 2, "'texld' writes all of r#"},
+        {"ps.1.4\ntexld r0, c0", 2, "'texld' reads t# or r#, found 'c0'"},
+        {"ps.1.4\ntexld r0, r1\nphase", 2, "'texld' reads r# only in the second phase"},
+        {"ps.1.4\ntexld r0, t0.xy", 2, "reads its coordinates as .xyz or .xyw"},
+        {"ps.1.4\ntexld r0, t0_dz", 2, "takes no source modifier but _dz on r# (texld) and _dw on t#"},
+        {"ps.1.4\ntexld r0, t0_bx2", 2, "takes no source modifier but _dz"},
+        {"ps.1.4\ntexld r0, -t0", 2, "takes no source modifier but _dz"},
+        {"ps.1.4\ntexcrd r0, r1", 2, "'texcrd' reads t#, found 'r1'"},
+        {"ps.1.4\ntexcrd r0.a, t0", 2, "'texcrd' writes .rgb or .rg"},
+        {"ps.1.4\ntexdepth r4", 2, "'texdepth' writes r5, found 'r4'"},
+        {"ps.1.4\ntexkill c0", 2, "'texkill' tests r# or t#"},
+        {"ps.1.4\nmov r0, v0\nphase", 2, "colour registers v# are read in the second phase only"},
+        {"ps.1.4\nphase\nbem r0.rg, r1, r2", 3, "'bem' belongs to the first phase"},
+        {"ps.1.4\nbem r0, r1, r2\nphase", 2, "'bem' writes .rg"},
+        {"ps.1.4\nphase\nphase", 3, "'phase' may appear once"},
+        {"ps.1.4\n+phase", 2, "'+' pairs an arithmetic instruction"},
+        {"ps.1.4\nmov r0, r1\ntexld r0, t0", 3,
+         "texture instruction 'texld' after an arithmetic instruction"},
+        {"ps.1.4\ntexld r0, t0\ntexld r1, t1\ntexld r2, t2\ntexld r3, t3\ntexld r4, t4\ntexld r5, t5\n"
+         "texkill t0",
+         8, "more than 6 texture instructions in a phase of ps.1.4"},
+        {"ps.1.4\nmov r0, c0.rg", 2, "ps.1.4 takes .r, .g, .b or .a only"},
+        {"ps.1.4\nmov r0, r1_dw", 2, "source modifier '_dw' of 'r1_dw' belongs to texld and texcrd"},
+    };
+    ExpectErrors(vCases);
+}
+
+TEST(ShaderAssembler, PhasesCountSeparately)
+{
+    // Six texture and eight arithmetic instructions on each side of "phase".
+    std::string szTexture;
+    for (int i = 0; i < 6; ++i)
+        szTexture += "texcrd r" + std::to_string(i) + ".rgb, t" + std::to_string(i) + "\n";
+    std::string szArithmetic;
+    for (int i = 0; i < 8; ++i)
+        szArithmetic += "add r0, r0, c" + std::to_string(i) + "\n";
+    const Assembly a = Assemble("ps.1.4\n" + szTexture + szArithmetic + "phase\n" + szTexture + szArithmetic);
+    EXPECT_EQ(a.hr, D3D_OK) << a.szErrors;
+    EXPECT_EQ(a.vCode.size(), 1 + 2 * (6 * 3 + 8 * 4) + 1 + 1u);
+}
+
 TEST(ShaderAssembler, ReportsEveryBadLine)
 {
     const Assembly a = Assemble("vs.1.1\nfoo r0\nmov r0, v0\nmov r99, v0\n");

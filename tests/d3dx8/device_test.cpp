@@ -199,3 +199,15 @@ TEST_F(ShaderDevice, VertexAndPixelShaderDrawAQuad)
     const D3DCOLOR pixel = DrawQuad(m_device, QUAD_VERTEX_SHADER, szPixel);
     EXPECT_TRUE(Near(pixel, D3DCOLOR_XRGB(0x40 + 0x40, 0x80, 0x30), 4)) << std::hex << pixel;
 }
+
+TEST_F(ShaderDevice, Ps14DrawsAQuad)
+{
+    // Texture coordinates as a colour: about (0.5, 0.5) at the centre, scaled and added to v0.
+    const char* szPixel = "ps.1.4\n"
+                          "def c0, 1.0, 0.5, 0.0, 1.0\n"
+                          "texcrd r1.rgb, t0\n"
+                          "mad r0.rgb, r1, c0, v0\n"
+                          "+mov r0.a, c0.a\n";
+    const D3DCOLOR pixel = DrawQuad(m_device, QUAD_VERTEX_SHADER, szPixel);
+    EXPECT_TRUE(Near(pixel, D3DCOLOR_XRGB(0x20 + 0x81, 0x80 + 0x41, 0x60), 4)) << std::hex << pixel;
+}

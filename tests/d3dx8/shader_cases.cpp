@@ -426,6 +426,125 @@ void AddPixelModifiers(std::vector<ShaderCase>* pCases)
                        D3DSIO_MOV, Dst(R, 1, MASK_W), Src(C, 0),                                          //
                        D3DSIO_MOV | D3DSI_COISSUE, Dst(R, 1, MASK_RGB, X2), Src(C, 1)}));
 }
+
+const DWORD PS14 = D3DPS_VERSION(1, 4);
+const DWORD XYZ = Swizzle(0, 1, 2, 2);
+const DWORD XYW = Swizzle(0, 1, 3, 3);
+
+void AddPixel14(std::vector<ShaderCase>* pCases)
+{
+    Add(pCases, "ps.1.4 texld and texcrd",
+        "ps.1.4\ntexld r0, t0\ntexld r1, t1.xyz\ntexld r2, t2.xyw\ntexld r3, t3_dw.xyw\ntexcrd r4.rgb, t4\n"
+        "texcrd r5.rg, t5_dw.xyw\n",
+        Program(PS14, {D3DSIO_TEX, Dst(R, 0), Src(T, 0),                  //
+                       D3DSIO_TEX, Dst(R, 1), Src(T, 1, XYZ),             //
+                       D3DSIO_TEX, Dst(R, 2), Src(T, 2, XYW),             //
+                       D3DSIO_TEX, Dst(R, 3), Src(T, 3, XYW, D3DSPSM_DW), //
+                       D3DSIO_TEXCOORD, Dst(R, 4, MASK_RGB), Src(T, 4),   //
+                       D3DSIO_TEXCOORD, Dst(R, 5, MASK_X | MASK_Y), Src(T, 5, XYW, D3DSPSM_DW)}));
+    // A dependent read in the second phase, from coordinates made in the first.
+    Add(pCases, "ps.1.4 phase",
+        "ps.1.4\ndef c0, 0.5, 0.5, 0.5, 1\ntexcrd r0.rgb, t0\nmul r0.rgb, r0, c0\nphase\ntexld r1, "
+        "r0_dz.xyz\n"
+        "texld r2, r0\nmul r0, r1, v0\n",
+        Program(PS14, {D3DSIO_DEF,      Dst(C, 0),           Bits(0.5f),
+                       Bits(0.5f),      Bits(0.5f),          Bits(1.0f), //
+                       D3DSIO_TEXCOORD, Dst(R, 0, MASK_RGB), Src(T, 0),  //
+                       D3DSIO_MUL,      Dst(R, 0, MASK_RGB), Src(R, 0),
+                       Src(C, 0),                                                        //
+                       D3DSIO_PHASE,                                                     //
+                       D3DSIO_TEX,      Dst(R, 1),           Src(R, 0, XYZ, D3DSPSM_DZ), //
+                       D3DSIO_TEX,      Dst(R, 2),           Src(R, 0),                  //
+                       D3DSIO_MUL,      Dst(R, 0),           Src(R, 1),
+                       Src(V, 0)}));
+    Add(pCases, "ps.1.4 bem, texdepth and texkill",
+        "ps.1.4\ntexld r0, t0\ntexcrd r1.rgb, t1\ntexcrd r5.rgb, t5\nbem r2.rg, r0, r1\nphase\ntexld r2, r2\n"
+        "texdepth r5\ntexkill t3\ntexkill r1\nmov r0, r2\n",
+        Program(PS14, {D3DSIO_TEX,      Dst(R, 0),
+                       Src(T, 0), //
+                       D3DSIO_TEXCOORD, Dst(R, 1, MASK_RGB),
+                       Src(T, 1), //
+                       D3DSIO_TEXCOORD, Dst(R, 5, MASK_RGB),
+                       Src(T, 5), //
+                       D3DSIO_BEM,      Dst(R, 2, MASK_X | MASK_Y),
+                       Src(R, 0),       Src(R, 1), //
+                       D3DSIO_PHASE,               //
+                       D3DSIO_TEX,      Dst(R, 2),
+                       Src(R, 2),                  //
+                       D3DSIO_TEXDEPTH, Dst(R, 5), //
+                       D3DSIO_TEXKILL,  Dst(T, 3), //
+                       D3DSIO_TEXKILL,  Dst(R, 1), //
+                       D3DSIO_MOV,      Dst(R, 0),
+                       Src(R, 2)}));
+    Add(pCases, "ps.1.4 arithmetic",
+        "ps_1_4\ntexld r0, t0\nadd r1, r0, c0\nsub r1, r1, v0\nmul r1, r1, c1\nmad r1, r1, c2, r0\n"
+        "dp3 r2, r1, c3\ndp4 r2.a, r1, c4\nlrp r3, c5, r1, r2\ncnd r4, r3, r1, r2\n",
+        Program(PS14, {D3DSIO_TEX, Dst(R, 0),         Src(T, 0),                       //
+                       D3DSIO_ADD, Dst(R, 1),         Src(R, 0), Src(C, 0),            //
+                       D3DSIO_SUB, Dst(R, 1),         Src(R, 1), Src(V, 0),            //
+                       D3DSIO_MUL, Dst(R, 1),         Src(R, 1), Src(C, 1),            //
+                       D3DSIO_MAD, Dst(R, 1),         Src(R, 1), Src(C, 2), Src(R, 0), //
+                       D3DSIO_DP3, Dst(R, 2),         Src(R, 1), Src(C, 3),            //
+                       D3DSIO_DP4, Dst(R, 2, MASK_W), Src(R, 1), Src(C, 4),            //
+                       D3DSIO_LRP, Dst(R, 3),         Src(C, 5), Src(R, 1), Src(R, 2), //
+                       D3DSIO_CND, Dst(R, 4),         Src(R, 3), Src(R, 1), Src(R, 2)}));
+    Add(pCases, "ps.1.4 cmp, nop and co-issue",
+        "ps.1.4\ndef c7, 0, 0.25, 0.5, 1\ntexld r1, t1\ncmp r0, r1, c7, v1\nnop\nmul r0.rgb, r0, v0\n"
+        "+mov r0.a, c7.b\n",
+        Program(PS14, {D3DSIO_DEF,
+                       Dst(C, 7),
+                       Bits(0.0f),
+                       Bits(0.25f),
+                       Bits(0.5f),
+                       Bits(1.0f), //
+                       D3DSIO_TEX,
+                       Dst(R, 1),
+                       Src(T, 1), //
+                       D3DSIO_CMP,
+                       Dst(R, 0),
+                       Src(R, 1),
+                       Src(C, 7),
+                       Src(V, 1),  //
+                       D3DSIO_NOP, //
+                       D3DSIO_MUL,
+                       Dst(R, 0, MASK_RGB),
+                       Src(R, 0),
+                       Src(V, 0), //
+                       D3DSIO_MOV | D3DSI_COISSUE,
+                       Dst(R, 0, MASK_W),
+                       Src(C, 7, BLUE)}));
+    Add(pCases, "ps.1.4 modifiers",
+        "ps.1.4\ntexld r0, t0\nmov_x8 r1, r0\nmov_d4 r1, r0\nmov_d8_sat r1, r0\nmov r1, r0_x2\n"
+        "mov r1, -r0_x2\nmov r1.r, r0.g\nmov r1.gb, r0.r\nadd_x2 r1.a, r0.b, c7.a\n",
+        Program(PS14, {D3DSIO_TEX,
+                       Dst(R, 0),
+                       Src(T, 0), //
+                       D3DSIO_MOV,
+                       Dst(R, 1, D3DSP_WRITEMASK_ALL, 3u << D3DSP_DSTSHIFT_SHIFT),
+                       Src(R, 0), //
+                       D3DSIO_MOV,
+                       Dst(R, 1, D3DSP_WRITEMASK_ALL, 0xEu << D3DSP_DSTSHIFT_SHIFT),
+                       Src(R, 0), //
+                       D3DSIO_MOV,
+                       Dst(R, 1, D3DSP_WRITEMASK_ALL, (0xDu << D3DSP_DSTSHIFT_SHIFT) | SAT),
+                       Src(R, 0), //
+                       D3DSIO_MOV,
+                       Dst(R, 1),
+                       Src(R, 0, NO_SWIZZLE, D3DSPSM_X2), //
+                       D3DSIO_MOV,
+                       Dst(R, 1),
+                       Src(R, 0, NO_SWIZZLE, D3DSPSM_X2NEG), //
+                       D3DSIO_MOV,
+                       Dst(R, 1, MASK_X),
+                       Src(R, 0, Swizzle(1, 1, 1, 1)), //
+                       D3DSIO_MOV,
+                       Dst(R, 1, MASK_Y | MASK_Z),
+                       Src(R, 0, Swizzle(0, 0, 0, 0)), //
+                       D3DSIO_ADD,
+                       Dst(R, 1, MASK_W, X2),
+                       Src(R, 0, BLUE),
+                       Src(C, 7, ALPHA)}));
+}
 } // namespace
 
 std::vector<ShaderCase> VertexShaderCases()
@@ -444,6 +563,7 @@ std::vector<ShaderCase> PixelShaderCases()
     AddPixelArithmetic(&vCases);
     AddPixelTexture(&vCases);
     AddPixelModifiers(&vCases);
+    AddPixel14(&vCases);
     return vCases;
 }
 } // namespace d3dx8_test
