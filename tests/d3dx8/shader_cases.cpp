@@ -547,6 +547,28 @@ void AddPixel14(std::vector<ShaderCase>* pCases)
 }
 } // namespace
 
+namespace
+{
+// The cases written for one version again under another version that has all they use: the
+// version line and the version token change, nothing else.
+void AddVersionCopies(std::vector<ShaderCase>* pCases, const std::string& szFrom, const std::string& szTo,
+                      DWORD dwTo, const char* szExcluded)
+{
+    const size_t uCount = pCases->size();
+    for (size_t i = 0; i < uCount; ++i)
+    {
+        ShaderCase c = (*pCases)[i];
+        if (c.szName.find(" as ") != std::string::npos || c.szSource.compare(0, szFrom.size(), szFrom) != 0 ||
+            (szExcluded && c.szSource.find(szExcluded) != std::string::npos))
+            continue;
+        c.szName += " as " + szTo;
+        c.szSource = szTo + c.szSource.substr(szFrom.size());
+        c.vCode[0] = dwTo;
+        pCases->push_back(c);
+    }
+}
+} // namespace
+
 std::vector<ShaderCase> VertexShaderCases()
 {
     std::vector<ShaderCase> vCases;
@@ -554,6 +576,8 @@ std::vector<ShaderCase> VertexShaderCases()
     AddVertexRegisters(&vCases);
     AddVertexModifiers(&vCases);
     AddVertexSyntax(&vCases);
+    // vs.1.0 has everything but the address register.
+    AddVersionCopies(&vCases, "vs.1.1\n", "vs.1.0\n", D3DVS_VERSION(1, 0), "a0");
     return vCases;
 }
 
@@ -563,6 +587,11 @@ std::vector<ShaderCase> PixelShaderCases()
     AddPixelArithmetic(&vCases);
     AddPixelTexture(&vCases);
     AddPixelModifiers(&vCases);
+    // The ps.1.1 shaders hold for ps.1.2 and ps.1.3, and for ps.1.0 without the .b selector.
+    AddVersionCopies(&vCases, "ps.1.1\n", "ps.1.0\n", PS10, ".b");
+    AddVersionCopies(&vCases, "ps.1.1\n", "ps.1.2\n", PS12, nullptr);
+    AddVersionCopies(&vCases, "ps.1.1\n", "ps.1.3\n", PS13, nullptr);
+    AddVersionCopies(&vCases, "ps.1.2\n", "ps.1.3\n", PS13, nullptr);
     AddPixel14(&vCases);
     return vCases;
 }
