@@ -50,7 +50,8 @@ public:
             m_pDevice->Release();
     }
 
-    HRESULT Lock(IDirect3DSurface8* pSurface, bool bWrite)
+    // bWhole: the whole surface is about to be written, so its old texels need not be read.
+    HRESULT Lock(IDirect3DSurface8* pSurface, bool bWrite, bool bWhole)
     {
         m_pSurface = pSurface;
         m_bWrite = bWrite;
@@ -65,9 +66,9 @@ public:
         if (FAILED(pSurface->GetDesc(&desc)) || FAILED(pSurface->GetDevice(&m_pDevice)) ||
             FAILED(m_pDevice->CreateImageSurface(desc.Width, desc.Height, desc.Format, &m_pCopy)))
             return hrLock;
-        // A write keeps the texels outside the rectangle, so the copy starts with them as well.
+        // A write keeps the texels outside the rectangle, so the copy must start with them.
         hr = m_pDevice->CopyRects(pSurface, nullptr, 0, m_pCopy, nullptr);
-        if (FAILED(hr) && !bWrite)
+        if (FAILED(hr) && !(bWrite && bWhole))
             return hrLock;
         hr = m_pCopy->LockRect(&m_locked, nullptr, 0);
         if (FAILED(hr))
@@ -191,7 +192,9 @@ HRESULT WriteSurface(IDirect3DSurface8* pDest, ImageView dest, const D3DBOX& des
                      const D3DBOX& srcBox, DWORD dwFilter, D3DCOLOR colorKey)
 {
     SurfaceLock lock;
-    HRESULT hr = lock.Lock(pDest, true);
+    const bool bWhole = destBox.Left == 0 && destBox.Top == 0 && destBox.Right == dest.uWidth &&
+                        destBox.Bottom == dest.uHeight;
+    HRESULT hr = lock.Lock(pDest, true, bWhole);
     if (FAILED(hr))
         return hr;
     dest.pBits = lock.Bits();
@@ -266,7 +269,7 @@ HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE8 pDestSurface, CONST
         if (pSrcSurface == pDestSurface)
         {
             SurfaceLock lock;
-            hr = lock.Lock(pDestSurface, true);
+            hr = lock.Lock(pDestSurface, true, false);
             if (FAILED(hr))
                 return hr;
             dest.pBits = src.pBits = lock.Bits();
@@ -275,7 +278,7 @@ HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE8 pDestSurface, CONST
             return lock.Finish();
         }
         SurfaceLock source;
-        hr = source.Lock(pSrcSurface, false);
+        hr = source.Lock(pSrcSurface, false, false);
         if (FAILED(hr))
             return hr;
         src.pBits = source.Bits();

@@ -14,6 +14,9 @@ namespace
 // A self-including file or a runaway macro stops here instead of exhausting the stack.
 const int MAX_INCLUDE_DEPTH = 16;
 const int MAX_EXPANSION_DEPTH = 64;
+const int MAX_EXPRESSION_NESTING = 256;
+// Macros that double their text at each level would otherwise fill memory.
+const size_t MAX_EXPANDED_LENGTH = 65536;
 const size_t MAX_ERRORS = 100;
 
 bool IsIdentStart(char c)
@@ -257,8 +260,14 @@ private:
         }
         if (Accept("("))
         {
+            if (++m_iNesting > MAX_EXPRESSION_NESTING)
+            {
+                m_szError = "parentheses nested too deeply in expression";
+                return false;
+            }
             if (!Binary(0, pValue))
                 return false;
+            --m_iNesting;
             if (!Accept(")"))
             {
                 m_szError = "missing ')' in expression";
@@ -294,6 +303,7 @@ private:
 
     const std::string& m_szText;
     size_t m_uPos = 0;
+    int m_iNesting = 0;
     std::string m_szError;
 };
 
@@ -683,6 +693,10 @@ bool ShaderPreprocessor::ReadArguments(const std::string& szText, size_t* pPos,
 std::string ShaderPreprocessor::Expand(const std::string& szText, std::vector<std::string>* pDisabled,
                                        int iDepth, size_t uFile, unsigned uLine)
 {
+    if (iDepth == 0)
+        m_bTooLong = false;
+    if (m_bTooLong)
+        return std::string();
     if (iDepth > MAX_EXPANSION_DEPTH)
     {
         m_diagnostics.Error(uFile, uLine, "macro expansion nested too deeply");
@@ -692,6 +706,14 @@ std::string ShaderPreprocessor::Expand(const std::string& szText, std::vector<st
     size_t i = 0;
     while (i < szText.size())
     {
+        if (m_bTooLong)
+            return std::string();
+        if (szOut.size() > MAX_EXPANDED_LENGTH)
+        {
+            m_diagnostics.Error(uFile, uLine, "macro expansion longer than 65536 characters");
+            m_bTooLong = true;
+            return std::string();
+        }
         const char c = szText[i];
         // Numbers such as "1.0f" or "0x1F" are copied whole so their letters are not taken for names.
         if (std::isdigit(static_cast<unsigned char>(c)))

@@ -334,6 +334,86 @@ TEST(ShaderAssembler, ReportsEveryBadLine)
         << a.szErrors;
 }
 
+// Pseudo-random edits of every table shader: each edit assembles, or fails with an error line.
+TEST(ShaderAssembler, MutatedSourcesFailCleanly)
+{
+    std::vector<ShaderCase> vCases = d3dx8_test::VertexShaderCases();
+    const std::vector<ShaderCase> vPixel = d3dx8_test::PixelShaderCases();
+    vCases.insert(vCases.end(), vPixel.begin(), vPixel.end());
+    const std::string szAlphabet = "rvctoa0123456789.,_-+[]()#;/*xyzwrgba \n\tdefinclu\"";
+    unsigned uSeed = 12345;
+    const auto random = [&uSeed](size_t uRange)
+    {
+        uSeed = uSeed * 1103515245u + 12345u;
+        return uRange ? (uSeed >> 8) % uRange : 0;
+    };
+    size_t uFailed = 0;
+    for (const ShaderCase& c : vCases)
+        for (int k = 0; k < 25; ++k)
+        {
+            std::string s = c.szSource;
+            for (int edits = 1 + static_cast<int>(random(3)); edits > 0; --edits)
+            {
+                const size_t at = random(s.size() + 1);
+                switch (random(4))
+                {
+                case 0:
+                    if (at < s.size())
+                        s.erase(at, 1);
+                    break;
+                case 1:
+                    s.insert(at, 1, szAlphabet[random(szAlphabet.size())]);
+                    break;
+                case 2:
+                    s.insert(at, s.substr(at, random(12)));
+                    break;
+                default:
+                    if (at + 1 < s.size())
+                        std::swap(s[at], s[at + 1]);
+                    break;
+                }
+            }
+            const Assembly a = Assemble(s);
+            if (a.hr == D3D_OK)
+            {
+                ASSERT_GE(a.vCode.size(), 2u) << s;
+                EXPECT_EQ(a.vCode.back(), 0x0000FFFFu) << s;
+                continue;
+            }
+            ++uFailed;
+            ASSERT_EQ(a.hr, D3DXERR_INVALIDDATA) << s;
+            EXPECT_NE(a.szErrors.find(" : error: "), std::string::npos) << s;
+        }
+    // Most edits break something; the test is only worth its time if they do.
+    EXPECT_GT(uFailed, vCases.size() * 10);
+}
+
+TEST(ShaderAssembler, RunawayPreprocessingStops)
+{
+    std::string szDoubling = "vs.1.1\n";
+    for (char c = 'A'; c < 'Z'; ++c)
+        szDoubling += std::string("#define ") + c + " " + static_cast<char>(c + 1) + " " +
+                      static_cast<char>(c + 1) + "\n";
+    szDoubling += "mov r0, A\n";
+    Assembly a = Assemble(szDoubling);
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    EXPECT_NE(a.szErrors.find("macro expansion longer than 65536 characters"), std::string::npos)
+        << a.szErrors;
+
+    a = Assemble("vs.1.1\n#if " + std::string(5000, '(') + "1" + std::string(5000, ')') + "\n#endif\n");
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    EXPECT_NE(a.szErrors.find("parentheses nested too deeply"), std::string::npos) << a.szErrors;
+
+    // A flood of bad lines is cut short.
+    std::string szMany = "vs.1.1\n";
+    for (int i = 0; i < 300; ++i)
+        szMany += "bogus r0\n";
+    a = Assemble(szMany);
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    EXPECT_NE(a.szErrors.find("too many errors, giving up"), std::string::npos);
+    EXPECT_LT(a.szErrors.size(), 10000u);
+}
+
 TEST(ShaderAssembler, SkipValidationKeepsEncodingChecks)
 {
     // A read-port rule is validation; an unknown register cannot be encoded at all.
