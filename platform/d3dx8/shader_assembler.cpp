@@ -293,6 +293,9 @@ const OpcodeInfo* ShaderAssembler::LookUpOpcode(const std::string& szName, const
     const std::string szKind = m_eKind == SHADER_VERTEX ? "vs" : "ps";
     if (iLowest > m_iVersion)
         Error(line, "'" + szName + "' needs " + szKind + ".1." + std::to_string(iLowest - 10) + " or later");
+    else if (szName == "tex" || szName == "texcoord")
+        Error(line, "'" + szName + "' is not available in " + VersionName() + " (it has " +
+                        (szName == "tex" ? "texld" : "texcrd") + ")");
     else
         Error(line, "'" + szName + "' is not available in " + VersionName());
     return nullptr;
@@ -426,7 +429,7 @@ bool ShaderAssembler::ParseRegister(const std::string& szText, size_t* pPos, Ope
     if (pReg->bNumbered && pOperand->dwNumber >= static_cast<DWORD>(iCount))
     {
         const std::string szRange =
-            std::string(pReg->szPrefix) + "0 to " + pReg->szPrefix + std::to_string(iCount - 1);
+            std::string(pReg->szDisplay) + "0 to " + pReg->szDisplay + std::to_string(iCount - 1);
         Error("register '" + Trim(szText.substr(uStart, i - uStart)) + "' is out of range (" + szRange +
               " in " + VersionName() + ")");
         return false;

@@ -78,22 +78,22 @@ const OpcodeInfo s_aOpcodes[] = {
     {"texdepth", D3DSIO_TEXDEPTH, PS, 14, 14, 1, 0, CLASS_TEXTURE, 0, 0},
 };
 
-// prefix, file, kind, type, numbered, fixed number, count for versions 10 to 14
+// prefix, display name, file, kind, type, numbered, fixed number, count for versions 10 to 14
 const RegisterInfo s_aRegisters[] = {
-    {"r", FILE_TEMP, VS, D3DSPR_TEMP, true, 0, {12, 12, 0, 0, 0}},
-    {"v", FILE_INPUT, VS, D3DSPR_INPUT, true, 0, {16, 16, 0, 0, 0}},
-    {"c", FILE_CONST, VS, D3DSPR_CONST, true, 0, {256, 256, 0, 0, 0}},
-    {"a", FILE_ADDRESS, VS, D3DSPR_ADDR, true, 0, {0, 1, 0, 0, 0}},
-    {"opos", FILE_RASTOUT, VS, D3DSPR_RASTOUT, false, D3DSRO_POSITION, {1, 1, 0, 0, 0}},
-    {"ofog", FILE_RASTOUT, VS, D3DSPR_RASTOUT, false, D3DSRO_FOG, {1, 1, 0, 0, 0}},
-    {"opts", FILE_RASTOUT, VS, D3DSPR_RASTOUT, false, D3DSRO_POINT_SIZE, {1, 1, 0, 0, 0}},
-    {"od", FILE_ATTROUT, VS, D3DSPR_ATTROUT, true, 0, {2, 2, 0, 0, 0}},
-    {"ot", FILE_TEXCRDOUT, VS, D3DSPR_TEXCRDOUT, true, 0, {8, 8, 0, 0, 0}},
+    {"r", "r", FILE_TEMP, VS, D3DSPR_TEMP, true, 0, {12, 12, 0, 0, 0}},
+    {"v", "v", FILE_INPUT, VS, D3DSPR_INPUT, true, 0, {16, 16, 0, 0, 0}},
+    {"c", "c", FILE_CONST, VS, D3DSPR_CONST, true, 0, {256, 256, 0, 0, 0}},
+    {"a", "a", FILE_ADDRESS, VS, D3DSPR_ADDR, true, 0, {0, 1, 0, 0, 0}},
+    {"opos", "oPos", FILE_RASTOUT, VS, D3DSPR_RASTOUT, false, D3DSRO_POSITION, {1, 1, 0, 0, 0}},
+    {"ofog", "oFog", FILE_RASTOUT, VS, D3DSPR_RASTOUT, false, D3DSRO_FOG, {1, 1, 0, 0, 0}},
+    {"opts", "oPts", FILE_RASTOUT, VS, D3DSPR_RASTOUT, false, D3DSRO_POINT_SIZE, {1, 1, 0, 0, 0}},
+    {"od", "oD", FILE_ATTROUT, VS, D3DSPR_ATTROUT, true, 0, {2, 2, 0, 0, 0}},
+    {"ot", "oT", FILE_TEXCRDOUT, VS, D3DSPR_TEXCRDOUT, true, 0, {8, 8, 0, 0, 0}},
 
-    {"r", FILE_TEMP, PS, D3DSPR_TEMP, true, 0, {2, 2, 2, 2, 6}},
-    {"t", FILE_TEXTURE, PS, D3DSPR_TEXTURE, true, 0, {4, 4, 4, 4, 6}},
-    {"v", FILE_INPUT, PS, D3DSPR_INPUT, true, 0, {2, 2, 2, 2, 2}},
-    {"c", FILE_CONST, PS, D3DSPR_CONST, true, 0, {8, 8, 8, 8, 8}},
+    {"r", "r", FILE_TEMP, PS, D3DSPR_TEMP, true, 0, {2, 2, 2, 2, 6}},
+    {"t", "t", FILE_TEXTURE, PS, D3DSPR_TEXTURE, true, 0, {4, 4, 4, 4, 6}},
+    {"v", "v", FILE_INPUT, PS, D3DSPR_INPUT, true, 0, {2, 2, 2, 2, 2}},
+    {"c", "c", FILE_CONST, PS, D3DSPR_CONST, true, 0, {8, 8, 8, 8, 8}},
 };
 } // namespace
 

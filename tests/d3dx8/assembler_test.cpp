@@ -141,7 +141,7 @@ TEST(ShaderAssembler, MalformedVertexShaders)
         {"vs.1.1\nmov r12, v0", 2, "register 'r12' is out of range (r0 to r11 in vs.1.1)"},
         {"vs.1.1\nmov r0, v16", 2, "out of range (v0 to v15"},
         {"vs.1.1\nmov r0, c256", 2, "out of range (c0 to c255"},
-        {"vs.1.1\nmov oT8, v0", 2, "out of range (ot0 to ot7"},
+        {"vs.1.1\nmov oT8, v0", 2, "out of range (oT0 to oT7"},
         {"vs.1.1\nmov oD2, v0", 2, "out of range"},
         {"vs.1.1\nmov r0, x0", 2, "unknown register 'x0'"},
         {"vs.1.1\nmov r0, t0", 2, "unknown register 't0'"},
@@ -273,8 +273,8 @@ TEST(ShaderAssembler, MalformedPixelShaders)
 TEST(ShaderAssembler, MalformedPixelShaders14)
 {
     const std::vector<BadCase> vCases = {
-        {"ps.1.4\ntex t0", 2, "'tex' is not available in ps.1.4"},
-        {"ps.1.4\ntexcoord t0", 2, "'texcoord' is not available in ps.1.4"},
+        {"ps.1.4\ntex t0", 2, "'tex' is not available in ps.1.4 (it has texld)"},
+        {"ps.1.4\ntexcoord t0", 2, "'texcoord' is not available in ps.1.4 (it has texcrd)"},
         {"ps.1.3\ntexld r0, t0", 2, "'texld' needs ps.1.4 or later"},
         {"ps.1.3\nphase", 2, "'phase' needs ps.1.4 or later"},
         {"ps.1.3\nbem r0.rg, r0, r1", 2, "'bem' needs ps.1.4 or later"},
