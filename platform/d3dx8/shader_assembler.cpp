@@ -785,6 +785,7 @@ void ShaderAssembler::ValidatePixelProgram()
         if (inst.pOp->eClass == CLASS_PHASE)
             m_bHasPhase = true;
     m_iPhase = m_bHasPhase ? 1 : 2;
+    m_bSeenBem = false;
     const int iMaxTexture = m_iVersion >= 14 ? 6 : 4;
     int iTexture = 0;
     int iArithmetic = 0;
@@ -810,10 +811,15 @@ void ShaderAssembler::ValidatePixelProgram()
                       VersionName());
             break;
         case CLASS_ARITHMETIC:
+        {
             bSeenArithmetic = true;
-            if (!inst.bCoissue && ++iArithmetic == 9)
+            // bem takes two arithmetic slots.
+            const int iSlots = inst.bCoissue ? 0 : (std::strcmp(inst.pOp->szName, "bem") == 0 ? 2 : 1);
+            if (iArithmetic <= 8 && iArithmetic + iSlots > 8)
                 Error("more than 8 arithmetic instructions in a phase of " + VersionName());
+            iArithmetic += iSlots;
             break;
+        }
         case CLASS_PHASE:
             if (bSeenPhase)
                 Error("'phase' may appear once");
@@ -969,8 +975,15 @@ void ShaderAssembler::ValidatePixelArithmetic(const Instruction& inst)
             selector.dwModifier != 0)
             Error("'cnd' selects with r0.a in " + VersionName() + ", found '" + selector.szText + "'");
     }
+    if (!b14 && std::strcmp(op.szName, "dp3") == 0 && dest.dwMask == 0x8)
+        Error("'dp3' writes .rgb or .rgba in " + VersionName());
     if (std::strcmp(op.szName, "bem") == 0)
     {
+        if (m_bSeenBem)
+            Error("'bem' may appear once in a shader");
+        m_bSeenBem = true;
+        if (inst.bCoissue)
+            Error("'bem' cannot be co-issued");
         if (m_iPhase != 1)
             Error("'bem' belongs to the first phase, before 'phase'");
         if (dest.dwMask != 0x3)

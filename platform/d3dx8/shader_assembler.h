@@ -83,7 +83,8 @@ private:
     ShaderKind m_eKind = SHADER_VERTEX;
     int m_iVersion = 0;
     bool m_bHasPhase = false;
-    int m_iPhase = 2;                    // ps.1.4: the phase being checked
+    int m_iPhase = 2; // ps.1.4: the phase being checked
+    bool m_bSeenBem = false;
     const SourceLine* m_pLine = nullptr; // the line being parsed or checked
     std::vector<Instruction> m_vInstructions;
 };
