@@ -4,8 +4,6 @@
 
 #include <d3d8.h>
 
-#include <limits.h>
-
 // Asks a D3DX function for its default value (filter, size).
 #define D3DX_DEFAULT ((UINT)-1)
 

@@ -548,20 +548,21 @@ void ShaderPreprocessor::Define(const std::string& szRest, size_t uFile, unsigne
 void ShaderPreprocessor::Include(const std::string& szRest, size_t uFile, unsigned uLine, int iDepth,
                                  std::vector<SourceLine>* pOut)
 {
-    std::string szSpec = szRest;
-    if (!szSpec.empty() && szSpec[0] != '"' && szSpec[0] != '<')
+    std::string szOperand = szRest;
+    if (!szOperand.empty() && szOperand[0] != '"' && szOperand[0] != '<')
     {
         std::vector<std::string> vDisabled;
-        szSpec = Trim(Expand(szSpec, &vDisabled, 0, uFile, uLine));
+        szOperand = Trim(Expand(szOperand, &vDisabled, 0, uFile, uLine));
     }
-    const char cClose = !szSpec.empty() && szSpec[0] == '<' ? '>' : '"';
-    const size_t uEnd = szSpec.size() > 1 ? szSpec.find(cClose, 1) : std::string::npos;
-    if (szSpec.empty() || (szSpec[0] != '"' && szSpec[0] != '<') || uEnd == std::string::npos || uEnd == 1)
+    const char cClose = !szOperand.empty() && szOperand[0] == '<' ? '>' : '"';
+    const size_t uEnd = szOperand.size() > 1 ? szOperand.find(cClose, 1) : std::string::npos;
+    if (szOperand.empty() || (szOperand[0] != '"' && szOperand[0] != '<') || uEnd == std::string::npos ||
+        uEnd == 1)
     {
         m_diagnostics.Error(uFile, uLine, "#include needs a file name in \"\" or <>");
         return;
     }
-    const std::string szName = szSpec.substr(1, uEnd - 1);
+    const std::string szName = szOperand.substr(1, uEnd - 1);
     if (iDepth + 1 > MAX_INCLUDE_DEPTH)
     {
         m_diagnostics.Error(uFile, uLine,
