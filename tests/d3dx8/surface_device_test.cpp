@@ -259,3 +259,54 @@ TEST_F(SurfaceDevice, VolumeTextures)
     pSource->Release();
     pStaging->Release();
 }
+
+// A render target cannot be locked: the loader writes it through an image surface, keeping the
+// texels outside the rectangle it writes.
+TEST_F(SurfaceDevice, WritesARenderTarget)
+{
+    IDirect3DDevice8* pDevice = m_device.Device();
+    IDirect3DTexture8* pTarget = nullptr;
+    ASSERT_EQ(pDevice->CreateTexture(IMAGE_SIZE, IMAGE_SIZE, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                     D3DPOOL_DEFAULT, &pTarget),
+              D3D_OK);
+    IDirect3DSurface8* pLevel = nullptr;
+    ASSERT_EQ(pTarget->GetSurfaceLevel(0, &pLevel), D3D_OK);
+    D3DLOCKED_RECT locked = {};
+    const bool bLockable = SUCCEEDED(pLevel->LockRect(&locked, nullptr, 0));
+    if (bLockable)
+        pLevel->UnlockRect();
+    std::cout << "render target lockable: " << (bLockable ? "yes" : "no") << std::endl;
+
+    IDirect3DSurface8* pImage = GradientImage(pDevice);
+    ASSERT_NE(pImage, nullptr);
+    ASSERT_EQ(
+        D3DXLoadSurfaceFromSurface(pLevel, nullptr, nullptr, pImage, nullptr, nullptr, D3DX_FILTER_NONE, 0),
+        D3D_OK);
+    // A second write into one corner only.
+    MemorySurface corner(D3DFMT_A8R8G8B8, 2, 2);
+    for (UINT y = 0; y < 2; ++y)
+        for (UINT x = 0; x < 2; ++x)
+            reinterpret_cast<DWORD*>(corner.Row(y))[x] = 0xFF112233;
+    const RECT cornerRect = {IMAGE_SIZE - 2, IMAGE_SIZE - 2, IMAGE_SIZE, IMAGE_SIZE};
+    ASSERT_EQ(D3DXLoadSurfaceFromSurface(pLevel, nullptr, &cornerRect, &corner, nullptr, nullptr,
+                                         D3DX_FILTER_NONE, 0),
+              D3D_OK);
+
+    IDirect3DSurface8* pBack = nullptr;
+    ASSERT_EQ(pDevice->CreateImageSurface(IMAGE_SIZE, IMAGE_SIZE, D3DFMT_A8R8G8B8, &pBack), D3D_OK);
+    ASSERT_EQ(
+        D3DXLoadSurfaceFromSurface(pBack, nullptr, nullptr, pLevel, nullptr, nullptr, D3DX_FILTER_NONE, 0),
+        D3D_OK);
+    const std::vector<D3DCOLOR> vTexels = ReadImage(pBack);
+    ASSERT_EQ(vTexels.size(), IMAGE_SIZE * IMAGE_SIZE);
+    for (UINT y = 0; y < IMAGE_SIZE; ++y)
+        for (UINT x = 0; x < IMAGE_SIZE; ++x)
+        {
+            const bool bCorner = x >= IMAGE_SIZE - 2 && y >= IMAGE_SIZE - 2;
+            EXPECT_EQ(vTexels[y * IMAGE_SIZE + x], bCorner ? 0xFF112233u : Gradient(x, y)) << x << "," << y;
+        }
+    pBack->Release();
+    pImage->Release();
+    pLevel->Release();
+    pTarget->Release();
+}
