@@ -1,10 +1,8 @@
 #pragma once
 // The project's own D3DX8 utility subset, declared with the names and signatures the engine calls:
-// shader assembly and the matrix and plane helpers.
+// shader assembly, surface and volume format conversion, and the matrix and plane helpers.
 
 #include <d3d8.h>
-
-#include <limits.h>
 
 // Asks a D3DX function for its default value (filter, size).
 #define D3DX_DEFAULT ((UINT)-1)
@@ -25,3 +23,4 @@ enum _D3DXERR
 
 #include "d3dx8math.h"
 #include "d3dx8core.h"
+#include "d3dx8tex.h"

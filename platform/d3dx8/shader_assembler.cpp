@@ -293,6 +293,9 @@ const OpcodeInfo* ShaderAssembler::LookUpOpcode(const std::string& szName, const
     const std::string szKind = m_eKind == SHADER_VERTEX ? "vs" : "ps";
     if (iLowest > m_iVersion)
         Error(line, "'" + szName + "' needs " + szKind + ".1." + std::to_string(iLowest - 10) + " or later");
+    else if (szName == "tex" || szName == "texcoord")
+        Error(line, "'" + szName + "' is not available in " + VersionName() + " (it has " +
+                        (szName == "tex" ? "texld" : "texcrd") + ")");
     else
         Error(line, "'" + szName + "' is not available in " + VersionName());
     return nullptr;
@@ -426,7 +429,7 @@ bool ShaderAssembler::ParseRegister(const std::string& szText, size_t* pPos, Ope
     if (pReg->bNumbered && pOperand->dwNumber >= static_cast<DWORD>(iCount))
     {
         const std::string szRange =
-            std::string(pReg->szPrefix) + "0 to " + pReg->szPrefix + std::to_string(iCount - 1);
+            std::string(pReg->szDisplay) + "0 to " + pReg->szDisplay + std::to_string(iCount - 1);
         Error("register '" + Trim(szText.substr(uStart, i - uStart)) + "' is out of range (" + szRange +
               " in " + VersionName() + ")");
         return false;
@@ -772,9 +775,221 @@ void ShaderAssembler::ValidateVertex(const Instruction& inst)
     }
 }
 
-void ShaderAssembler::ValidatePixel(const Instruction&, const Instruction*) {}
+void ShaderAssembler::ValidatePixelProgram()
+{
+    // Per phase: texture instructions first, then at most 8 arithmetic ones (a co-issued pair
+    // counts once). ps.1.0 to ps.1.3 have one phase with at most 4 texture instructions; ps.1.4 has
+    // up to 6 in each of two phases split by "phase", and a shader without "phase" is all phase 2.
+    m_bHasPhase = false;
+    for (const Instruction& inst : m_vInstructions)
+        if (inst.pOp->eClass == CLASS_PHASE)
+            m_bHasPhase = true;
+    m_iPhase = m_bHasPhase ? 1 : 2;
+    m_bSeenBem = false;
+    const int iMaxTexture = m_iVersion >= 14 ? 6 : 4;
+    int iTexture = 0;
+    int iArithmetic = 0;
+    bool bSeenOther = false;
+    bool bSeenArithmetic = false;
+    bool bSeenPhase = false;
+    const Instruction* pPrevious = nullptr;
+    for (const Instruction& inst : m_vInstructions)
+    {
+        m_pLine = inst.pLine;
+        switch (inst.pOp->eClass)
+        {
+        case CLASS_DEF:
+            if (bSeenOther)
+                Error("'def' must come before the other instructions");
+            break;
+        case CLASS_TEXTURE:
+            if (bSeenArithmetic)
+                Error(std::string("texture instruction '") + inst.pOp->szName +
+                      "' after an arithmetic instruction of the same phase");
+            if (++iTexture == iMaxTexture + 1)
+                Error("more than " + std::to_string(iMaxTexture) + " texture instructions in a phase of " +
+                      VersionName());
+            break;
+        case CLASS_ARITHMETIC:
+        {
+            bSeenArithmetic = true;
+            // bem takes two arithmetic slots.
+            const int iSlots = inst.bCoissue ? 0 : (std::strcmp(inst.pOp->szName, "bem") == 0 ? 2 : 1);
+            if (iArithmetic <= 8 && iArithmetic + iSlots > 8)
+                Error("more than 8 arithmetic instructions in a phase of " + VersionName());
+            iArithmetic += iSlots;
+            break;
+        }
+        case CLASS_PHASE:
+            if (bSeenPhase)
+                Error("'phase' may appear once");
+            bSeenPhase = true;
+            m_iPhase = 2;
+            iTexture = 0;
+            iArithmetic = 0;
+            bSeenArithmetic = false;
+            break;
+        case CLASS_NOP:
+            break;
+        }
+        if (inst.pOp->eClass != CLASS_DEF)
+            bSeenOther = true;
+        ValidatePixel(inst, pPrevious);
+        pPrevious = &inst;
+    }
+}
 
-void ShaderAssembler::ValidatePixelProgram() {}
+void ShaderAssembler::ValidateCoissue(const Instruction& inst, const Instruction* pPrevious)
+{
+    if (inst.pOp->eClass != CLASS_ARITHMETIC || !pPrevious || pPrevious->pOp->eClass != CLASS_ARITHMETIC ||
+        pPrevious->bCoissue)
+    {
+        Error("'+' pairs an arithmetic instruction with the arithmetic instruction before it");
+        return;
+    }
+    const DWORD dwThis = inst.vDest[0].dwMask;
+    const DWORD dwOther = pPrevious->vDest[0].dwMask;
+    const bool bSplit = (dwThis == 0x8 && (dwOther & 0x8) == 0) || (dwOther == 0x8 && (dwThis & 0x8) == 0);
+    if (!bSplit)
+        Error("co-issued instructions must write colour and alpha separately (.rgb and .a)");
+}
+
+void ShaderAssembler::ValidatePixel(const Instruction& inst, const Instruction* pPrevious)
+{
+    const OpcodeInfo& op = *inst.pOp;
+    if (inst.bCoissue)
+        ValidateCoissue(inst, pPrevious);
+    if (op.eClass == CLASS_TEXTURE)
+    {
+        if (m_iVersion >= 14)
+            ValidateTexture14(inst);
+        else
+            ValidatePixelTexture(inst);
+    }
+    else if (op.eClass == CLASS_ARITHMETIC)
+        ValidatePixelArithmetic(inst);
+}
+
+void ShaderAssembler::ValidatePixelTexture(const Instruction& inst)
+{
+    const OpcodeInfo& op = *inst.pOp;
+    const Operand& dest = inst.vDest[0];
+    if (dest.pRegister->eFile != FILE_TEXTURE || dest.dwMask != 0xF)
+        Error(std::string("'") + op.szName + "' writes a whole texture register t#, found '" + dest.szText +
+              "'");
+    for (size_t k = 0; k < inst.vSource.size(); ++k)
+    {
+        const Operand& src = inst.vSource[k];
+        // texm3x3spec reads its eye ray from a constant.
+        const RegisterFile eWanted = k == 1 ? FILE_CONST : FILE_TEXTURE;
+        if (src.pRegister->eFile != eWanted)
+            Error(std::string("'") + op.szName + "' reads " + (eWanted == FILE_CONST ? "c#" : "t#") +
+                  ", found '" + src.szText + "'");
+        if (src.bSwizzled || (src.dwModifier != 0 && src.dwModifier != 4))
+            Error(std::string("'") + op.szName + "' takes no swizzle and no source modifier but _bx2: '" +
+                  src.szText + "'");
+    }
+    // A dependent read samples with the coordinates of an earlier stage.
+    if (!inst.vSource.empty() && inst.vSource[0].pRegister->eFile == FILE_TEXTURE &&
+        inst.vSource[0].dwNumber >= dest.dwNumber)
+        Error(std::string("'") + op.szName + "' must read a texture register below its destination t" +
+              std::to_string(dest.dwNumber));
+}
+
+void ShaderAssembler::ValidateTexture14(const Instruction& inst)
+{
+    const OpcodeInfo& op = *inst.pOp;
+    const Operand& dest = inst.vDest[0];
+    const std::string szName = op.szName;
+    if (szName == "texkill")
+    {
+        if (dest.pRegister->eFile != FILE_TEMP && dest.pRegister->eFile != FILE_TEXTURE)
+            Error("'texkill' tests r# or t#, found '" + dest.szText + "'");
+        return;
+    }
+    if (dest.pRegister->eFile != FILE_TEMP)
+        Error("'" + szName + "' writes r# in ps.1.4, found '" + dest.szText + "'");
+    if (szName == "texdepth")
+    {
+        if (dest.pRegister->eFile == FILE_TEMP && dest.dwNumber != 5)
+            Error("'texdepth' writes r5, found '" + dest.szText + "'");
+        return;
+    }
+    const bool bLoad = szName == "texld";
+    if (bLoad ? dest.dwMask != 0xF : (dest.dwMask != 0xF && dest.dwMask != 0x7 && dest.dwMask != 0x3))
+        Error("write mask of '" + dest.szText + "': '" + szName + "' writes " +
+              (bLoad ? "all of r#" : ".rgb or .rg"));
+
+    const Operand& src = inst.vSource[0];
+    const RegisterFile eFile = src.pRegister->eFile;
+    if (eFile != FILE_TEXTURE && !(bLoad && eFile == FILE_TEMP))
+        Error("'" + szName + "' reads " + (bLoad ? "t# or r#" : "t#") + ", found '" + src.szText + "'");
+    if (eFile == FILE_TEMP && m_iPhase == 1)
+        Error("'" + szName + "' reads r# only in the second phase: '" + src.szText + "'");
+    // .xyz (written or not) or .xyw; _dz divides by z (r# only), _dw by w (t# only).
+    const bool bSwizzleOk =
+        !src.bSwizzled || src.dwSwizzle == 0xE4 || src.dwSwizzle == 0xA4 || src.dwSwizzle == 0xF4;
+    if (!bSwizzleOk)
+        Error("'" + szName + "' reads its coordinates as .xyz or .xyw: '" + src.szText + "'");
+    const bool bModifierOk = src.dwModifier == 0 || (src.dwModifier == 9 && bLoad && eFile == FILE_TEMP) ||
+                             (src.dwModifier == 10 && eFile == FILE_TEXTURE);
+    if (!bModifierOk)
+        Error("'" + szName + "' takes no source modifier but _dz on r# (texld) and _dw on t#: '" +
+              src.szText + "'");
+}
+
+void ShaderAssembler::ValidatePixelArithmetic(const Instruction& inst)
+{
+    const OpcodeInfo& op = *inst.pOp;
+    const Operand& dest = inst.vDest[0];
+    const bool b14 = m_iVersion >= 14;
+    if (dest.pRegister->eFile != FILE_TEMP && (b14 || dest.pRegister->eFile != FILE_TEXTURE))
+        Error("'" + dest.szText + "' cannot be written by arithmetic instructions in " + VersionName());
+    if (!b14 && dest.dwMask != 0xF && dest.dwMask != 0x7 && dest.dwMask != 0x8)
+        Error("write mask of '" + dest.szText + "': " + VersionName() + " writes .rgba, .rgb or .a");
+    for (const Operand& src : inst.vSource)
+    {
+        // Replicated alpha everywhere, blue from ps.1.1 on, any one component in ps.1.4.
+        const DWORD dw = src.dwSwizzle;
+        const bool bReplicate = dw == 0x00 || dw == 0x55 || dw == 0xAA || dw == 0xFF;
+        const bool bSwizzleOk = !src.bSwizzled || dw == 0xE4 || dw == 0xFF ||
+                                (dw == 0xAA && m_iVersion >= 11) || (b14 && bReplicate);
+        if (!bSwizzleOk)
+            Error("swizzle of '" + src.szText + "': " + VersionName() + " takes " +
+                  (b14                ? ".r, .g, .b or .a"
+                   : m_iVersion >= 11 ? ".a or .b"
+                                      : ".a") +
+                  " only");
+        if (src.dwModifier > (b14 ? 8u : 6u))
+            Error(std::string("source modifier '") + SourceModifierName(src.dwModifier) + "' of '" +
+                  src.szText + "' " + (b14 ? "belongs to texld and texcrd" : "needs ps.1.4"));
+        if (b14 && src.pRegister->eFile == FILE_TEXTURE)
+            Error("'" + src.szText + "': ps.1.4 reads t# only through texld and texcrd");
+        if (b14 && src.pRegister->eFile == FILE_INPUT && m_iPhase == 1)
+            Error("'" + src.szText + "': colour registers v# are read in the second phase only");
+    }
+    if (!b14 && std::strcmp(op.szName, "cnd") == 0)
+    {
+        const Operand& selector = inst.vSource[0];
+        if (selector.pRegister->eFile != FILE_TEMP || selector.dwNumber != 0 || selector.dwSwizzle != 0xFF ||
+            selector.dwModifier != 0)
+            Error("'cnd' selects with r0.a in " + VersionName() + ", found '" + selector.szText + "'");
+    }
+    if (!b14 && std::strcmp(op.szName, "dp3") == 0 && dest.dwMask == 0x8)
+        Error("'dp3' writes .rgb or .rgba in " + VersionName());
+    if (std::strcmp(op.szName, "bem") == 0)
+    {
+        if (m_bSeenBem)
+            Error("'bem' may appear once in a shader");
+        m_bSeenBem = true;
+        if (inst.bCoissue)
+            Error("'bem' cannot be co-issued");
+        if (m_iPhase != 1)
+            Error("'bem' belongs to the first phase, before 'phase'");
+        if (dest.dwMask != 0x3)
+            Error("'bem' writes .rg, found '" + dest.szText + "'");
+    }
+}
 
 DWORD ShaderAssembler::EncodeDest(const Instruction& inst, const Operand& op)
 {

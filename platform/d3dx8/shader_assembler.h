@@ -48,7 +48,6 @@ private:
         std::vector<Operand> vDest;
         std::vector<Operand> vSource;
         float afValues[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-        int iPhase = 0; // ps.1.4: 1 before "phase", 2 after or without one
         const SourceLine* pLine = nullptr;
     };
 
@@ -65,6 +64,10 @@ private:
     void Validate();
     void ValidateVertex(const Instruction& inst);
     void ValidatePixel(const Instruction& inst, const Instruction* pPrevious);
+    void ValidateCoissue(const Instruction& inst, const Instruction* pPrevious);
+    void ValidatePixelTexture(const Instruction& inst);
+    void ValidateTexture14(const Instruction& inst);
+    void ValidatePixelArithmetic(const Instruction& inst);
     void ValidatePixelProgram();
 
     void Encode(AssembledShader* pOut) const;
@@ -80,6 +83,8 @@ private:
     ShaderKind m_eKind = SHADER_VERTEX;
     int m_iVersion = 0;
     bool m_bHasPhase = false;
+    int m_iPhase = 2; // ps.1.4: the phase being checked
+    bool m_bSeenBem = false;
     const SourceLine* m_pLine = nullptr; // the line being parsed or checked
     std::vector<Instruction> m_vInstructions;
 };

@@ -66,7 +66,8 @@ enum RegisterFile
 
 struct RegisterInfo
 {
-    const char* szPrefix; // lower case, without the number
+    const char* szPrefix;  // lower case, without the number
+    const char* szDisplay; // as the documentation spells it, for messages
     RegisterFile eFile;
     ShaderKind eKind;
     DWORD dwType;        // D3DSPR_* (already shifted)

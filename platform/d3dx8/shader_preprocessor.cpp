@@ -14,6 +14,9 @@ namespace
 // A self-including file or a runaway macro stops here instead of exhausting the stack.
 const int MAX_INCLUDE_DEPTH = 16;
 const int MAX_EXPANSION_DEPTH = 64;
+const int MAX_EXPRESSION_NESTING = 256;
+// Macros that double their text at each level would otherwise fill memory.
+const size_t MAX_EXPANDED_LENGTH = 65536;
 const size_t MAX_ERRORS = 100;
 
 bool IsIdentStart(char c)
@@ -257,8 +260,14 @@ private:
         }
         if (Accept("("))
         {
+            if (++m_iNesting > MAX_EXPRESSION_NESTING)
+            {
+                m_szError = "parentheses nested too deeply in expression";
+                return false;
+            }
             if (!Binary(0, pValue))
                 return false;
+            --m_iNesting;
             if (!Accept(")"))
             {
                 m_szError = "missing ')' in expression";
@@ -294,6 +303,7 @@ private:
 
     const std::string& m_szText;
     size_t m_uPos = 0;
+    int m_iNesting = 0;
     std::string m_szError;
 };
 
@@ -538,20 +548,21 @@ void ShaderPreprocessor::Define(const std::string& szRest, size_t uFile, unsigne
 void ShaderPreprocessor::Include(const std::string& szRest, size_t uFile, unsigned uLine, int iDepth,
                                  std::vector<SourceLine>* pOut)
 {
-    std::string szSpec = szRest;
-    if (!szSpec.empty() && szSpec[0] != '"' && szSpec[0] != '<')
+    std::string szOperand = szRest;
+    if (!szOperand.empty() && szOperand[0] != '"' && szOperand[0] != '<')
     {
         std::vector<std::string> vDisabled;
-        szSpec = Trim(Expand(szSpec, &vDisabled, 0, uFile, uLine));
+        szOperand = Trim(Expand(szOperand, &vDisabled, 0, uFile, uLine));
     }
-    const char cClose = !szSpec.empty() && szSpec[0] == '<' ? '>' : '"';
-    const size_t uEnd = szSpec.size() > 1 ? szSpec.find(cClose, 1) : std::string::npos;
-    if (szSpec.empty() || (szSpec[0] != '"' && szSpec[0] != '<') || uEnd == std::string::npos || uEnd == 1)
+    const char cClose = !szOperand.empty() && szOperand[0] == '<' ? '>' : '"';
+    const size_t uEnd = szOperand.size() > 1 ? szOperand.find(cClose, 1) : std::string::npos;
+    if (szOperand.empty() || (szOperand[0] != '"' && szOperand[0] != '<') || uEnd == std::string::npos ||
+        uEnd == 1)
     {
         m_diagnostics.Error(uFile, uLine, "#include needs a file name in \"\" or <>");
         return;
     }
-    const std::string szName = szSpec.substr(1, uEnd - 1);
+    const std::string szName = szOperand.substr(1, uEnd - 1);
     if (iDepth + 1 > MAX_INCLUDE_DEPTH)
     {
         m_diagnostics.Error(uFile, uLine,
@@ -683,6 +694,10 @@ bool ShaderPreprocessor::ReadArguments(const std::string& szText, size_t* pPos,
 std::string ShaderPreprocessor::Expand(const std::string& szText, std::vector<std::string>* pDisabled,
                                        int iDepth, size_t uFile, unsigned uLine)
 {
+    if (iDepth == 0)
+        m_bTooLong = false;
+    if (m_bTooLong)
+        return std::string();
     if (iDepth > MAX_EXPANSION_DEPTH)
     {
         m_diagnostics.Error(uFile, uLine, "macro expansion nested too deeply");
@@ -692,6 +707,14 @@ std::string ShaderPreprocessor::Expand(const std::string& szText, std::vector<st
     size_t i = 0;
     while (i < szText.size())
     {
+        if (m_bTooLong)
+            return std::string();
+        if (szOut.size() > MAX_EXPANDED_LENGTH)
+        {
+            m_diagnostics.Error(uFile, uLine, "macro expansion longer than 65536 characters");
+            m_bTooLong = true;
+            return std::string();
+        }
         const char c = szText[i];
         // Numbers such as "1.0f" or "0x1F" are copied whole so their letters are not taken for names.
         if (std::isdigit(static_cast<unsigned char>(c)))

@@ -78,5 +78,6 @@ private:
 
     ShaderDiagnostics& m_diagnostics;
     std::map<std::string, Macro> m_macros;
+    bool m_bTooLong = false; // the line being expanded has been reported as too long
 };
 } // namespace d3dx8

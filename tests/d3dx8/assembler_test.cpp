@@ -141,7 +141,7 @@ TEST(ShaderAssembler, MalformedVertexShaders)
         {"vs.1.1\nmov r12, v0", 2, "register 'r12' is out of range (r0 to r11 in vs.1.1)"},
         {"vs.1.1\nmov r0, v16", 2, "out of range (v0 to v15"},
         {"vs.1.1\nmov r0, c256", 2, "out of range (c0 to c255"},
-        {"vs.1.1\nmov oT8, v0", 2, "out of range (ot0 to ot7"},
+        {"vs.1.1\nmov oT8, v0", 2, "out of range (oT0 to oT7"},
         {"vs.1.1\nmov oD2, v0", 2, "out of range"},
         {"vs.1.1\nmov r0, x0", 2, "unknown register 'x0'"},
         {"vs.1.1\nmov r0, t0", 2, "unknown register 't0'"},
@@ -211,6 +211,125 @@ TEST(ShaderAssembler, MalformedVertexShaders)
     ExpectErrors(vCases);
 }
 
+TEST(ShaderAssembler, PixelShaderTable)
+{
+    ExpectTable(d3dx8_test::PixelShaderCases());
+}
+
+TEST(ShaderAssembler, MalformedPixelShaders)
+{
+    const std::vector<BadCase> vCases = {
+        {"ps.1.1\nmov r2, v0", 2, "register 'r2' is out of range (r0 to r1 in ps.1.1)"},
+        {"ps.1.1\nmov r0, t4", 2, "out of range (t0 to t3"},
+        {"ps.1.1\nmov r0, c8", 2, "out of range (c0 to c7"},
+        {"ps.1.1\nmov r0, v2", 2, "out of range (v0 to v1"},
+        {"ps.1.1\ndef c8, 1, 1, 1, 1", 2, "out of range"},
+        {"ps.1.1\nmov oC0, r0", 2, "unknown register 'oC0'"},
+        {"ps.1.1\nmov r0, c[a0.x]", 2, "relative addressing c[a0.x + n] is not available in ps.1.1"},
+        {"ps.1.1\ndp4 r0, v0, v1", 2, "'dp4' needs ps.1.2 or later"},
+        {"ps.1.1\ncmp r0, v0, v1, c0", 2, "'cmp' needs ps.1.2 or later"},
+        {"ps.1.1\ntexreg2rgb t1, t0", 2, "'texreg2rgb' needs ps.1.2 or later"},
+        {"ps.1.2\ntexm3x2depth t1, t0", 2, "'texm3x2depth' needs ps.1.3 or later"},
+        {"ps.1.1\nm4x4 r0, v0, c0", 2, "'m4x4' is a vertex shader instruction, not available in ps.1.1"},
+        {"vs.1.1\ntex t0", 2, "'tex' is a pixel shader instruction, not available in vs.1.1"},
+        {"ps.1.1\nmov_x2_x4 r0, v0", 2, "only one of _x2, _x4"},
+        {"ps.1.1\nmov_sat_sat r0, v0", 2, "'_sat' given twice"},
+        {"ps.1.1\nmov_foo r0, v0", 2, "unknown instruction modifier '_foo'"},
+        {"ps.1.1\ntex_x2 t0", 2, "'tex' takes no instruction modifier"},
+        {"ps.1.1\ndef_sat c0, 1, 1, 1, 1", 2, "'def' takes no instruction modifier"},
+        {"ps.1.1\nmov r0, 1-v0_bias", 2, "'1-' cannot be combined"},
+        {"ps.1.1\nmov r0, -1-v0", 2, "'1-' cannot be combined"},
+        {"ps.1.1\nmov r0, v0_bx2_bias", 2, "unexpected '_bias'"},
+        {"ps.1.1\nmov r0, v0.g", 2, "swizzle of 'v0.g': ps.1.1 takes .a or .b only"},
+        {"ps.1.1\nmov r0, v0.wzyx", 2, "takes .a or .b only"},
+        {"ps.1.0\nmov r0, v0.b", 2, "swizzle of 'v0.b': ps.1.0 takes .a only"},
+        {"ps.1.1\nmov r0.rg, v0", 2, "ps.1.1 writes .rgba, .rgb or .a"},
+        {"ps.1.1\ndp3 r0.a, v0, v1", 2, "'dp3' writes .rgb or .rgba in ps.1.1"},
+        {"ps.1.1\nmov v0, r0", 2, "'v0' cannot be written by arithmetic instructions"},
+        {"ps.1.1\nmov c0, r0", 2, "cannot be written"},
+        {"ps.1.1\ntex r0", 2, "'tex' writes a whole texture register t#, found 'r0'"},
+        {"ps.1.1\ntex t0.rgb", 2, "writes a whole texture register"},
+        {"ps.1.1\ntexbem t1, r0", 2, "'texbem' reads t#, found 'r0'"},
+        {"ps.1.1\ntexbem t1, t0.a", 2, "takes no swizzle and no source modifier but _bx2"},
+        {"ps.1.1\ntexbem t1, -t0", 2, "takes no swizzle and no source modifier but _bx2"},
+        {"ps.1.1\ntexbem t0, t1", 2, "must read a texture register below its destination t0"},
+        {"ps.1.1\ntexm3x3spec t3, t0, t1", 2, "'texm3x3spec' reads c#, found 't1'"},
+        {"ps.1.1\nmov r0, v0\ntex t0", 3, "texture instruction 'tex' after an arithmetic instruction"},
+        {"ps.1.1\nmov r0, v0\ndef c0, 1, 1, 1, 1", 3, "'def' must come before the other instructions"},
+        {"ps.1.1\ntexcoord t0\ntexcoord t1\ntexcoord t2\ntexcoord t3\ntexkill t0", 6,
+         "more than 4 texture instructions in a phase of ps.1.1"},
+        {"ps.1.1\nmov r0, v0\nmov r0, v0\nmov r0, v0\nmov r0, v0\nmov r0.rgb, v0\n+mov r0.a, v0\n"
+         "mov r0, v0\nmov r0, v0\nmov r0, v0\nmov r0, v0",
+         11, "more than 8 arithmetic instructions in a phase of ps.1.1"},
+        {"ps.1.1\ncnd r0, r1.a, t0, c0", 2, "'cnd' selects with r0.a in ps.1.1, found 'r1.a'"},
+        {"ps.1.1\nmov r0.rgb, v0\n+mov r0.rgb, v1", 3, "must write colour and alpha separately"},
+        {"ps.1.1\nmov r0, v0\n+mov r0.a, v1", 3, "must write colour and alpha separately"},
+        {"ps.1.1\n+mov r0.a, v0", 2, "'+' pairs an arithmetic instruction"},
+        {"ps.1.1\ntex t0\n+mov r0.a, t0", 3, "'+' pairs an arithmetic instruction"},
+        {"ps.1.1\nmov r0.rgb, v0\n+mov r0.a, v0\n+mov r1.a, v0", 4, "'+' pairs an arithmetic instruction"},
+    };
+    ExpectErrors(vCases);
+}
+
+TEST(ShaderAssembler, MalformedPixelShaders14)
+{
+    const std::vector<BadCase> vCases = {
+        {"ps.1.4\ntex t0", 2, "'tex' is not available in ps.1.4 (it has texld)"},
+        {"ps.1.4\ntexcoord t0", 2, "'texcoord' is not available in ps.1.4 (it has texcrd)"},
+        {"ps.1.3\ntexld r0, t0", 2, "'texld' needs ps.1.4 or later"},
+        {"ps.1.3\nphase", 2, "'phase' needs ps.1.4 or later"},
+        {"ps.1.3\nbem r0.rg, r0, r1", 2, "'bem' needs ps.1.4 or later"},
+        {"ps.1.4\nmov r6, r0", 2, "out of range (r0 to r5 in ps.1.4)"},
+        {"ps.1.4\ntexld r0, t6", 2, "out of range (t0 to t5"},
+        {"ps.1.4\nmov r0, t0", 2, "'t0': ps.1.4 reads t# only through texld and texcrd"},
+        {"ps.1.4\nmov t0, r0", 2, "'t0' cannot be written by arithmetic instructions in ps.1.4"},
+        {"ps.1.4\ntexld t0, t0", 2, "'texld' writes r# in ps.1.4, found 't0'"},
+        {"ps.1.4\ntexld r0.rgb, t0", 2, "'texld' writes all of r#"},
+        {"ps.1.4\ntexld r0, c0", 2, "'texld' reads t# or r#, found 'c0'"},
+        {"ps.1.4\ntexld r0, r1\nphase", 2, "'texld' reads r# only in the second phase"},
+        {"ps.1.4\ntexld r0, t0.xy", 2, "reads its coordinates as .xyz or .xyw"},
+        {"ps.1.4\ntexld r0, t0_dz", 2, "takes no source modifier but _dz on r# (texld) and _dw on t#"},
+        {"ps.1.4\ntexld r0, t0_bx2", 2, "takes no source modifier but _dz"},
+        {"ps.1.4\ntexld r0, -t0", 2, "takes no source modifier but _dz"},
+        {"ps.1.4\ntexcrd r0, r1", 2, "'texcrd' reads t#, found 'r1'"},
+        {"ps.1.4\ntexcrd r0.a, t0", 2, "'texcrd' writes .rgb or .rg"},
+        {"ps.1.4\ntexdepth r4", 2, "'texdepth' writes r5, found 'r4'"},
+        {"ps.1.4\ntexkill c0", 2, "'texkill' tests r# or t#"},
+        {"ps.1.4\nmov r0, v0\nphase", 2, "colour registers v# are read in the second phase only"},
+        {"ps.1.4\nphase\nbem r0.rg, r1, r2", 3, "'bem' belongs to the first phase"},
+        {"ps.1.4\nbem r0, r1, r2\nphase", 2, "'bem' writes .rg"},
+        {"ps.1.4\nphase\nphase", 3, "'phase' may appear once"},
+        {"ps.1.4\nbem r0.rg, r1, r2\nbem r3.rg, r1, r2\nphase", 3, "'bem' may appear once in a shader"},
+        {"ps.1.4\nmov r0.a, r1\n+bem r0.rg, r1, r2\nphase", 3, "'bem' cannot be co-issued"},
+        {"ps.1.4\nbem r0.rg, r1, r2\nmov r0, r1\nmov r0, r1\nmov r0, r1\nmov r0, r1\nmov r0, r1\nmov r0, r1\n"
+         "mov r0, r1\nphase",
+         9, "more than 8 arithmetic instructions in a phase of ps.1.4"},
+        {"ps.1.4\n+phase", 2, "'+' pairs an arithmetic instruction"},
+        {"ps.1.4\nmov r0, r1\ntexld r0, t0", 3,
+         "texture instruction 'texld' after an arithmetic instruction"},
+        {"ps.1.4\ntexld r0, t0\ntexld r1, t1\ntexld r2, t2\ntexld r3, t3\ntexld r4, t4\ntexld r5, t5\n"
+         "texkill t0",
+         8, "more than 6 texture instructions in a phase of ps.1.4"},
+        {"ps.1.4\nmov r0, c0.rg", 2, "ps.1.4 takes .r, .g, .b or .a only"},
+        {"ps.1.4\nmov r0, r1_dw", 2, "source modifier '_dw' of 'r1_dw' belongs to texld and texcrd"},
+    };
+    ExpectErrors(vCases);
+}
+
+TEST(ShaderAssembler, PhasesCountSeparately)
+{
+    // Six texture and eight arithmetic instructions on each side of "phase".
+    std::string szTexture;
+    for (int i = 0; i < 6; ++i)
+        szTexture += "texcrd r" + std::to_string(i) + ".rgb, t" + std::to_string(i) + "\n";
+    std::string szArithmetic;
+    for (int i = 0; i < 8; ++i)
+        szArithmetic += "add r0, r0, c" + std::to_string(i) + "\n";
+    const Assembly a = Assemble("ps.1.4\n" + szTexture + szArithmetic + "phase\n" + szTexture + szArithmetic);
+    EXPECT_EQ(a.hr, D3D_OK) << a.szErrors;
+    EXPECT_EQ(a.vCode.size(), 1 + 2 * (6 * 3 + 8 * 4) + 1 + 1u);
+}
+
 TEST(ShaderAssembler, ReportsEveryBadLine)
 {
     const Assembly a = Assemble("vs.1.1\nfoo r0\nmov r0, v0\nmov r99, v0\n");
@@ -219,6 +338,86 @@ TEST(ShaderAssembler, ReportsEveryBadLine)
         << a.szErrors;
     EXPECT_NE(a.szErrors.find("(memory)(4) : error: register 'r99' is out of range"), std::string::npos)
         << a.szErrors;
+}
+
+// Pseudo-random edits of every table shader: each edit assembles, or fails with an error line.
+TEST(ShaderAssembler, MutatedSourcesFailCleanly)
+{
+    std::vector<ShaderCase> vCases = d3dx8_test::VertexShaderCases();
+    const std::vector<ShaderCase> vPixel = d3dx8_test::PixelShaderCases();
+    vCases.insert(vCases.end(), vPixel.begin(), vPixel.end());
+    const std::string szAlphabet = "rvctoa0123456789.,_-+[]()#;/*xyzwrgba \n\tdefinclu\"";
+    unsigned uSeed = 12345;
+    const auto random = [&uSeed](size_t uRange)
+    {
+        uSeed = uSeed * 1103515245u + 12345u;
+        return uRange ? (uSeed >> 8) % uRange : 0;
+    };
+    size_t uFailed = 0;
+    for (const ShaderCase& c : vCases)
+        for (int k = 0; k < 25; ++k)
+        {
+            std::string s = c.szSource;
+            for (int edits = 1 + static_cast<int>(random(3)); edits > 0; --edits)
+            {
+                const size_t at = random(s.size() + 1);
+                switch (random(4))
+                {
+                case 0:
+                    if (at < s.size())
+                        s.erase(at, 1);
+                    break;
+                case 1:
+                    s.insert(at, 1, szAlphabet[random(szAlphabet.size())]);
+                    break;
+                case 2:
+                    s.insert(at, s.substr(at, random(12)));
+                    break;
+                default:
+                    if (at + 1 < s.size())
+                        std::swap(s[at], s[at + 1]);
+                    break;
+                }
+            }
+            const Assembly a = Assemble(s);
+            if (a.hr == D3D_OK)
+            {
+                ASSERT_GE(a.vCode.size(), 2u) << s;
+                EXPECT_EQ(a.vCode.back(), 0x0000FFFFu) << s;
+                continue;
+            }
+            ++uFailed;
+            ASSERT_EQ(a.hr, D3DXERR_INVALIDDATA) << s;
+            EXPECT_NE(a.szErrors.find(" : error: "), std::string::npos) << s;
+        }
+    // Most edits break something; the test is only worth its time if they do.
+    EXPECT_GT(uFailed, vCases.size() * 10);
+}
+
+TEST(ShaderAssembler, RunawayPreprocessingStops)
+{
+    std::string szDoubling = "vs.1.1\n";
+    for (char c = 'A'; c < 'Z'; ++c)
+        szDoubling += std::string("#define ") + c + " " + static_cast<char>(c + 1) + " " +
+                      static_cast<char>(c + 1) + "\n";
+    szDoubling += "mov r0, A\n";
+    Assembly a = Assemble(szDoubling);
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    EXPECT_NE(a.szErrors.find("macro expansion longer than 65536 characters"), std::string::npos)
+        << a.szErrors;
+
+    a = Assemble("vs.1.1\n#if " + std::string(5000, '(') + "1" + std::string(5000, ')') + "\n#endif\n");
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    EXPECT_NE(a.szErrors.find("parentheses nested too deeply"), std::string::npos) << a.szErrors;
+
+    // A flood of bad lines is cut short.
+    std::string szMany = "vs.1.1\n";
+    for (int i = 0; i < 300; ++i)
+        szMany += "bogus r0\n";
+    a = Assemble(szMany);
+    EXPECT_EQ(a.hr, D3DXERR_INVALIDDATA);
+    EXPECT_NE(a.szErrors.find("too many errors, giving up"), std::string::npos);
+    EXPECT_LT(a.szErrors.size(), 10000u);
 }
 
 TEST(ShaderAssembler, SkipValidationKeepsEncodingChecks)

@@ -100,25 +100,49 @@ TEST_F(ShaderDevice, AcceptsEveryVertexShaderOfTheTable)
     }
 }
 
-TEST_F(ShaderDevice, VertexShaderDrawsAQuad)
+TEST_F(ShaderDevice, AcceptsEveryPixelShaderOfTheTable)
 {
     IDirect3DDevice8* pDevice = m_device.Device();
-    // Positions come in clip space; the colour is scaled by a "def" constant that travels in the
-    // declaration, and the matrix c0..c3 (identity) exercises the m4x4 path.
-    const char* szVertex = "vs.1.1\n"
-                           "def c4, 0.5, 1.0, 0.5, 1.0\n"
-                           "m4x4 oPos, v0, c0\n"
-                           "mul oD0, v5, c4\n"
-                           "mov oT0, v7\n";
+    for (const ShaderCase& c : d3dx8_test::PixelShaderCases())
+    {
+        Shader shader;
+        std::string szErrors;
+        ASSERT_TRUE(AssembleText(c.szSource, &shader, &szErrors)) << c.szName << "\n" << szErrors;
+        DWORD dwHandle = 0;
+        EXPECT_EQ(pDevice->CreatePixelShader(shader.vCode.data(), &dwHandle), D3D_OK) << c.szName;
+        if (dwHandle)
+            pDevice->DeletePixelShader(dwHandle);
+    }
+}
+
+namespace
+{
+// Draws a quad over the whole back buffer with the two shaders (no pixel shader for an empty
+// source) and answers the colour at its centre, or 0 with a failure recorded.
+D3DCOLOR DrawQuad(TestDevice& device, const char* szVertex, const char* szPixel)
+{
+    IDirect3DDevice8* pDevice = device.Device();
     Shader vs;
+    Shader ps;
     std::string szErrors;
-    ASSERT_TRUE(AssembleText(szVertex, &vs, &szErrors)) << szErrors;
+    EXPECT_TRUE(AssembleText(szVertex, &vs, &szErrors)) << szErrors;
+    if (*szPixel)
+    {
+        EXPECT_TRUE(AssembleText(szPixel, &ps, &szErrors)) << szErrors;
+    }
+    if (vs.vCode.empty() || (*szPixel && ps.vCode.empty()))
+        return 0;
     const std::vector<DWORD> vDeclaration = Declaration(vs, false);
     DWORD dwVertexShader = 0;
-    ASSERT_EQ(pDevice->CreateVertexShader(vDeclaration.data(), vs.vCode.data(), &dwVertexShader, 0), D3D_OK);
+    DWORD dwPixelShader = 0;
+    EXPECT_EQ(pDevice->CreateVertexShader(vDeclaration.data(), vs.vCode.data(), &dwVertexShader, 0), D3D_OK);
+    if (*szPixel)
+    {
+        EXPECT_EQ(pDevice->CreatePixelShader(ps.vCode.data(), &dwPixelShader), D3D_OK);
+    }
 
     const float afIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    ASSERT_EQ(pDevice->SetVertexShaderConstant(0, afIdentity, 4), D3D_OK);
+    pDevice->SetVertexShaderConstant(0, afIdentity, 4);
     struct Vertex
     {
         float x, y, z, w;
@@ -133,14 +157,57 @@ TEST_F(ShaderDevice, VertexShaderDrawsAQuad)
     pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     pDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
     pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
-    ASSERT_EQ(pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0), D3D_OK);
-    ASSERT_EQ(pDevice->BeginScene(), D3D_OK);
-    ASSERT_EQ(pDevice->SetVertexShader(dwVertexShader), D3D_OK);
+    pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
+    pDevice->BeginScene();
+    pDevice->SetVertexShader(dwVertexShader);
+    pDevice->SetPixelShader(dwPixelShader);
     EXPECT_EQ(pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, aQuad, sizeof(Vertex)), D3D_OK);
     pDevice->EndScene();
+    const D3DCOLOR pixel = device.ReadBackBuffer(TestDevice::SIZE / 2, TestDevice::SIZE / 2);
 
-    const D3DCOLOR pixel = m_device.ReadBackBuffer(TestDevice::SIZE / 2, TestDevice::SIZE / 2);
-    EXPECT_TRUE(Near(pixel, D3DCOLOR_XRGB(0x20, 0x80, 0x60), 4)) << std::hex << pixel;
     pDevice->SetVertexShader(D3DFVF_XYZ);
+    pDevice->SetPixelShader(0);
     pDevice->DeleteVertexShader(dwVertexShader);
+    if (dwPixelShader)
+        pDevice->DeletePixelShader(dwPixelShader);
+    return pixel;
+}
+
+// Positions come in clip space; the colour is scaled by a "def" constant that travels in the
+// declaration, and the matrix c0..c3 (identity) takes the m4x4 path.
+const char* const QUAD_VERTEX_SHADER = "vs.1.1\n"
+                                       "def c4, 0.5, 1.0, 0.5, 1.0\n"
+                                       "m4x4 oPos, v0, c0\n"
+                                       "mul oD0, v5, c4\n"
+                                       "mov oT0, v7\n";
+} // namespace
+
+TEST_F(ShaderDevice, VertexShaderDrawsAQuad)
+{
+    const D3DCOLOR pixel = DrawQuad(m_device, QUAD_VERTEX_SHADER, "");
+    EXPECT_TRUE(Near(pixel, D3DCOLOR_XRGB(0x20, 0x80, 0x60), 4)) << std::hex << pixel;
+}
+
+TEST_F(ShaderDevice, VertexAndPixelShaderDrawAQuad)
+{
+    // (0x20, 0x80, 0x60) x (1, 0.5, 0.25) x 2, plus 1 - (0.75, 1, 1) from the complement.
+    const char* szPixel = "ps.1.1\n"
+                          "def c0, 1.0, 0.5, 0.25, 1.0\n"
+                          "def c1, 0.75, 1.0, 1.0, 1.0\n"
+                          "mul_x2 r0, v0, c0\n"
+                          "add r0, r0, 1-c1\n";
+    const D3DCOLOR pixel = DrawQuad(m_device, QUAD_VERTEX_SHADER, szPixel);
+    EXPECT_TRUE(Near(pixel, D3DCOLOR_XRGB(0x40 + 0x40, 0x80, 0x30), 4)) << std::hex << pixel;
+}
+
+TEST_F(ShaderDevice, Ps14DrawsAQuad)
+{
+    // Texture coordinates as a colour: about (0.5, 0.5) at the centre, scaled and added to v0.
+    const char* szPixel = "ps.1.4\n"
+                          "def c0, 1.0, 0.5, 0.0, 1.0\n"
+                          "texcrd r1.rgb, t0\n"
+                          "mad r0.rgb, r1, c0, v0\n"
+                          "+mov r0.a, c0.a\n";
+    const D3DCOLOR pixel = DrawQuad(m_device, QUAD_VERTEX_SHADER, szPixel);
+    EXPECT_TRUE(Near(pixel, D3DCOLOR_XRGB(0x20 + 0x81, 0x80 + 0x41, 0x60), 4)) << std::hex << pixel;
 }
