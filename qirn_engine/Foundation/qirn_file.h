@@ -87,18 +87,25 @@ private:
 
 template <class T> QIRN_File::ExtractResult QIRN_File::ExtractValue(T& value)
 {
+    // Read into a temporary, so a value that does not parse leaves the target as it was.
+    T read = value;
     // One-byte integers are numbers in these files, not characters.
     if constexpr (std::is_integral_v<T> && sizeof(T) == 1 && !std::is_same_v<T, bool>)
     {
         int iValue = 0;
         m_InFile >> iValue;
-        value = static_cast<T>(iValue);
+        read = static_cast<T>(iValue);
     }
     else
     {
-        m_InFile >> value;
+        m_InFile >> read;
     }
-    return m_InFile.fail() ? EXTRACT_FAILED : EXTRACT_VALUE;
+    if (m_InFile.fail())
+    {
+        return EXTRACT_FAILED;
+    }
+    value = read;
+    return EXTRACT_VALUE;
 }
 
 template <class T> QIRN_ErrorCode QIRN_File::ReadBlock(T& value)

@@ -125,6 +125,14 @@ TEST_F(FileTest, MalformedBlocksAnswerOneWithoutHanging)
     }
 }
 
+TEST_F(FileTest, AValueThatDoesNotParseLeavesTheTargetAlone)
+{
+    Load("{ abc } ");
+    int i = 7;
+    EXPECT_EQ(m_oFile.ReadBlock(i), GENERICERROR);
+    EXPECT_EQ(i, 7);
+}
+
 TEST_F(FileTest, SkipBlockAndSkipLine)
 {
     std::string szLongComment(5000, 'c');
