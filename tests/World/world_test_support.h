@@ -3,8 +3,14 @@
 // keywords, updates and event messages the tests can steer and watch.
 
 #include "qirn_baseobject.h"
+#include "qirn_eventmsg.h"
 #include "qirn_file.h"
 #include "qirn_test_support.h"
+#include "qirn_world.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -36,7 +42,13 @@ extern const char* const TEST_OBJECT_CLASS;
 class TestObject : public QIRN_BaseObject
 {
 public:
-    explicit TestObject(std::string szClassName = TEST_OBJECT_CLASS) : QIRN_BaseObject(szClassName) {}
+    explicit TestObject(std::string szClassName = TEST_OBJECT_CLASS) : QIRN_BaseObject(szClassName)
+    {
+        ++Live();
+    }
+    ~TestObject() override { --Live(); }
+
+    QIRN_ErrorCode Create(QIRN_CreateParams* poCreateParams) override;
 
     QIRN_ErrorCode Update(float fDeltaTime) override;
     QIRN_ErrorCode HandleEventMsg(QIRN_EventMsg* pMsg) override;
@@ -45,10 +57,38 @@ public:
 
     int32_t m_iValue = 0;
     int m_iFailUpdate = 0;
+    int m_iFailCreate = 0;
     std::vector<uint32_t> m_vHandled;
 
     static std::vector<std::string>& Journal();
+    // How many test objects exist.
+    static int& Live();
+    // Create answers 1 for objects made by the factory while this is set.
+    static bool& FailNextCreates();
     // The factory the registry is given.
     static QIRN_BaseObject* CreateFunction();
+};
+
+// A world made and initialised in a fresh working folder (the engine root for file searches), with
+// an engine whose audio and window the tests choose, and the event-message manager of an engine.
+class WorldFixture : public testing::Test
+{
+public:
+    // The engine handed to the world: a token it never looks into.
+    static QIRN_Engine* Engine();
+    static QIRN_Audio* Audio();
+    // The window the engine answers; NULL unless a test sets it.
+    static HWND& Window();
+
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Registers TestObject and adds one under the name; NULL when that fails.
+    TestObject* AddTestObject(const std::string& szName);
+
+    qirn_test::ScopedTempDir m_oDir;
+    QIRN_EventMsgManager m_oManager;
+    QIRN_World* m_poWorld = nullptr;
 };
 } // namespace world_test
