@@ -1,5 +1,6 @@
 #include "qirn_world.h"
 
+#include "qirn_baseactor.h"
 #include "qirn_debug.h"
 
 #include <new>
@@ -35,7 +36,10 @@ struct BuiltInKind
 
 const std::vector<BuiltInKind>& BuiltInKinds()
 {
-    static const std::vector<BuiltInKind> kinds = {};
+    static const std::vector<BuiltInKind> kinds = {
+        {QIRN_CLASS_BASEACTOR, "BaseActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_BaseActor(QIRN_CLASS_BASEACTOR); }},
+    };
     return kinds;
 }
 
