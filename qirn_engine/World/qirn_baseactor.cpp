@@ -69,7 +69,19 @@ void MultiplyOnto(QIRN_Matrix4* oDest, const QIRN_Matrix4& m)
     Matrix_Multiply(oDest, &m, oDest);
 }
 
-void MultiplyRotations(QIRN_Matrix4* oDest, const char* szAxes, const QIRN_Vector4& vAngles)
+// Reads the next word; the empty word that ends the data counts as the end of the file.
+bool NextWord(QIRN_File& roFile, std::string& szWord)
+{
+    szWord.clear();
+    if (!roFile.IsEOF())
+    {
+        szWord = roFile.ReadNextWord();
+    }
+    return !(szWord.empty() && roFile.IsEOF());
+}
+} // namespace
+
+void QIRN_BaseActor::MultiplyRotations(QIRN_Matrix4* oDest, const char* szAxes, const QIRN_Vector4& vAngles)
 {
     for (const char* p = szAxes; *p; ++p)
     {
@@ -89,18 +101,6 @@ void MultiplyRotations(QIRN_Matrix4* oDest, const char* szAxes, const QIRN_Vecto
         MultiplyOnto(oDest, rotation);
     }
 }
-
-// Reads the next word; the empty word that ends the data counts as the end of the file.
-bool NextWord(QIRN_File& roFile, std::string& szWord)
-{
-    szWord.clear();
-    if (!roFile.IsEOF())
-    {
-        szWord = roFile.ReadNextWord();
-    }
-    return !(szWord.empty() && roFile.IsEOF());
-}
-} // namespace
 
 QIRN_BaseActor::QIRN_BaseActor(std::string szClassName)
     : QIRN_BaseObject(szClassName), m_ePrimaryOrientationMode(QIRN_ORIENT_YAWPITCHROLL),

@@ -104,6 +104,9 @@ public:
     float m_fElevation;
 
 protected:
+    // oDest = oDest x the rotation about each axis of szAxes ('x', 'y' or 'z'), in that order, by
+    // the matching angle of vAngles (degrees).
+    static void MultiplyRotations(QIRN_Matrix4* oDest, const char* szAxes, const QIRN_Vector4& vAngles);
     // Takes the animation's offset and rotation at the actor's current time.
     void EvaluateAnimation();
     // The world's shader-tree entry of a shader, or NULL.

@@ -1,6 +1,7 @@
 #include "qirn_world.h"
 
 #include "qirn_baseactor.h"
+#include "qirn_cameraactor.h"
 #include "qirn_debug.h"
 
 #include <new>
@@ -39,6 +40,8 @@ const std::vector<BuiltInKind>& BuiltInKinds()
     static const std::vector<BuiltInKind> kinds = {
         {QIRN_CLASS_BASEACTOR, "BaseActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_BaseActor(QIRN_CLASS_BASEACTOR); }},
+        {QIRN_CLASS_CAMERAACTOR, "CameraActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CameraActor(QIRN_CLASS_CAMERAACTOR); }},
     };
     return kinds;
 }
