@@ -3,6 +3,7 @@
 #include "qirn_baseactor.h"
 #include "qirn_cameraactor.h"
 #include "qirn_debug.h"
+#include "qirn_lightactor.h"
 
 #include <new>
 #include <vector>
@@ -27,7 +28,8 @@ namespace
 QIRN_EngineAudioSource g_pfnEngineAudio = nullptr;
 QIRN_EngineWindowSource g_pfnEngineWindow = nullptr;
 
-// The kinds InitWorld registers, in registration order, with the name of their failure text.
+// The kinds InitWorld registers, in registration order, with the name of their failure text. A
+// built-in kind takes its place in this order once its class exists.
 struct BuiltInKind
 {
     const char* szClassName;
@@ -42,6 +44,8 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_BaseActor(QIRN_CLASS_BASEACTOR); }},
         {QIRN_CLASS_CAMERAACTOR, "CameraActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CameraActor(QIRN_CLASS_CAMERAACTOR); }},
+        {QIRN_CLASS_LIGHTACTOR, "LightActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LightActor(QIRN_CLASS_LIGHTACTOR); }},
     };
     return kinds;
 }

@@ -29,6 +29,17 @@ std::string ReadText(const std::string& szPath)
     return szOut;
 }
 
+std::string SaveObjectText(QIRN_BaseObject& object, const std::string& szFile)
+{
+    QIRN_File out;
+    EXPECT_EQ(out.Open(szFile, QIRN_FILE_WRITE), OK);
+    out.StartWriteBlock(object.GetClassTypeName());
+    EXPECT_EQ(object.SaveContents(out), OK);
+    out.EndWriteBlock();
+    out.Close();
+    return ReadText(szFile);
+}
+
 QIRN_ErrorCode TestObject::Create(QIRN_CreateParams* poCreateParams)
 {
     QIRN_ErrorCode result = QIRN_BaseObject::Create(poCreateParams);

@@ -34,6 +34,9 @@ private:
 // The file's text with its line ends as "\n" (files are written in text mode).
 std::string ReadText(const std::string& szPath);
 
+// The object's SaveContents inside a block named after its class, as text.
+std::string SaveObjectText(QIRN_BaseObject& object, const std::string& szFile);
+
 // Class name under which the tests register TestObject.
 extern const char* const TEST_OBJECT_CLASS;
 
