@@ -3,6 +3,7 @@
 #include "qirn_baseactor.h"
 #include "qirn_cameraactor.h"
 #include "qirn_debug.h"
+#include "qirn_fog.h"
 #include "qirn_lightactor.h"
 
 #include <new>
@@ -44,6 +45,8 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_BaseActor(QIRN_CLASS_BASEACTOR); }},
         {QIRN_CLASS_CAMERAACTOR, "CameraActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CameraActor(QIRN_CLASS_CAMERAACTOR); }},
+        {QIRN_CLASS_FOG, "Fog",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LightActor(QIRN_CLASS_LIGHTACTOR); }},
     };
