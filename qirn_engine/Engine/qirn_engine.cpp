@@ -23,6 +23,17 @@ bool ReadFrameRateLock(QIRN_Engine* pEngine, int32_t* piFrameRateLock)
     return true;
 }
 
+// What a world takes from the engine that owns it.
+QIRN_Audio* EngineAudio(QIRN_Engine* pEngine)
+{
+    return pEngine ? pEngine->GetAudio() : nullptr;
+}
+
+HWND EngineWindow(QIRN_Engine* pEngine)
+{
+    return pEngine ? pEngine->GetWindow() : nullptr;
+}
+
 // The console draws with the device of display 0.
 const uint32_t CONSOLE_DISPLAY = 0;
 } // namespace
@@ -35,6 +46,7 @@ QIRN_Engine::QIRN_Engine()
       m_oFactory(QIRN_DefaultEngineFactory())
 {
     QIRN_Graphics::SetFrameRateLockSource(ReadFrameRateLock);
+    QIRN_World::SetEngineSources(EngineAudio, EngineWindow);
 }
 
 QIRN_Engine::~QIRN_Engine()
@@ -273,7 +285,7 @@ QIRN_ErrorCode QIRN_Engine::InitInput(QIRN_InputParams* pParams)
     return m_poInput->Init(this, pParams, m_hWnd);
 }
 
-QIRN_ErrorCode QIRN_Engine::LoadWorld(QIRN_ProgressCallback pfnCallback, std::string strFileName)
+QIRN_ErrorCode QIRN_Engine::LoadWorld(QIRN_LoadProgressCallback pfnCallback, std::string strFileName)
 {
     if (strFileName.empty())
     {
@@ -282,25 +294,25 @@ QIRN_ErrorCode QIRN_Engine::LoadWorld(QIRN_ProgressCallback pfnCallback, std::st
     }
     // A world still loaded is unloaded rather than leaked.
     DestroyWorld();
-    const QIRN_WorldServices& oWorld = m_oFactory.oWorld;
-    m_poWorld = oWorld.Create(this);
+    m_poWorld = new (std::nothrow) QIRN_World(this);
     if (!m_poWorld)
     {
         dprintf("*** QIRN_Engine::LoadWorld(): m_poWorld is NULL. mem allocation FAILED.\n");
         return GENERICERROR;
     }
-    if (oWorld.Init(m_poWorld) != OK)
+    // From here on the world stays the engine's world, whatever fails.
+    if (m_poWorld->InitWorld() != OK)
     {
         dprintf("*** QIRN_Engine::LoadWorld(): m_poWorld->Init() FAILED\n");
         return GENERICERROR;
     }
-    if (oWorld.CreateEventMsgClient(m_poWorld, m_poEventMsgManager) != OK)
+    if (m_poWorld->CreateEventMsgClient(m_poEventMsgManager) != OK)
     {
         dprintf("*** QIRN_Engine::LoadWorld() - m_poWorld->CreateEventMsgClient() FAILED\n");
         return GENERICERROR;
     }
-    oWorld.SetProgressCallback(m_poWorld, pfnCallback);
-    QIRN_ErrorCode result = oWorld.Load(m_poWorld, QIRN_FindFile(strFileName, "w"));
+    m_poWorld->SetProgressCallback(pfnCallback);
+    QIRN_ErrorCode result = m_poWorld->Load(QIRN_FindFile(strFileName, "w"));
     if (result == OK || result == QIRNERR_QUITEARLY)
     {
         return result;
@@ -311,11 +323,8 @@ QIRN_ErrorCode QIRN_Engine::LoadWorld(QIRN_ProgressCallback pfnCallback, std::st
 
 void QIRN_Engine::DestroyWorld()
 {
-    if (m_poWorld)
-    {
-        m_oFactory.oWorld.Destroy(m_poWorld);
-        m_poWorld = nullptr;
-    }
+    delete m_poWorld;
+    m_poWorld = nullptr;
 }
 
 QIRN_ErrorCode QIRN_Engine::UnloadWorld()
@@ -342,8 +351,8 @@ QIRN_ErrorCode QIRN_Engine::Update(float fTimeStep, bool bPollInput)
     }
     if (m_poWorld)
     {
-        fTimeStep *= m_oFactory.oWorld.GetTimeScale(m_poWorld);
-        m_oFactory.oWorld.Update(m_poWorld, fTimeStep);
+        fTimeStep *= m_poWorld->GetTimeScale();
+        m_poWorld->UpdateWorld(fTimeStep);
     }
     for (QIRN_Graphics* poGraphics : m_apoGraphics)
     {
@@ -413,7 +422,7 @@ QIRN_ErrorCode QIRN_Engine::Render(uint32_t dwDisplay, QIRN_CameraActor* pCamera
         // drawn. The console lets go of its part first, while the device still exists.
         if (m_poWorld)
         {
-            m_oFactory.oWorld.ReleaseDeviceResources(m_poWorld, static_cast<int>(dwDisplay));
+            m_poWorld->ReleaseDeviceResources(static_cast<int>(dwDisplay));
         }
         ShutdownGraphics(dwDisplay);
         return RecreateGraphics(dwDisplay);

@@ -11,6 +11,7 @@
 #include "qirn_errors.h"
 #include "qirn_eventmsg.h"
 #include "qirn_linkedlist.h"
+#include "qirn_world.h"
 
 #include <windows.h>
 
@@ -23,7 +24,6 @@ class QIRN_Console;
 class QIRN_Graphics;
 class QIRN_Input;
 class QIRN_Timer;
-class QIRN_World;
 
 class QIRN_Engine
 {
@@ -49,7 +49,7 @@ public:
     QIRN_ErrorCode ShutdownAudio();
     QIRN_ErrorCode InitInput(QIRN_InputParams* pParams);
 
-    QIRN_ErrorCode LoadWorld(QIRN_ProgressCallback pfnCallback, std::string strFileName);
+    QIRN_ErrorCode LoadWorld(QIRN_LoadProgressCallback pfnCallback, std::string strFileName);
     QIRN_ErrorCode UnloadWorld();
 
     QIRN_ErrorCode Update(float fTimeStep, bool bPollInput);

@@ -34,38 +34,6 @@ QIRN_Input* CreateInput(int32_t iAPI)
 {
     return iAPI == QIRN_INPUT_DX8 ? new (std::nothrow) QIRN_Input_DX8 : nullptr;
 }
-
-// No world is part of the engine library yet: a load finds none to create.
-QIRN_World* CreateWorld(QIRN_Engine*)
-{
-    return nullptr;
-}
-void DestroyWorld(QIRN_World*) {}
-QIRN_ErrorCode InitWorld(QIRN_World*)
-{
-    return GENERICERROR;
-}
-QIRN_ErrorCode CreateWorldEventMsgClient(QIRN_World*, QIRN_EventMsgManager*)
-{
-    return GENERICERROR;
-}
-void SetWorldProgressCallback(QIRN_World*, QIRN_ProgressCallback) {}
-QIRN_ErrorCode LoadWorld(QIRN_World*, std::string)
-{
-    return GENERICERROR;
-}
-float GetWorldTimeScale(QIRN_World*)
-{
-    return 1.0f;
-}
-QIRN_ErrorCode UpdateWorld(QIRN_World*, float)
-{
-    return OK;
-}
-QIRN_ErrorCode ReleaseWorldDeviceResources(QIRN_World*, int)
-{
-    return OK;
-}
 } // namespace
 
 QIRN_EngineFactory QIRN_DefaultEngineFactory()
@@ -75,8 +43,5 @@ QIRN_EngineFactory QIRN_DefaultEngineFactory()
     oFactory.CreateConsole = CreateConsole;
     oFactory.CreateAudio = CreateAudio;
     oFactory.CreateInput = CreateInput;
-    oFactory.oWorld = {
-        CreateWorld, DestroyWorld,      InitWorld,   CreateWorldEventMsgClient,  SetWorldProgressCallback,
-        LoadWorld,   GetWorldTimeScale, UpdateWorld, ReleaseWorldDeviceResources};
     return oFactory;
 }

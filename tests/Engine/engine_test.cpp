@@ -12,7 +12,6 @@
 using engine_test::FakeConsole;
 using engine_test::FakeGraphics;
 using engine_test::FakeParts;
-using engine_test::FakeWorld;
 
 namespace
 {
@@ -54,13 +53,16 @@ protected:
         QIRN_GraphicsParams oParams = ClientParams();
         ASSERT_EQ(m_oEngine.InitGraphics(&oParams), OK);
         ASSERT_EQ(m_oEngine.InitConsole(&oParams), OK);
-        m_oParts.fWorldTimeScale = fTimeScale;
-        qirn_test::WriteFile("scene.w", "world");
+        WriteWorld("scene.w", fTimeScale);
         ASSERT_EQ(m_oEngine.LoadWorld(nullptr, "scene"), OK);
         m_oParts.vJournal.clear();
     }
 
-    FakeWorld* World() { return reinterpret_cast<FakeWorld*>(m_oEngine.GetWorld()); }
+    static void WriteWorld(const std::string& strFile, float fTimeScale)
+    {
+        qirn_test::WriteFile(strFile, "qirn_world_version2.0\n{\n    TimeScale { " +
+                                          std::to_string(fTimeScale) + " }\n}\n");
+    }
 
     qirn_test::ScopedTempDir m_oDir;
     qirn_test::LogCapture m_oLog;
@@ -203,15 +205,21 @@ TEST_F(EngineTest, InitGraphicsFailuresLeaveTheDeviceForTheCaller)
 TEST_F(EngineTest, FrameRunsUpdateRenderPresent)
 {
     StartScene(0.5f);
-    EXPECT_EQ(World()->strLoaded, m_oDir.Path() + "\\scene.w");
+    QIRN_World* poWorld = m_oEngine.GetWorld();
+    ASSERT_NE(poWorld, nullptr);
     EXPECT_EQ(m_oEngine.Update(0.1f, false), OK);
     EXPECT_EQ(m_oEngine.Render(0, nullptr), OK);
     EXPECT_EQ(m_oEngine.Present(0), OK);
-    EXPECT_EQ(m_oParts.vJournal, (Calls{"world update 0.050", "graphics 1 shaders 0.050",
-                                        "graphics 1 targets", "graphics 1 frame", "graphics 1 present"}));
+    EXPECT_EQ(m_oParts.vJournal, (Calls{"graphics 1 shaders 0.050", "graphics 1 targets", "graphics 1 frame",
+                                        "graphics 1 present"}));
+    EXPECT_EQ(static_cast<FakeGraphics*>(m_oEngine.GetGraphicsInterface(0))->m_pFrameWorld, poWorld);
     EXPECT_EQ(m_oEngine.GetFrameCount(), 1u);
     EXPECT_FLOAT_EQ(m_oEngine.GetTotalTime(), 0.05f);
-    EXPECT_FLOAT_EQ(World()->fTime, 0.05f);
+    EXPECT_FLOAT_EQ(poWorld->GetWorldTime(), 0.05f);
+    // The world reaches the engine's window and audio.
+    EXPECT_EQ(poWorld->GetEngine(), &m_oEngine);
+    EXPECT_EQ(poWorld->GetEngineAudio(), m_oEngine.GetAudio());
+    EXPECT_EQ(poWorld->GetEngineWindow(), m_oEngine.GetWindow());
 
     // Without a world the step counts unscaled.
     EXPECT_EQ(m_oEngine.UnloadWorld(), OK);
@@ -245,13 +253,14 @@ TEST_F(EngineTest, LostDeviceIsMadeAgainFromTheKeptRecord)
     EXPECT_EQ(m_oEngine.Render(0, nullptr), OK);
     // The world and the console let go of the device's resources before it is deleted.
     EXPECT_EQ(m_oParts.vJournal,
-              (Calls{"graphics 1 targets", "graphics 1 frame", "world release 0", "console release",
-                     "console no graphics", "graphics 1 delete", "graphics 2 create", "graphics 2 info 0",
+              (Calls{"graphics 1 targets", "graphics 1 frame", "console release", "console no graphics",
+                     "graphics 1 delete", "graphics 2 create", "graphics 2 info 0",
                      "graphics 2 mode 1024x768 22 0", "graphics 2 params 1024", "console graphics 2"}));
     FakeGraphics* poGraphics = static_cast<FakeGraphics*>(m_oEngine.GetGraphicsInterface(0));
     ASSERT_NE(poGraphics, nullptr);
     EXPECT_EQ(poGraphics->m_oParams.m_iDepthStencilFormat, 76);
     EXPECT_EQ(static_cast<FakeConsole*>(m_oEngine.GetConsole())->m_pGraphics, poGraphics);
+    EXPECT_NE(m_oEngine.GetWorld(), nullptr);
 
     m_oParts.vJournal.clear();
     EXPECT_EQ(m_oEngine.Render(0, nullptr), OK);
@@ -408,51 +417,52 @@ TEST_F(EngineTest, ConsoleLimitsTheFrameRate)
     EXPECT_TRUE(poGraphics->TimeToRender());
 }
 
+namespace
+{
+int32_t g_iProgressCalls = 0;
+int32_t StopAtOnce()
+{
+    ++g_iProgressCalls;
+    return QIRNERR_QUITEARLY;
+}
+} // namespace
+
 TEST_F(EngineTest, LoadWorldReportsEachStep)
 {
     struct Case
     {
-        bool bMake;
-        QIRN_ErrorCode eInit;
-        QIRN_ErrorCode eLoad;
+        const char* szFile;
+        QIRN_LoadProgressCallback pfnProgress;
         QIRN_ErrorCode eResult;
-        bool bWorldKept;
         const char* szLog;
     };
     const Case cases[] = {
-        {false, OK, OK, GENERICERROR, false,
-         "*** QIRN_Engine::LoadWorld(): m_poWorld is NULL. mem allocation FAILED.\n"},
-        {true, GENERICERROR, OK, GENERICERROR, true,
-         "*** QIRN_Engine::LoadWorld(): m_poWorld->Init() FAILED\n"},
-        {true, OK, QIRNERR_QUITEARLY, QIRNERR_QUITEARLY, true, nullptr},
-        {true, OK, FILEREAD_ERROR, GENERICERROR, true,
-         "*** QIRN_Engine::LoadWorld(): m_poWorld->Load() FAILED\n"},
-        {true, OK, OK, OK, true, nullptr},
+        {"missing", nullptr, GENERICERROR, "*** QIRN_Engine::LoadWorld(): m_poWorld->Load() FAILED\n"},
+        {"notaworld", nullptr, GENERICERROR, "*** QIRN_Engine::LoadWorld(): m_poWorld->Load() FAILED\n"},
+        {"scene", StopAtOnce, QIRNERR_QUITEARLY, nullptr},
+        {"scene", nullptr, OK, nullptr},
     };
-    qirn_test::WriteFile("scene.w", "world");
+    WriteWorld("scene.w", 0.25f);
+    qirn_test::WriteFile("notaworld.w", "qirn_shader_version2.0 { }");
+    uint32_t dwLastID = 0;
     for (const Case& c : cases)
     {
-        m_oParts.bMakeWorld = c.bMake;
-        m_oParts.eWorldInit = c.eInit;
-        m_oParts.eWorldLoad = c.eLoad;
         m_oLog.Clear();
-        EXPECT_EQ(m_oEngine.LoadWorld(nullptr, "scene.w"), c.eResult);
-        EXPECT_EQ(m_oEngine.GetWorld() != nullptr, c.bWorldKept);
+        EXPECT_EQ(m_oEngine.LoadWorld(c.pfnProgress, c.szFile), c.eResult) << c.szFile;
+        // The world stays the engine's world after a failed load; each load makes a new one.
+        ASSERT_NE(m_oEngine.GetWorld(), nullptr);
+        EXPECT_GT(m_oEngine.GetWorld()->GetID(), dwLastID);
+        dwLastID = m_oEngine.GetWorld()->GetID();
+        EXPECT_NE(m_oEngine.GetWorld()->GetEventMsgClient(), nullptr);
         if (c.szLog)
         {
-            EXPECT_TRUE(m_oLog.Contains(c.szLog)) << c.szLog;
+            EXPECT_TRUE(m_oLog.Contains(c.szLog)) << c.szFile;
         }
     }
+    EXPECT_EQ(g_iProgressCalls, 1);
+    EXPECT_FLOAT_EQ(m_oEngine.GetWorld()->GetTimeScale(), 0.25f);
     EXPECT_EQ(m_oEngine.LoadWorld(nullptr, ""), GENERICERROR);
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_Engine::LoadWorld(): strFileName is NULL. can't load.\n"));
-
-    // A world still loaded is unloaded before the next one is made; the callback reaches it.
-    m_oParts.vJournal.clear();
-    QIRN_ProgressCallback pfnProgress = []() -> int32_t { return OK; };
-    EXPECT_EQ(m_oEngine.LoadWorld(pfnProgress, "scene.w"), OK);
-    EXPECT_EQ(m_oParts.vJournal, (Calls{"world delete", "world create", "world init", "world events",
-                                        "world load " + m_oDir.Path() + "\\scene.w"}));
-    EXPECT_EQ(World()->pfnProgress, pfnProgress);
 }
 
 TEST_F(EngineTest, ScreenDumpNameHasNoLengthLimit)
@@ -481,7 +491,7 @@ TEST_F(EngineTest, ShutdownTakesThePartsDownInOrder)
     EXPECT_EQ(m_oEngine.Shutdown(), OK);
     EXPECT_EQ(m_oParts.vJournal,
               (Calls{"console release", "console no graphics", "graphics 1 delete", "graphics 2 delete",
-                     "input delete", "audio delete", "console delete", "world delete"}));
+                     "input delete", "audio delete", "console delete"}));
     EXPECT_EQ(m_oEngine.GetTimer(), nullptr);
     EXPECT_EQ(m_oEngine.m_poEventMsgManager, nullptr);
     EXPECT_EQ(m_oEngine.m_poEventMsgClient, nullptr);

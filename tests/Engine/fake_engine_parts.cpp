@@ -52,70 +52,6 @@ QIRN_Input* CreateInput(int32_t)
     return Parts().bMakeInput ? new FakeInput : nullptr;
 }
 
-FakeWorld* World(QIRN_World* pWorld)
-{
-    return reinterpret_cast<FakeWorld*>(pWorld);
-}
-
-QIRN_World* CreateWorld(QIRN_Engine*)
-{
-    if (!Parts().bMakeWorld)
-    {
-        return nullptr;
-    }
-    Parts().Note("world create");
-    FakeWorld* poWorld = new FakeWorld;
-    poWorld->fTimeScale = Parts().fWorldTimeScale;
-    return reinterpret_cast<QIRN_World*>(poWorld);
-}
-
-void DestroyWorld(QIRN_World* pWorld)
-{
-    Parts().Note("world delete");
-    delete World(pWorld);
-}
-
-QIRN_ErrorCode InitWorld(QIRN_World*)
-{
-    Parts().Note("world init");
-    return Parts().eWorldInit;
-}
-
-QIRN_ErrorCode CreateWorldEventMsgClient(QIRN_World*, QIRN_EventMsgManager* poManager)
-{
-    Parts().Note("world events");
-    return poManager ? OK : GENERICERROR;
-}
-
-void SetWorldProgressCallback(QIRN_World* pWorld, QIRN_ProgressCallback pfnCallback)
-{
-    World(pWorld)->pfnProgress = pfnCallback;
-}
-
-QIRN_ErrorCode LoadWorld(QIRN_World* pWorld, std::string strPath)
-{
-    Parts().Note("world load " + strPath);
-    World(pWorld)->strLoaded = strPath;
-    return Parts().eWorldLoad;
-}
-
-float GetWorldTimeScale(QIRN_World* pWorld)
-{
-    return World(pWorld)->fTimeScale;
-}
-
-QIRN_ErrorCode UpdateWorld(QIRN_World* pWorld, float fTimeStep)
-{
-    Parts().Note("world update " + Number(fTimeStep));
-    World(pWorld)->fTime += fTimeStep;
-    return OK;
-}
-
-QIRN_ErrorCode ReleaseWorldDeviceResources(QIRN_World*, int iDevice)
-{
-    Parts().Note("world release " + std::to_string(iDevice));
-    return OK;
-}
 } // namespace
 
 FakeParts::FakeParts()
@@ -135,9 +71,6 @@ QIRN_EngineFactory FakeParts::Factory() const
     oFactory.CreateConsole = CreateConsole;
     oFactory.CreateAudio = CreateAudio;
     oFactory.CreateInput = CreateInput;
-    oFactory.oWorld = {
-        CreateWorld, DestroyWorld,      InitWorld,   CreateWorldEventMsgClient,  SetWorldProgressCallback,
-        LoadWorld,   GetWorldTimeScale, UpdateWorld, ReleaseWorldDeviceResources};
     return oFactory;
 }
 
@@ -202,8 +135,9 @@ bool FakeGraphics::IsValidDisplayMode(uint32_t, uint32_t dwWidth, uint32_t dwHei
     return Parts().bValidMode;
 }
 
-QIRN_ErrorCode FakeGraphics::RenderFrame(QIRN_World*, QIRN_CameraActor*, bool)
+QIRN_ErrorCode FakeGraphics::RenderFrame(QIRN_World* pWorld, QIRN_CameraActor*, bool)
 {
+    m_pFrameWorld = pWorld;
     Parts().Note(Name() + " frame");
     if (Parts().dFrameResults.empty())
     {

@@ -1,5 +1,5 @@
 #pragma once
-// Fakes of the parts an engine gets from its factory (graphics, console, audio, input, world).
+// Fakes of the parts an engine gets from its factory (graphics, console, audio, input).
 // Each writes what it is asked into one journal, so a test can check the order of calls.
 
 #include "qirn_audio.h"
@@ -14,14 +14,6 @@
 
 namespace engine_test
 {
-struct FakeWorld
-{
-    float fTimeScale = 1.0f;
-    float fTime = 0.0f;
-    std::string strLoaded;
-    QIRN_ProgressCallback pfnProgress = nullptr;
-};
-
 // How the next parts answer, and the journal of what they were asked. One set per test.
 struct FakeParts
 {
@@ -52,11 +44,6 @@ struct FakeParts
     // What the input delivers on each Update: scan codes with their down state, mouse kinds with values.
     std::vector<std::pair<int32_t, bool>> vKeys;
     std::vector<std::pair<int32_t, int32_t>> vMouse;
-
-    bool bMakeWorld = true;
-    QIRN_ErrorCode eWorldInit = OK;
-    QIRN_ErrorCode eWorldLoad = OK;
-    float fWorldTimeScale = 1.0f;
 
     static FakeParts* s_pCurrent;
 };
@@ -103,6 +90,7 @@ public:
 
     int m_iNumber;
     QIRN_GraphicsParams m_oParams;
+    QIRN_World* m_pFrameWorld = nullptr;
 };
 
 class FakeConsole : public QIRN_Console
