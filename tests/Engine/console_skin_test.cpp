@@ -1,0 +1,184 @@
+#include "engine_test_support.h"
+
+#include "qirn_shader.h"
+
+#include <string>
+
+using engine_test::ConsoleTest;
+
+namespace
+{
+const char* const FULL_SKIN = R"(qirn_console_config_file_version2.0
+{
+    FontName { Courier   New }
+    FontSize { 12 }
+    FontSize { 14 }
+    FontFlags { 3 }
+    FontColor { 255 0 0 255 }
+    Backdrop { anything { nested } at all }
+    Shader
+    {
+        Name { Skin Shader }
+        NumPasses { 1 }
+        Pass { AlphaBlendEnabled { 0 } }
+    }
+}
+)";
+} // namespace
+
+TEST_F(ConsoleTest, SkinSetsFontAndShader)
+{
+    qirn_test::WriteFile("green.skin", FULL_SKIN);
+    QIRN_Console& console = Console();
+    EXPECT_EQ(console.Load("green"), OK);
+    EXPECT_EQ(console.m_strFontName, "Courier New");
+    EXPECT_EQ(console.m_dwFontSize, 14u);
+    EXPECT_EQ(console.m_dwFontFlags, 3u);
+    EXPECT_EQ(console.m_dwFontColor, 0xFFFF0000u);
+    ASSERT_NE(console.m_poShader, nullptr);
+    EXPECT_EQ(console.m_poShader->GetName(), "Skin Shader");
+    ASSERT_EQ(console.m_poShader->m_dwNumPasses, 1u);
+    EXPECT_FALSE(console.m_poShader->m_poPasses[0].m_bAlphaBlendEnabled);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Console::Load() - Unknown keyword \"Backdrop\"!\n"));
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Console::Load() - Finished loading configuration file"));
+
+    // The skin command reports the same load into the history.
+    EXPECT_EQ(console.ParseCommand("loadskin green.skin"), OK);
+    EXPECT_EQ(LastLine(), "Command LoadSkin successful. Thank you, come again!");
+}
+
+TEST_F(ConsoleTest, SkinFailuresKeepWhatWasRead)
+{
+    struct Case
+    {
+        const char* szText;
+        QIRN_ErrorCode eResult;
+        const char* szLog;
+        uint32_t dwFontSize;
+    };
+    const Case cases[] = {
+        {"qirn_console_config_file_version1.0 { FontSize { 12 } }", FILEERROR,
+         "*** QIRN_Console::Load() - Invalid console skin file!\n", 10},
+        {"qirn_console_config_file_version2.0 FontSize { 12 } }", FILEERROR,
+         "*** QIRN_Console::Load() - Invalid console skin file!\n", 10},
+        // The data ends right after the last block, or white space follows it.
+        {"qirn_console_config_file_version2.0 { FontSize { 12 }", GENERICERROR,
+         "*** QIRN_Console::Load() - Hit the end of file while reading\n", 12},
+        {"qirn_console_config_file_version2.0 { FontSize { 12 }\n", FILEREAD_ERROR,
+         "*** QIRN_Console::Load() - Error in skiping the file block!\n", 12},
+        {"qirn_console_config_file_version2.0 { FontSize { 12 } Oops FontSize { 13 } }", FILEREAD_ERROR,
+         "                           Attempting to skip block!\n", 12},
+        {"qirn_console_config_file_version2.0 { FontSize { big } }", FILEREAD_ERROR,
+         "*** QIRN_File::ReadBlock():Unable to read the value of the block\n", 10},
+        {"qirn_console_config_file_version2.0 { FontFlags { x } }", FILEREAD_ERROR,
+         "*** QIRN_Console::Load() - Error reading FontFlags\n", 10},
+        {"qirn_console_config_file_version2.0 { FontColor { 1 2 } }", FILEREAD_ERROR,
+         "*** QIRN_Console::Load() - Error reading FontColor\n", 10},
+        {"qirn_console_config_file_version2.0 { FontName { Arial", FILEREAD_ERROR,
+         "*** QIRN_Console::Load() - Error reading FontName\n", 10},
+        {"", FILEERROR, "*** QIRN_Console::Load() - Unable to open console skin file!\n", 10},
+    };
+    for (const Case& c : cases)
+    {
+        qirn_test::WriteFile("broken.skin", c.szText);
+        QIRN_Console console(nullptr);
+        m_oLog.Clear();
+        EXPECT_EQ(console.Load("broken.skin"), c.eResult) << c.szText;
+        EXPECT_TRUE(m_oLog.Contains(c.szLog)) << c.szText << "\n" << m_oLog.All();
+        EXPECT_EQ(console.m_dwFontSize, c.dwFontSize) << c.szText;
+        EXPECT_EQ(console.m_strFontName, "Lucida Console") << c.szText;
+        EXPECT_NE(console.m_poShader, nullptr) << c.szText;
+    }
+
+    QIRN_Console& console = Console();
+    EXPECT_EQ(console.Load("absent"), FILENOTFOUND);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Console::Load() - Console skin file not found!\n"));
+    EXPECT_EQ(console.ParseCommand("skin absent"), FILENOTFOUND);
+    EXPECT_EQ(LastLine(), "Unable to load skin 'absent'!");
+
+    // A shader block that fails leaves no shader, even though there was one.
+    qirn_test::WriteFile(
+        "badshader.skin",
+        "qirn_console_config_file_version2.0 { FontSize { 11 } Shader { NumPasses { x } } }");
+    EXPECT_EQ(console.Load("badshader"), FILEREAD_ERROR);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Console::Load() - Error loading shader\n"));
+    EXPECT_EQ(console.m_poShader, nullptr);
+    EXPECT_EQ(console.m_dwFontSize, 11u);
+}
+
+TEST_F(ConsoleTest, ScriptRunsOnlyItsCommands)
+{
+    qirn_test::WriteFile("script.txt", "rem the set-up\r\n"
+                                       "\r\n"
+                                       "; fill\r\n"
+                                       "print one\r\n"
+                                       "    \r\n"
+                                       "// two\r\n"
+                                       "fillmode 2\r\n"
+                                       "print last");
+    QIRN_Console& console = Console();
+    EXPECT_EQ(console.ParseCommand("runscript script.txt"), OK);
+    EXPECT_EQ(console.m_dwFillMode, 2u);
+    // Script lines are not echoed; only their replies appear.
+    EXPECT_EQ(Line(500), "one");
+    EXPECT_EQ(Line(501), "last");
+    EXPECT_EQ(Line(502), "Command RunConsoleScript accepted. Thank you, come again!");
+    EXPECT_EQ(console.m_dwCurrentLine, 503u);
+}
+
+TEST_F(ConsoleTest, ScriptLinesAreCutAt255Characters)
+{
+    std::string strExact = "print " + std::string(249, 'a');
+    std::string strLong = "print " + std::string(294, 'b');
+    qirn_test::WriteFile("long.txt", strExact + "\n" + strLong + "\nprint next\n");
+    QIRN_Console& console = Console();
+    EXPECT_EQ(console.Command_RunConsoleScript("long.txt"), OK);
+    EXPECT_EQ(Line(500) + Line(501), std::string(249, 'a'));
+    EXPECT_EQ(Line(502) + Line(503), std::string(249, 'b'));
+    EXPECT_EQ(Line(504), "next");
+    EXPECT_EQ(m_oLog.Count("is longer than 255 characters and was cut"), 1u);
+    EXPECT_TRUE(m_oLog.Contains("Line 2 of"));
+}
+
+TEST_F(ConsoleTest, ScriptsThatRunThemselvesStop)
+{
+    qirn_test::WriteFile("self.txt", "print tick\nrunscript self.txt\n");
+    QIRN_Console& console = Console();
+    EXPECT_EQ(console.Command_RunConsoleScript("self.txt"), OK);
+    // Eight levels run; the ninth is refused and the levels below finish their scripts.
+    for (uint32_t i = 0; i < 8; ++i)
+    {
+        EXPECT_EQ(Line(500 + i), "tick") << i;
+        EXPECT_EQ(Line(508 + i), "Command RunConsoleScript accepted. Thank you, come again!") << i;
+    }
+    EXPECT_EQ(console.m_dwCurrentLine, 516u);
+    EXPECT_EQ(m_oLog.Count("Scripts nested deeper than 8, 'self.txt' not run"), 1u);
+
+    // A script that runs itself twice still ends.
+    qirn_test::WriteFile("twice.txt", "runscript twice.txt\nrunscript twice.txt\n");
+    EXPECT_EQ(console.Command_RunConsoleScript("twice.txt"), OK);
+    EXPECT_EQ(m_oLog.Count("Scripts nested deeper than 8, 'twice.txt' not run"), 256u);
+}
+
+TEST_F(ConsoleTest, MissingScriptLeavesNoLine)
+{
+    QIRN_Console& console = Console();
+    EXPECT_EQ(console.Command_RunConsoleScript("gone.txt"), FILENOTFOUND);
+    EXPECT_EQ(console.m_dwCurrentLine, 500u);
+    EXPECT_TRUE(m_oLog.Contains("QIRN_Console::Command_RunConsoleScript - File not found 'gone.txt'\n"));
+}
+
+TEST_F(ConsoleTest, StartupScriptComesFromTheSettings)
+{
+    QIRN_Console& console = Console();
+    EXPECT_EQ(console.RunStartupScripts(), OK);
+    EXPECT_EQ(console.m_dwCurrentLine, 500u);
+
+    WriteSettings("[console]\r\nscript = start.txt ; the start-up commands\r\n");
+    qirn_test::WriteFile("start.txt", "print started\n");
+    EXPECT_EQ(console.RunStartupScripts(), OK);
+    EXPECT_EQ(Line(500), "Running console script(s)!");
+    EXPECT_EQ(Line(501), "");
+    EXPECT_EQ(Line(502), "started");
+    EXPECT_EQ(Line(503), "Command RunConsoleScript accepted. Thank you, come again!");
+}
