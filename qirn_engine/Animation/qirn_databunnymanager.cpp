@@ -22,41 +22,6 @@ const char* const XFILE_KEYWORD = "xfile";
 // The frame name buffer of the .x reader: 79 characters and the terminator.
 const DWORD FRAME_NAME_SIZE = 80;
 
-// Releases a COM interface when the holder goes out of scope.
-template <class T> class ComRef
-{
-public:
-    ComRef() : m_p(nullptr) {}
-    ~ComRef() { Reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    void Reset()
-    {
-        if (m_p)
-        {
-            m_p->Release();
-            m_p = nullptr;
-        }
-    }
-    // For the out parameter of a COM call: drops what is held first.
-    T** Out()
-    {
-        Reset();
-        return &m_p;
-    }
-    T* operator->() const { return m_p; }
-    T* Get() const { return m_p; }
-
-private:
-    T* m_p;
-};
-
-bool IsOfType(IDirectXFileData* poData, const GUID& guidType)
-{
-    const GUID* pType = nullptr;
-    return poData && SUCCEEDED(poData->GetType(&pType)) && pType && IsEqualGUID(*pType, guidType);
-}
-
 // Reads a frame's name into the fixed buffer; false (logged) when it does not fit or cannot be read.
 bool ReadFrameName(IDirectXFileData* poFrame, char* szFrameName)
 {
@@ -360,7 +325,7 @@ int QIRN_DataBunnyManager::LoadDataBunnyXFile(std::string strFileName)
             "*** QIRN_DataBunnyManager::LoadDataBunnyXFile() - m_poDXFile is NULL. Init() was not called\n");
         return 1;
     }
-    ComRef<IDirectXFileEnumObject> poEnum;
+    QIRN_ComRef<IDirectXFileEnumObject> poEnum;
     if (FAILED(m_poDXFile->CreateEnumObject(const_cast<char*>(strPath.c_str()), DXFILELOAD_FROMFILE,
                                             poEnum.Out())) ||
         !poEnum.Get())
@@ -371,13 +336,14 @@ int QIRN_DataBunnyManager::LoadDataBunnyXFile(std::string strFileName)
     HRESULT hr = S_OK;
     for (;;)
     {
-        ComRef<IDirectXFileData> poData;
+        QIRN_ComRef<IDirectXFileData> poData;
         hr = poEnum->GetNextDataObject(poData.Out());
         if (FAILED(hr) || !poData.Get())
         {
             break;
         }
-        if (IsOfType(poData.Get(), QIRN_TID_ANIMATIONSET) && ParseAnimationSet(poData.Get(), strFileKey) != 0)
+        if (QIRN_IsXFileType(poData.Get(), QIRN_TID_ANIMATIONSET) &&
+            ParseAnimationSet(poData.Get(), strFileKey) != 0)
         {
             dprintf("*** QIRN_DataBunnyManager::LoadDataBunnyXFile() - ParseAnimationSet() FAILED\n");
         }
@@ -408,15 +374,15 @@ int QIRN_DataBunnyManager::ParseAnimationSet(IDirectXFileData* poAnimationSet, s
     }
     for (;;)
     {
-        ComRef<IDirectXFileObject> poChild;
+        QIRN_ComRef<IDirectXFileObject> poChild;
         if (FAILED(poAnimationSet->GetNextObject(poChild.Out())) || !poChild.Get())
         {
             break;
         }
-        ComRef<IDirectXFileData> poAnimation;
+        QIRN_ComRef<IDirectXFileData> poAnimation;
         if (SUCCEEDED(
                 poChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(poAnimation.Out()))) &&
-            IsOfType(poAnimation.Get(), QIRN_TID_ANIMATION))
+            QIRN_IsXFileType(poAnimation.Get(), QIRN_TID_ANIMATION))
         {
             ParseAnimation(poAnimation.Get(), strFileKey);
         }
@@ -432,19 +398,19 @@ void QIRN_DataBunnyManager::ParseAnimation(IDirectXFileData* poAnimation, const 
     QIRN_AnimationSequence* poSequence = nullptr;
     for (;;)
     {
-        ComRef<IDirectXFileObject> poChild;
+        QIRN_ComRef<IDirectXFileObject> poChild;
         if (FAILED(poAnimation->GetNextObject(poChild.Out())) || !poChild.Get())
         {
             break;
         }
         bHasChildren = true;
-        ComRef<IDirectXFileData> poData;
-        ComRef<IDirectXFileDataReference> poReference;
+        QIRN_ComRef<IDirectXFileData> poData;
+        QIRN_ComRef<IDirectXFileDataReference> poReference;
         if (SUCCEEDED(
                 poChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(poData.Out()))) &&
             poData.Get())
         {
-            if (IsOfType(poData.Get(), QIRN_TID_ANIMATIONKEY))
+            if (QIRN_IsXFileType(poData.Get(), QIRN_TID_ANIMATIONKEY))
             {
                 // Only the last key of an Animation counts.
                 delete poSequence;
@@ -455,8 +421,9 @@ void QIRN_DataBunnyManager::ParseAnimation(IDirectXFileData* poAnimation, const 
                                                    reinterpret_cast<void**>(poReference.Out()))) &&
                  poReference.Get())
         {
-            ComRef<IDirectXFileData> poFrame;
-            if (SUCCEEDED(poReference->Resolve(poFrame.Out())) && IsOfType(poFrame.Get(), QIRN_TID_FRAME))
+            QIRN_ComRef<IDirectXFileData> poFrame;
+            if (SUCCEEDED(poReference->Resolve(poFrame.Out())) &&
+                QIRN_IsXFileType(poFrame.Get(), QIRN_TID_FRAME))
             {
                 bNameRefused = !ReadFrameName(poFrame.Get(), szFrameName);
                 if (bNameRefused)

@@ -204,3 +204,9 @@ const char* QIRN_GetXFileTemplateName(const GUID& guid)
     }
     return nullptr;
 }
+
+bool QIRN_IsXFileType(IDirectXFileData* poData, const GUID& guidType)
+{
+    const GUID* pType = nullptr;
+    return poData && SUCCEEDED(poData->GetType(&pType)) && pType && IsEqualGUID(*pType, guidType);
+}

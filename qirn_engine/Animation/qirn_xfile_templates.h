@@ -78,3 +78,37 @@ HRESULT QIRN_RegisterXFileTemplates(IDirectXFile* poDXFile);
 
 // The template name a GUID belongs to, or NULL; for log lines.
 const char* QIRN_GetXFileTemplateName(const GUID& guid);
+
+// Releases a COM interface when the holder goes out of scope; every .x reader holds its DirectX
+// File objects in these.
+template <class T> class QIRN_ComRef
+{
+public:
+    QIRN_ComRef() = default;
+    ~QIRN_ComRef() { Reset(); }
+    QIRN_ComRef(const QIRN_ComRef&) = delete;
+    QIRN_ComRef& operator=(const QIRN_ComRef&) = delete;
+
+    void Reset()
+    {
+        if (m_p)
+        {
+            m_p->Release();
+            m_p = nullptr;
+        }
+    }
+    // For the out parameter of a COM call: drops what is held first.
+    T** Out()
+    {
+        Reset();
+        return &m_p;
+    }
+    T* operator->() const { return m_p; }
+    T* Get() const { return m_p; }
+
+private:
+    T* m_p = nullptr;
+};
+
+// Whether a data object is of the template with the given GUID.
+bool QIRN_IsXFileType(IDirectXFileData* poData, const GUID& guidType);

@@ -13,41 +13,6 @@
 
 namespace
 {
-// Releases a COM interface when the holder goes out of scope.
-template <class T> class ComHolder
-{
-public:
-    ComHolder() = default;
-    ~ComHolder() { Reset(); }
-    ComHolder(const ComHolder&) = delete;
-    ComHolder& operator=(const ComHolder&) = delete;
-
-    void Reset()
-    {
-        if (m_p)
-        {
-            m_p->Release();
-            m_p = nullptr;
-        }
-    }
-    T** Out()
-    {
-        Reset();
-        return &m_p;
-    }
-    T* Get() const { return m_p; }
-    T* operator->() const { return m_p; }
-
-private:
-    T* m_p = nullptr;
-};
-
-bool IsOfType(IDirectXFileData* poData, const GUID& guidType)
-{
-    const GUID* pType = nullptr;
-    return poData && SUCCEEDED(poData->GetType(&pType)) && pType && IsEqualGUID(*pType, guidType);
-}
-
 std::string ObjectName(IDirectXFileData* poData)
 {
     DWORD dwSize = 0;
@@ -66,20 +31,20 @@ std::string ObjectName(IDirectXFileData* poData)
 // The frame an Animation child names, by reference or inline; empty for any other child.
 std::string FrameNameOf(IDirectXFileObject* poChild)
 {
-    ComHolder<IDirectXFileData> poData;
-    ComHolder<IDirectXFileDataReference> poReference;
+    QIRN_ComRef<IDirectXFileData> poData;
+    QIRN_ComRef<IDirectXFileDataReference> poReference;
     if (SUCCEEDED(poChild->QueryInterface(IID_IDirectXFileDataReference,
                                           reinterpret_cast<void**>(poReference.Out()))) &&
         poReference.Get())
     {
-        if (SUCCEEDED(poReference->Resolve(poData.Out())) && IsOfType(poData.Get(), QIRN_TID_FRAME))
+        if (SUCCEEDED(poReference->Resolve(poData.Out())) && QIRN_IsXFileType(poData.Get(), QIRN_TID_FRAME))
         {
             return ObjectName(poData.Get());
         }
         return std::string();
     }
     if (SUCCEEDED(poChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(poData.Out()))) &&
-        IsOfType(poData.Get(), QIRN_TID_FRAME))
+        QIRN_IsXFileType(poData.Get(), QIRN_TID_FRAME))
     {
         return ObjectName(poData.Get());
     }
@@ -104,15 +69,15 @@ void ParseAnimation(IDirectXFileData* poAnimation, QIRN_AnimationSequenceList& r
     std::string szAnimatedFrame;
     for (;;)
     {
-        ComHolder<IDirectXFileObject> poChild;
+        QIRN_ComRef<IDirectXFileObject> poChild;
         if (FAILED(poAnimation->GetNextObject(poChild.Out())) || !poChild.Get())
         {
             break;
         }
-        ComHolder<IDirectXFileData> poData;
+        QIRN_ComRef<IDirectXFileData> poData;
         if (SUCCEEDED(
                 poChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(poData.Out()))) &&
-            IsOfType(poData.Get(), QIRN_TID_ANIMATIONKEY))
+            QIRN_IsXFileType(poData.Get(), QIRN_TID_ANIMATIONKEY))
         {
             // Only the last key of an Animation counts.
             delete poSequence;
@@ -147,15 +112,15 @@ void ParseAnimationSet(IDirectXFileData* poAnimationSet, QIRN_AnimationSequenceL
 {
     for (;;)
     {
-        ComHolder<IDirectXFileObject> poChild;
+        QIRN_ComRef<IDirectXFileObject> poChild;
         if (FAILED(poAnimationSet->GetNextObject(poChild.Out())) || !poChild.Get())
         {
             break;
         }
-        ComHolder<IDirectXFileData> poAnimation;
+        QIRN_ComRef<IDirectXFileData> poAnimation;
         if (SUCCEEDED(
                 poChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(poAnimation.Out()))) &&
-            IsOfType(poAnimation.Get(), QIRN_TID_ANIMATION))
+            QIRN_IsXFileType(poAnimation.Get(), QIRN_TID_ANIMATION))
         {
             ParseAnimation(poAnimation.Get(), roSequences, szFrameName);
         }
@@ -173,7 +138,7 @@ int QIRN_LoadAnimationSequences(std::string szFileName, std::string szFrameName,
         dprintf("*** QIRN_XFILE::LoadAnimationSequences() - QIRN_FindFile() FAILED\n");
         return 1;
     }
-    ComHolder<IDirectXFile> poDXFile;
+    QIRN_ComRef<IDirectXFile> poDXFile;
     if (FAILED(DirectXFileCreate(poDXFile.Out())) || !poDXFile.Get())
     {
         dprintf("*** QIRN_XFILE::LoadAnimationSequence() - DirectXFileCreate() FAILED\n");
@@ -184,7 +149,7 @@ int QIRN_LoadAnimationSequences(std::string szFileName, std::string szFrameName,
         dprintf("*** QIRN_XFILE::LoadAnimationSequence() - m_poDXFile->RegisterTemplates() FAILED\n");
         return 1;
     }
-    ComHolder<IDirectXFileEnumObject> poEnum;
+    QIRN_ComRef<IDirectXFileEnumObject> poEnum;
     if (FAILED(poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE,
                                           poEnum.Out())) ||
         !poEnum.Get())
@@ -195,13 +160,13 @@ int QIRN_LoadAnimationSequences(std::string szFileName, std::string szFrameName,
     HRESULT hr = S_OK;
     for (;;)
     {
-        ComHolder<IDirectXFileData> poData;
+        QIRN_ComRef<IDirectXFileData> poData;
         hr = poEnum->GetNextDataObject(poData.Out());
         if (FAILED(hr) || !poData.Get())
         {
             break;
         }
-        if (IsOfType(poData.Get(), QIRN_TID_ANIMATIONSET))
+        if (QIRN_IsXFileType(poData.Get(), QIRN_TID_ANIMATIONSET))
         {
             ParseAnimationSet(poData.Get(), roSequences, szFrameName);
         }
