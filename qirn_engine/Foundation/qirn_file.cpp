@@ -149,6 +149,16 @@ bool QIRN_File::StartBlockRead(const BlockReadTexts& texts)
     return true;
 }
 
+bool QIRN_File::NextWord(std::string& szWord)
+{
+    szWord.clear();
+    if (!IsEOF())
+    {
+        szWord = ReadNextWord();
+    }
+    return !(szWord.empty() && IsEOF());
+}
+
 QIRN_File::ExtractResult QIRN_File::ExtractValue(std::string& value)
 {
     // "{ }" is how an empty text is written: it reads back as the empty text, and the brace

@@ -41,6 +41,8 @@ public:
     bool IsEOF();
 
     std::string ReadNextWord();
+    // The next word into szWord; false when the file has ended (szWord is then empty).
+    bool NextWord(std::string& szWord);
     template <class T> QIRN_ErrorCode ReadBlock(T& value);
     QIRN_ErrorCode ReadStringBlock(std::string& value);
     QIRN_ErrorCode ReadColor(uint32_t& dwColor);

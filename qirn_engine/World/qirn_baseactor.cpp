@@ -69,16 +69,6 @@ void MultiplyOnto(QIRN_Matrix4* oDest, const QIRN_Matrix4& m)
     Matrix_Multiply(oDest, &m, oDest);
 }
 
-// Reads the next word; the empty word that ends the data counts as the end of the file.
-bool NextWord(QIRN_File& roFile, std::string& szWord)
-{
-    szWord.clear();
-    if (!roFile.IsEOF())
-    {
-        szWord = roFile.ReadNextWord();
-    }
-    return !(szWord.empty() && roFile.IsEOF());
-}
 } // namespace
 
 void QIRN_BaseActor::MultiplyRotations(QIRN_Matrix4* oDest, const char* szAxes, const QIRN_Vector4& vAngles)
@@ -256,7 +246,7 @@ QIRN_ErrorCode QIRN_BaseActor::ReadShaderAssignments(QIRN_File& roFile)
         return FILEREAD_ERROR;
     }
     std::string szSlotName;
-    while (NextWord(roFile, szSlotName))
+    while (roFile.NextWord(szSlotName))
     {
         if (szSlotName == QIRN_FILE_ENDBLOCKID)
         {

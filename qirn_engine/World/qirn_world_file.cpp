@@ -41,16 +41,6 @@ const std::vector<QIRN_KeywordField<QIRN_World>>& WorldFields()
 #define QIRN_BOOKMARK_CHECK_FAILED(szMessage)                                                                \
     dprintf("%s(%d) : ***  %s - %s", __FILE__, __LINE__, "QIRN_World::LoadBookMarks", szMessage)
 
-// Reads the next word; the empty word that ends the data counts as the end of the file.
-bool NextWord(QIRN_File& roFile, std::string& szWord)
-{
-    szWord.clear();
-    if (!roFile.IsEOF())
-    {
-        szWord = roFile.ReadNextWord();
-    }
-    return !(szWord.empty() && roFile.IsEOF());
-}
 } // namespace
 
 QIRN_ErrorCode QIRN_World::Load(std::string szFileName)
@@ -157,7 +147,7 @@ QIRN_ErrorCode QIRN_World::LoadContents(QIRN_File& roFile)
             return QIRNERR_QUITEARLY;
         }
         std::string szWord;
-        if (!NextWord(roFile, szWord))
+        if (!roFile.NextWord(szWord))
         {
             break;
         }
@@ -245,7 +235,7 @@ QIRN_ErrorCode QIRN_World::LoadBookMarks(QIRN_File& roFile)
         return GENERICERROR;
     }
     std::string szWord;
-    while (NextWord(roFile, szWord))
+    while (roFile.NextWord(szWord))
     {
         if (szWord == QIRN_FILE_ENDBLOCKID)
         {
@@ -378,7 +368,7 @@ QIRN_ErrorCode QIRN_World::LoadShaderFileItems(QIRN_File& roFile, QIRN_BINARYTRE
                                                QIRN_BINARYTREE<QIRN_RenderTarget>* poRenderTargetTree)
 {
     std::string szWord;
-    while (NextWord(roFile, szWord))
+    while (roFile.NextWord(szWord))
     {
         if (szWord == QIRN_FILE_ENDBLOCKID)
         {
