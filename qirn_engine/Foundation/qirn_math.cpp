@@ -48,14 +48,23 @@ bool QIRN_Vector4::operator==(const QIRN_Vector4& v) const
     return x == v.x && y == v.y && z == v.z;
 }
 
+namespace
+{
+// Ordered and different: a NaN on either side never counts as a difference.
+bool Differs(float a, float b)
+{
+    return a < b || a > b;
+}
+} // namespace
+
 bool QIRN_Vector4::operator!=(const QIRN_Vector4& v) const
 {
-    return x != v.x && y != v.y && z != v.z && !std::isnan(x) && !std::isnan(y) && !std::isnan(z);
+    return Differs(x, v.x) && Differs(y, v.y) && Differs(z, v.z);
 }
 
 bool QIRN_Vector4::operator!=(float s) const
 {
-    return x != s && y != s && z != s && !std::isnan(x) && !std::isnan(y) && !std::isnan(z);
+    return Differs(x, s) && Differs(y, s) && Differs(z, s);
 }
 
 QIRN_Vector4& QIRN_Vector4::Add4(const QIRN_Vector4& v)
@@ -116,7 +125,8 @@ void Vector_Negate(const QIRN_Vector4* src, QIRN_Vector4* dst)
 
 void Vector_Cross(const QIRN_Vector4* a, const QIRN_Vector4* b, QIRN_Vector4* out)
 {
-    *out = QIRN_Vector4(a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x, 1.0f);
+    *out =
+        QIRN_Vector4(a->y * b->z - a->z * b->y, a->z * b->x - a->x * b->z, a->x * b->y - a->y * b->x, 1.0f);
 }
 
 float Vector_Dot(const QIRN_Vector4* a, const QIRN_Vector4* b)
@@ -161,7 +171,8 @@ void Vector_TransformCoord(const QIRN_Matrix4* m, const QIRN_Vector4* v, QIRN_Ve
     out->z = fz;
 }
 
-void Vector_RotateAxisNormalized(const QIRN_Vector4* v, const QIRN_Vector4* axis, float degrees, QIRN_Vector4* out)
+void Vector_RotateAxisNormalized(const QIRN_Vector4* v, const QIRN_Vector4* axis, float degrees,
+                                 QIRN_Vector4* out)
 {
     QIRN_Matrix4 mRotation;
     Matrix_RotationAxis(axis, degrees, &mRotation);

@@ -80,6 +80,10 @@ TEST(Math, InequalityIsTrueOnlyWhenEveryComponentDiffers)
     QIRN_Vector4 nan(std::nanf(""), 5, 6, 1);
     EXPECT_FALSE(nan == nan);
     EXPECT_FALSE(nan != QIRN_Vector4(1, 1, 1, 1));
+    // A NaN on the other side is no difference either.
+    EXPECT_FALSE(QIRN_Vector4(1, 1, 1, 1) != nan);
+    EXPECT_FALSE(QIRN_Vector4(1, 1, 1, 1) != std::nanf(""));
+    EXPECT_TRUE(QIRN_Vector4(1, 1, 1, 1) != 2.0f);
     QIRN_Vector4 w = QIRN_Vector4(1, 1, 1, 1).Add4(QIRN_Vector4(1, 1, 1, 1));
     EXPECT_EQ(w.w, 2.0f);
     EXPECT_EQ((QIRN_Vector4(1, 1, 1, 5) + QIRN_Vector4(1, 1, 1, 5)).w, 1.0f);
@@ -168,7 +172,8 @@ TEST(Math, InvertRefusesNonAffineMatrices)
     };
     const Case cases[] = {
         {[](QIRN_Matrix4& m) { return &m._44; }, 1.0005f, 0, ""},
-        {[](QIRN_Matrix4& m) { return &m._44; }, 1.002f, 1, "*** Matrix_Invert() - fabs(m->_44 - 1.0f) > .001f\n"},
+        {[](QIRN_Matrix4& m) { return &m._44; }, 1.002f, 1,
+         "*** Matrix_Invert() - fabs(m->_44 - 1.0f) > .001f\n"},
         {[](QIRN_Matrix4& m) { return &m._14; }, 0.5f, 1, "*** Matrix_Invert() - fabs(m->_14) > .001f\n"},
         {[](QIRN_Matrix4& m) { return &m._24; }, 0.5f, 1, "*** Matrix_Invert() - fabs(m->_24 > .001f\n"},
         {[](QIRN_Matrix4& m) { return &m._34; }, 0.5f, 1, "*** Matrix_Invert() - fabs(m->m_34) > .001f\n"},
