@@ -21,13 +21,14 @@ QIRN_String QIRN_String::Format(const char* szFormat, ...)
     }
     else if (static_cast<size_t>(iLength) < sizeof(szBuffer))
     {
-        assign(szBuffer, iLength);
+        // The text up to its terminator: a "%c" of 0 ends it there.
+        assign(szBuffer);
     }
     else
     {
         std::vector<char> vBuffer(static_cast<size_t>(iLength) + 1);
         vsnprintf(vBuffer.data(), vBuffer.size(), szFormat, argsCopy);
-        assign(vBuffer.data(), iLength);
+        assign(vBuffer.data());
     }
     va_end(argsCopy);
     return *this;

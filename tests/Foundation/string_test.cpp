@@ -9,7 +9,8 @@ TEST(String, MidClampsItsArguments)
         int iFirst, iCount;
         const char* szExpected;
     };
-    const Case cases[] = {{-5, 3, "abc"}, {4, 10, "ef"}, {10, 2, ""}, {2, -1, ""}, {6, 1, ""}, {1, 0, ""}, {1, 3, "bcd"}};
+    const Case cases[] = {{-5, 3, "abc"}, {4, 10, "ef"}, {10, 2, ""},  {2, -1, ""},
+                          {6, 1, ""},     {1, 0, ""},    {1, 3, "bcd"}};
     const QIRN_String szText("abcdef");
     for (const Case& c : cases)
     {
@@ -28,8 +29,8 @@ TEST(String, TrimVariants)
         const char* szOut;
     };
     const Case cases[] = {
-        {0, ' ', "  a b  ", "a b"}, {0, ' ', "    ", ""},     {2, ' ', "    ", " "}, {2, ' ', "a  ", "a"},
-        {2, ' ', "", ""},           {2, ' ', " ", " "},       {1, 'x', "xxabc", "abc"}, {1, ' ', "   ", ""},
+        {0, ' ', "  a b  ", "a b"}, {0, ' ', "    ", ""}, {2, ' ', "    ", " "},    {2, ' ', "a  ", "a"},
+        {2, ' ', "", ""},           {2, ' ', " ", " "},   {1, 'x', "xxabc", "abc"}, {1, ' ', "   ", ""},
     };
     for (const Case& c : cases)
     {
@@ -56,4 +57,8 @@ TEST(String, FormatFitsAnyLength)
     s.Format("<%s>", szLong.c_str());
     EXPECT_EQ(s.size(), 5002u);
     EXPECT_EQ(s.back(), '>');
+
+    // The content is the formatted text up to its terminator.
+    EXPECT_EQ(s.Format("ab%cde", 0), "ab");
+    EXPECT_EQ(s.size(), 2u);
 }
