@@ -67,6 +67,18 @@ TEST_F(FileTest, ValueBlocksOfEveryType)
     EXPECT_TRUE(m_oLog.All().empty()) << m_oLog.All();
 }
 
+// Components are packed without masking: one above 255 spills into the byte above its own,
+// as colours stored by earlier versions expect.
+TEST_F(FileTest, ColourComponentsSpillIntoTheirNeighbour)
+{
+    Load("{ 256 0 0 0 } { 0 0 256 7 }");
+    uint32_t c = 0;
+    EXPECT_EQ(m_oFile.ReadColor(c), OK);
+    EXPECT_EQ(c, 0x01000000u);
+    EXPECT_EQ(m_oFile.ReadColor(c), OK);
+    EXPECT_EQ(c, 0x07000100u);
+}
+
 TEST_F(FileTest, StringBlocks)
 {
     Load("{ Big   Blue\n Whale } { } Next { } After");
@@ -99,7 +111,8 @@ TEST_F(FileTest, MalformedBlocksAnswerOneWithoutHanging)
         {"{ 1 2 3 }", 2, "*** QIRN_File::ReadColor() - Unable to read the four colour components\n"},
         {"{ 1 2 3 } X { 4 }", 3, "*** QIRN_File::ReadBlock():Unable to read the value of the block\n"},
         {"{ 5 6", 0, "*** QIRN_File:ReadBlock():Hit End of file before reading the rest of the block\n"},
-        {"{ 1 2 3 4", 2, "*** QIRN_File::ReadColor() - Hit End of file before reading the rest of the block\n"},
+        {"{ 1 2 3 4", 2,
+         "*** QIRN_File::ReadColor() - Hit End of file before reading the rest of the block\n"},
         {"{ a { b }", 4, "*** QIRN_File::SkipBlock(): Unexpected end of file\n"},
         {"x { }", 4, "*** QIRN_File::SkipBlock(): Start Block ID not found. not a valid block\n"},
         {"{ a b", 5, "*** QIRN_File::ReadStringBlock() - Hit EOF unexpectedly\n"},

@@ -55,6 +55,16 @@ TEST_F(SettingsTest, EngineRootAndPathKeys)
     EXPECT_EQ(QIRN_IniFileName(), m_szRoot + "\\test.ini");
 }
 
+// Started in a drive root, the engine root is that folder without its backslash.
+TEST_F(SettingsTest, EngineRootInADriveRoot)
+{
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    QIRN_InitEnginePath(m_szRoot + "\\missing.ini");
+    SetCurrentDirectoryA(m_szRoot.c_str());
+    EXPECT_EQ(QIRN_EnginePath(), "C:");
+    EXPECT_EQ(QIRN_GetPath("TexturePath"), "C:");
+}
+
 TEST_F(SettingsTest, FileNameParts)
 {
     struct Case
