@@ -342,8 +342,11 @@ enum ReadKeysResult
 ReadKeysResult ReadKeys(QIRN_AnimationSequence* poSequence, const DWORD* pdwData, size_t nWords)
 {
     uint32_t nKeys = pdwData[1];
-    // Every key takes at least its two header words, so a count beyond that is a lie.
-    if (nKeys > (nWords - 2) / 2)
+    uint32_t nRequired = RequiredValues(poSequence);
+    // Every key takes its two header words and at least the values of its kind, so a count
+    // beyond that is a lie; refused before it sizes anything (in a 32-bit build the key records
+    // of such a count would wrap the allocation size).
+    if (nKeys > (nWords - 2) / (2 + nRequired))
     {
         return KEYS_INCONSISTENT;
     }
@@ -353,7 +356,6 @@ ReadKeysResult ReadKeys(QIRN_AnimationSequence* poSequence, const DWORD* pdwData
         return KEYS_NO_MEMORY;
     }
     uint32_t nRecordFloats = static_cast<uint32_t>(poSequence->GetKeySize() / sizeof(float));
-    uint32_t nRequired = RequiredValues(poSequence);
     bool bRotation = poSequence->GetKeyKind() == QIRN_ANIMKEY_ROTATION;
     size_t nPos = 2;
     for (uint32_t i = 0; i < nKeys; ++i)
