@@ -336,3 +336,18 @@ TEST_F(WorldTest, NameTreeEntryWithoutAnObjectIsPassedOverAndRemovable)
     EXPECT_EQ(m_poWorld->m_oGlobalActorList.FindNode("b"), nullptr);
     EXPECT_EQ(TestObject::Live(), 2);
 }
+
+TEST_F(WorldTest, RegisteringAgainAfterTheRegistryWasEmptiedKeepsTheKindList)
+{
+    TestObject* poObject = AddTestObject("a");
+    ASSERT_NE(poObject, nullptr);
+    QIRN_ObjectList* poList = m_poWorld->GetList(TEST_OBJECT_CLASS);
+    ASSERT_EQ(m_poWorld->InitActorRegistry(), OK);
+    EXPECT_FALSE(m_poWorld->IsRegistered(TEST_OBJECT_CLASS));
+    qirn_test::LogCapture log;
+    EXPECT_EQ(m_poWorld->RegisterObject(TEST_OBJECT_CLASS, &TestObject::CreateFunction), OK);
+    EXPECT_TRUE(log.Contains("*** QIRN_World::RegisterObject():List by that name already created.\n"));
+    EXPECT_TRUE(m_poWorld->IsRegistered(TEST_OBJECT_CLASS));
+    EXPECT_EQ(m_poWorld->GetList(TEST_OBJECT_CLASS), poList);
+    EXPECT_EQ(poList->FindNode("a")->m_pData, poObject);
+}
