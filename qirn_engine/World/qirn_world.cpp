@@ -21,6 +21,7 @@ const char* const QIRN_CLASS_SKYBOXACTOR = "QIRN_SkyBoxActor";
 const char* const QIRN_CLASS_PARTICLEEMITTERACTOR = "QIRN_ParticleEmitterActor";
 const char* const QIRN_CLASS_PARTICLEATTRACTORACTOR = "QIRN_ParticleAttractorActor";
 const char* const QIRN_CLASS_CUSTOMACTOR = "QIRN_CustomActor";
+const char* const QIRN_CLASS_RELATIONSHIPOBJECT = "QIRN_RelationshipObject";
 
 const char* const QIRN_WORLD_SHADER_NAME = "WorldShader";
 

@@ -51,6 +51,10 @@ extern const char* const QIRN_CLASS_PARTICLEEMITTERACTOR;
 extern const char* const QIRN_CLASS_PARTICLEATTRACTORACTOR;
 extern const char* const QIRN_CLASS_CUSTOMACTOR;
 
+// The class name of relationship objects: the world file names them, but they are no registered
+// kind; the world makes them itself and keeps them in a list of their own.
+extern const char* const QIRN_CLASS_RELATIONSHIPOBJECT;
+
 // The name of the shader that clears the frame.
 extern const char* const QIRN_WORLD_SHADER_NAME;
 
@@ -203,6 +207,8 @@ private:
     void Reset();
     // Makes the default world shader and files it under QIRN_WORLD_SHADER_NAME with a count of 1.
     void CreateDefaultWorldShader(const char* szNoMemory, const char* szNoInsert);
+    // One "QIRN_RelationshipObject" block of the world file: 0, or 40 after its line.
+    QIRN_ErrorCode LoadRelationshipObject(QIRN_File& roFile);
     QIRN_ErrorCode LoadShaderFileItems(QIRN_File& roFile, QIRN_BINARYTREE<QIRN_Shader>* poShaderTree,
                                        QIRN_BINARYTREE<QIRN_RenderTarget>* poRenderTargetTree);
 };

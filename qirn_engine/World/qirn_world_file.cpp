@@ -219,7 +219,37 @@ QIRN_ErrorCode QIRN_World::InterpretKeyWord(std::string szKeyWord, QIRN_File& ro
     {
         return result;
     }
+    if (szKeyWord == QIRN_CLASS_RELATIONSHIPOBJECT)
+    {
+        return LoadRelationshipObject(roFile);
+    }
     return GENERICERROR;
+}
+
+QIRN_ErrorCode QIRN_World::LoadRelationshipObject(QIRN_File& roFile)
+{
+    // Made here, not through Create: the block names it, and it belongs to this world at once.
+    QIRN_BaseObject* poRelationshipObject = new (std::nothrow) QIRN_BaseObject(QIRN_CLASS_RELATIONSHIPOBJECT);
+    if (!poRelationshipObject)
+    {
+        dprintf(
+            "*** QIRN_World::InterpretKeyWord() - poRelationshipObject is NULL. Memory allocation FAILED\n");
+        return FILEREAD_ERROR;
+    }
+    poRelationshipObject->m_poWorld = this;
+    if (poRelationshipObject->Load(roFile) != OK)
+    {
+        delete poRelationshipObject;
+        dprintf("*** QIRN_World::InterpretKeyword() - poRelationshipObject->Load() FAILED\n");
+        return FILEREAD_ERROR;
+    }
+    if (AddRelationshipObject(poRelationshipObject) != OK)
+    {
+        delete poRelationshipObject;
+        dprintf("*** QIRN_World::InterpretKeyword() - m_oRelationshipObjectList.Insert() FAILED\n");
+        return FILEREAD_ERROR;
+    }
+    return OK;
 }
 
 QIRN_ErrorCode QIRN_World::LoadBookMarks(QIRN_File& roFile)

@@ -485,3 +485,23 @@ TEST_F(CameraTest, RegisteredAndListed)
     EXPECT_EQ(poList->m_pHead->m_pData, poCamera);
     EXPECT_FLOAT_EQ(poList->m_pHead->m_pData->GetFar(), 1000.0f);
 }
+
+TEST_F(CameraTest, RotationXYZViewUndoesTheAnimationRotation)
+{
+    // The view of mode 5 turns back by the animation's angles, z first, then y, then x.
+    QIRN_CameraActor camera(QIRN_CLASS_CAMERAACTOR);
+    camera.SetPrimaryOrientationMode(QIRN_ORIENT_ROTATIONXYZ);
+    camera.SetPosition(V(1, 2, 3));
+    camera.m_vAnimationRotation = V(30, 40, 50);
+    QIRN_Matrix4 view = View(camera);
+    EXPECT_FALSE(IsIdentity(view));
+    camera.SetRotation(V(30, 40, 50));
+    QIRN_Matrix4 placement = Placement(camera);
+    QIRN_Matrix4 product;
+    Matrix_Multiply(&placement, &view, &product);
+    EXPECT_TRUE(IsIdentity(product));
+    // The keyword rotation alone does not turn the view.
+    camera.m_vAnimationRotation = V(0, 0, 0);
+    view = View(camera);
+    ExpectNear(Transform(view, V(1, 2, 4)), V(0, 0, 1));
+}

@@ -375,3 +375,50 @@ TEST_F(WorldFileTest, SaveShadersRefusesBadArguments)
     EXPECT_EQ(m_poWorld->SaveShaders(m_poWorld->GetShaderTree(), "folder.s", nullptr), GENERICERROR);
     EXPECT_TRUE(log.Contains("*** QIRN_World :: SaveShaders - Unable to open 'folder.s' for writing!\n"));
 }
+
+TEST_F(WorldFileTest, RelationshipObjectsGoToTheirOwnList)
+{
+    qirn_test::LogCapture log;
+    ASSERT_EQ(LoadWorldText("qirn_world_version2.0 {\n" + ObjectBlock("a", 1) +
+                            "    QIRN_RelationshipObject { Name { follow } Active { 0 } }\n"
+                            "    QIRN_RelationshipObject { Name { attach } }\n"
+                            "}\n"),
+              OK)
+        << log.All();
+    EXPECT_FALSE(log.Contains("Encountered Unknown block keyword")) << log.All();
+    std::vector<std::string> names;
+    for (auto* poNode = m_poWorld->m_oRelationshipObjectList.m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        names.push_back(poNode->m_szName);
+        EXPECT_EQ(poNode->m_pData->GetClassTypeName(), "QIRN_RelationshipObject");
+        EXPECT_EQ(poNode->m_pData->GetWorld(), m_poWorld);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"attach", "follow"}));
+    EXPECT_EQ(m_poWorld->m_oRelationshipObjectList.FindNode("follow")->m_pData->IsActive(), 0);
+    // They are not objects of the name tree, but they are updated after the objects.
+    log.Clear();
+    EXPECT_EQ(m_poWorld->FindObject("follow"), nullptr);
+    EXPECT_EQ(m_poWorld->UpdateWorld(0.5f), OK);
+    EXPECT_FLOAT_EQ(m_poWorld->m_oRelationshipObjectList.FindNode("attach")->m_pData->GetTime(), 0.5f);
+
+    // A block that cannot be read, or a taken name, answers 40: the load stops there.
+    const std::pair<const char*, const char*> failures[] = {
+        {"QIRN_RelationshipObject { Name { r } Active { x } }",
+         "*** QIRN_World::InterpretKeyword() - poRelationshipObject->Load() FAILED\n"},
+        {"QIRN_RelationshipObject { Name { r } } QIRN_RelationshipObject { Name { r } }",
+         "*** QIRN_World::InterpretKeyword() - m_oRelationshipObjectList.Insert() FAILED\n"},
+    };
+    for (const auto& failure : failures)
+    {
+        SCOPED_TRACE(failure.first);
+        ASSERT_EQ(m_poWorld->InitWorld(), OK);
+        ASSERT_EQ(m_poWorld->RegisterObject(TEST_OBJECT_CLASS, &TestObject::CreateFunction), OK);
+        log.Clear();
+        EXPECT_EQ(LoadWorldText(std::string("qirn_world_version2.0 { ") + failure.first + " " +
+                                ObjectBlock("late", 1) + " }"),
+                  FILEERROR);
+        EXPECT_TRUE(log.Contains(failure.second)) << log.All();
+        EXPECT_EQ(TestObject::Live(), 0);
+    }
+    EXPECT_EQ(m_poWorld->m_oRelationshipObjectList.m_iCount, 1);
+}

@@ -314,3 +314,40 @@ TEST_F(WorldTest, WorldQueueIsDrainedAndNeedsAClient)
     EXPECT_EQ(m_poWorld->ProcessEventMsgs(), OK);
     EXPECT_EQ(poClient->PeekEventMsg(), nullptr);
 }
+
+TEST_F(WorldTest, NameTreeEntryWithoutAnObjectIsPassedOverAndRemovable)
+{
+    ASSERT_NE(AddTestObject("a"), nullptr);
+    ASSERT_NE(AddTestObject("c"), nullptr);
+    ASSERT_NE(m_poWorld->m_oGlobalActorList.InsertNode("b", nullptr), nullptr);
+    qirn_test::LogCapture log;
+    EXPECT_EQ(m_poWorld->UpdateWorld(0.5f), OK);
+    EXPECT_EQ(TestObject::Journal(), (std::vector<std::string>{"a", "c"}));
+    EXPECT_TRUE(log.Contains(
+        "*** QIRN_World::UpdateWorld(): Tried to update the actor in node 'b', but there's no data!\n"));
+    EXPECT_EQ(m_poWorld->SetWorldTime(0.0f), OK);
+    EXPECT_TRUE(log.Contains(
+        "*** QIRN_World::UpdateWorld(): Tried to reset actor in node 'b', but there's no data!\n"));
+    EXPECT_FLOAT_EQ(m_poWorld->FindObject("c")->GetTime(), 0.0f);
+
+    EXPECT_EQ(m_poWorld->RemoveObject("b"), OK);
+    EXPECT_TRUE(log.Contains(
+        "*** QIRN_World::RemoveObject(): pActor 'b' is NULL so we're just gonna delete the node\n"));
+    EXPECT_EQ(m_poWorld->m_oGlobalActorList.FindNode("b"), nullptr);
+    EXPECT_EQ(TestObject::Live(), 2);
+}
+
+TEST_F(WorldTest, RegisteringAgainAfterTheRegistryWasEmptiedKeepsTheKindList)
+{
+    TestObject* poObject = AddTestObject("a");
+    ASSERT_NE(poObject, nullptr);
+    QIRN_ObjectList* poList = m_poWorld->GetList(TEST_OBJECT_CLASS);
+    ASSERT_EQ(m_poWorld->InitActorRegistry(), OK);
+    EXPECT_FALSE(m_poWorld->IsRegistered(TEST_OBJECT_CLASS));
+    qirn_test::LogCapture log;
+    EXPECT_EQ(m_poWorld->RegisterObject(TEST_OBJECT_CLASS, &TestObject::CreateFunction), OK);
+    EXPECT_TRUE(log.Contains("*** QIRN_World::RegisterObject():List by that name already created.\n"));
+    EXPECT_TRUE(m_poWorld->IsRegistered(TEST_OBJECT_CLASS));
+    EXPECT_EQ(m_poWorld->GetList(TEST_OBJECT_CLASS), poList);
+    EXPECT_EQ(poList->FindNode("a")->m_pData, poObject);
+}
