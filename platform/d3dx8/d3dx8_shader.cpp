@@ -13,10 +13,12 @@
 
 namespace
 {
-void ClearOut(LPD3DXBUFFER* ppBuffer)
+// Every out-pointer the caller gave is cleared first, so a failure hands out nothing.
+void ClearOut(LPD3DXBUFFER* ppConstants, LPD3DXBUFFER* ppCode, LPD3DXBUFFER* ppErrors)
 {
-    if (ppBuffer)
-        *ppBuffer = nullptr;
+    for (LPD3DXBUFFER* pp : {ppConstants, ppCode, ppErrors})
+        if (pp)
+            *pp = nullptr;
 }
 
 // The error text, NUL-ended, when the caller asked for it.
@@ -78,9 +80,7 @@ HRESULT Assemble(const std::string& szText, const std::string& szName, DWORD dwF
 HRESULT WINAPI D3DXAssembleShader(LPCVOID pSrcData, UINT SrcDataLen, DWORD Flags, LPD3DXBUFFER* ppConstants,
                                   LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors)
 {
-    ClearOut(ppConstants);
-    ClearOut(ppCompiledShader);
-    ClearOut(ppCompilationErrors);
+    ClearOut(ppConstants, ppCompiledShader, ppCompilationErrors);
     if (!pSrcData)
         return D3DERR_INVALIDCALL;
     // Callers often count the terminating NUL; the text ends there.
@@ -95,9 +95,7 @@ HRESULT WINAPI D3DXAssembleShader(LPCVOID pSrcData, UINT SrcDataLen, DWORD Flags
 HRESULT WINAPI D3DXAssembleShaderFromFileA(LPCSTR pSrcFile, DWORD Flags, LPD3DXBUFFER* ppConstants,
                                            LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors)
 {
-    ClearOut(ppConstants);
-    ClearOut(ppCompiledShader);
-    ClearOut(ppCompilationErrors);
+    ClearOut(ppConstants, ppCompiledShader, ppCompilationErrors);
     if (!pSrcFile)
         return D3DERR_INVALIDCALL;
     std::string szText;
@@ -121,9 +119,7 @@ HRESULT WINAPI D3DXAssembleShaderFromFileA(LPCSTR pSrcFile, DWORD Flags, LPD3DXB
 HRESULT WINAPI D3DXAssembleShaderFromFileW(LPCWSTR pSrcFile, DWORD Flags, LPD3DXBUFFER* ppConstants,
                                            LPD3DXBUFFER* ppCompiledShader, LPD3DXBUFFER* ppCompilationErrors)
 {
-    ClearOut(ppConstants);
-    ClearOut(ppCompiledShader);
-    ClearOut(ppCompilationErrors);
+    ClearOut(ppConstants, ppCompiledShader, ppCompilationErrors);
     if (!pSrcFile)
         return D3DERR_INVALIDCALL;
     const int iBytes = WideCharToMultiByte(CP_ACP, 0, pSrcFile, -1, nullptr, 0, nullptr, nullptr);

@@ -20,13 +20,6 @@ D3DBOX MakeBox(LONG left, LONG top, LONG right, LONG bottom, LONG front, LONG ba
                   static_cast<UINT>(bottom), static_cast<UINT>(front), static_cast<UINT>(back)};
 }
 
-D3DBOX BoxOf(const RECT* pRect, UINT uWidth, UINT uHeight)
-{
-    if (!pRect)
-        return D3DBOX{0, 0, uWidth, uHeight, 0, 1};
-    return MakeBox(pRect->left, pRect->top, pRect->right, pRect->bottom, 0, 1);
-}
-
 bool PaletteMissing(const FormatInfo& format, const PALETTEENTRY* pPalette)
 {
     return d3dx8::IsPalettized(format) && !pPalette;
@@ -88,8 +81,12 @@ public:
         return D3D_OK;
     }
 
-    BYTE* Bits() const { return static_cast<BYTE*>(m_locked.pBits); }
-    UINT Pitch() const { return static_cast<UINT>(m_locked.Pitch); }
+    // Points the view at the locked texels.
+    void Place(ImageView* pView) const
+    {
+        pView->pBits = static_cast<BYTE*>(m_locked.pBits);
+        pView->uRowPitch = static_cast<UINT>(m_locked.Pitch);
+    }
 
 private:
     IDirect3DSurface8* m_pSurface = nullptr;
@@ -100,6 +97,7 @@ private:
     bool m_bWrite = false;
 };
 
+// A volume is always locked directly: there is no image volume to copy through.
 class VolumeLock
 {
 public:
@@ -108,7 +106,7 @@ public:
     VolumeLock& operator=(const VolumeLock&) = delete;
     ~VolumeLock() { Finish(); }
 
-    HRESULT Lock(IDirect3DVolume8* pVolume, bool bWrite)
+    HRESULT Lock(IDirect3DVolume8* pVolume, bool bWrite, bool /*bWhole*/)
     {
         const HRESULT hr = pVolume->LockBox(&m_locked, nullptr, bWrite ? 0 : D3DLOCK_READONLY);
         if (SUCCEEDED(hr))
@@ -116,32 +114,93 @@ public:
         return hr;
     }
 
-    void Finish()
+    HRESULT Finish()
     {
         if (m_pLocked)
             m_pLocked->UnlockBox();
         m_pLocked = nullptr;
+        return D3D_OK;
     }
 
-    BYTE* Bits() const { return static_cast<BYTE*>(m_locked.pBits); }
-    UINT RowPitch() const { return static_cast<UINT>(m_locked.RowPitch); }
-    UINT SlicePitch() const { return static_cast<UINT>(m_locked.SlicePitch); }
+    void Place(ImageView* pView) const
+    {
+        pView->pBits = static_cast<BYTE*>(m_locked.pBits);
+        pView->uRowPitch = static_cast<UINT>(m_locked.RowPitch);
+        pView->uSlicePitch = static_cast<UINT>(m_locked.SlicePitch);
+    }
 
 private:
     IDirect3DVolume8* m_pLocked = nullptr;
     D3DLOCKED_BOX m_locked = {};
 };
 
-ImageView MakeView(const FormatInfo* pFormat, UINT uWidth, UINT uHeight, UINT uDepth,
-                   const PALETTEENTRY* pPalette)
+// The format and size of a surface or volume.
+struct Extent
 {
-    ImageView view;
-    view.pFormat = pFormat;
-    view.uWidth = uWidth;
-    view.uHeight = uHeight;
-    view.uDepth = uDepth;
-    view.pPalette = pPalette;
-    return view;
+    D3DFORMAT eFormat;
+    UINT uWidth;
+    UINT uHeight;
+    UINT uDepth;
+};
+
+// What tells the surface loaders from the volume loaders: the resource, how its size is asked, how a
+// part of it is named (a rectangle one slice deep, or a box) and how it is locked. A NULL part is
+// the whole resource.
+struct SurfaceKind
+{
+    typedef IDirect3DSurface8 Resource;
+    typedef RECT Part;
+    typedef SurfaceLock Lock;
+
+    static HRESULT GetExtent(IDirect3DSurface8* pSurface, Extent* pExtent)
+    {
+        D3DSURFACE_DESC desc = {};
+        const HRESULT hr = pSurface->GetDesc(&desc);
+        *pExtent = Extent{desc.Format, desc.Width, desc.Height, 1};
+        return hr;
+    }
+    static D3DBOX BoxOf(const RECT* pRect, const Extent& extent)
+    {
+        if (!pRect)
+            return D3DBOX{0, 0, extent.uWidth, extent.uHeight, 0, 1};
+        return MakeBox(pRect->left, pRect->top, pRect->right, pRect->bottom, 0, 1);
+    }
+};
+
+struct VolumeKind
+{
+    typedef IDirect3DVolume8 Resource;
+    typedef D3DBOX Part;
+    typedef VolumeLock Lock;
+
+    static HRESULT GetExtent(IDirect3DVolume8* pVolume, Extent* pExtent)
+    {
+        D3DVOLUME_DESC desc = {};
+        const HRESULT hr = pVolume->GetDesc(&desc);
+        *pExtent = Extent{desc.Format, desc.Width, desc.Height, desc.Depth};
+        return hr;
+    }
+    static D3DBOX BoxOf(const D3DBOX* pBox, const Extent& extent)
+    {
+        return pBox ? *pBox : D3DBOX{0, 0, extent.uWidth, extent.uHeight, 0, extent.uDepth};
+    }
+};
+
+// A view of an image of the extent, without its texels yet; the format must be one that is converted
+// and a palettized one must come with its palette.
+HRESULT MakeView(const Extent& extent, const PALETTEENTRY* pPalette, ImageView* pView)
+{
+    const FormatInfo* pFormat = d3dx8::FindFormat(extent.eFormat);
+    if (!pFormat)
+        return E_NOTIMPL;
+    if (PaletteMissing(*pFormat, pPalette))
+        return D3DERR_INVALIDCALL;
+    pView->pFormat = pFormat;
+    pView->uWidth = extent.uWidth;
+    pView->uHeight = extent.uHeight;
+    pView->uDepth = extent.uDepth;
+    pView->pPalette = pPalette;
+    return D3D_OK;
 }
 
 // The bytes a memory image needs per row (rows of blocks for block formats).
@@ -150,86 +209,80 @@ UINT MinimumPitch(const FormatInfo& format, UINT uWidth)
     return (uWidth + format.uBlockWidth - 1) / format.uBlockWidth * format.uBlockBytes;
 }
 
-HRESULT CheckSurfaceDest(IDirect3DSurface8* pDest, const PALETTEENTRY* pDestPalette, const RECT* pDestRect,
-                         DWORD dwFilter, ImageView* pView, D3DBOX* pBox)
+bool IsWhole(const ImageView& view, const D3DBOX& box)
 {
-    if (!pDest || !d3dx8::IsValidFilter(dwFilter))
-        return D3DERR_INVALIDCALL;
-    D3DSURFACE_DESC desc = {};
-    HRESULT hr = pDest->GetDesc(&desc);
+    return box.Left == 0 && box.Top == 0 && box.Front == 0 && box.Right == view.uWidth &&
+           box.Bottom == view.uHeight && box.Back == view.uDepth;
+}
+
+// The view and box of one side that is a surface or volume.
+template <class Kind>
+HRESULT CheckResource(typename Kind::Resource* pResource, const PALETTEENTRY* pPalette,
+                      const typename Kind::Part* pPart, ImageView* pView, D3DBOX* pBox)
+{
+    Extent extent = {};
+    HRESULT hr = Kind::GetExtent(pResource, &extent);
     if (FAILED(hr))
         return hr;
-    const FormatInfo* pFormat = d3dx8::FindFormat(desc.Format);
-    if (!pFormat)
-        return E_NOTIMPL;
-    if (PaletteMissing(*pFormat, pDestPalette))
-        return D3DERR_INVALIDCALL;
-    *pView = MakeView(pFormat, desc.Width, desc.Height, 1, pDestPalette);
-    *pBox = BoxOf(pDestRect, desc.Width, desc.Height);
+    hr = MakeView(extent, pPalette, pView);
+    if (FAILED(hr))
+        return hr;
+    *pBox = Kind::BoxOf(pPart, extent);
     return d3dx8::IsBoxInside(*pView, *pBox) ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
-HRESULT CheckVolumeDest(IDirect3DVolume8* pDest, const PALETTEENTRY* pDestPalette, const D3DBOX* pDestBox,
-                        DWORD dwFilter, ImageView* pView, D3DBOX* pBox)
+template <class Kind>
+HRESULT CheckDest(typename Kind::Resource* pDest, const PALETTEENTRY* pDestPalette,
+                  const typename Kind::Part* pDestPart, DWORD dwFilter, ImageView* pView, D3DBOX* pBox)
 {
     if (!pDest || !d3dx8::IsValidFilter(dwFilter))
         return D3DERR_INVALIDCALL;
-    D3DVOLUME_DESC desc = {};
-    HRESULT hr = pDest->GetDesc(&desc);
-    if (FAILED(hr))
-        return hr;
-    const FormatInfo* pFormat = d3dx8::FindFormat(desc.Format);
-    if (!pFormat)
-        return E_NOTIMPL;
-    if (PaletteMissing(*pFormat, pDestPalette))
-        return D3DERR_INVALIDCALL;
-    *pView = MakeView(pFormat, desc.Width, desc.Height, desc.Depth, pDestPalette);
-    *pBox = pDestBox ? *pDestBox : D3DBOX{0, 0, desc.Width, desc.Height, 0, desc.Depth};
-    return d3dx8::IsBoxInside(*pView, *pBox) ? D3D_OK : D3DERR_INVALIDCALL;
+    return CheckResource<Kind>(pDest, pDestPalette, pDestPart, pView, pBox);
 }
 
-HRESULT WriteSurface(IDirect3DSurface8* pDest, ImageView dest, const D3DBOX& destBox, const ImageView& src,
-                     const D3DBOX& srcBox, DWORD dwFilter, D3DCOLOR colorKey)
+template <class Kind>
+HRESULT Write(typename Kind::Resource* pDest, ImageView dest, const D3DBOX& destBox, const ImageView& src,
+              const D3DBOX& srcBox, DWORD dwFilter, D3DCOLOR colorKey)
 {
-    SurfaceLock lock;
-    const bool bWhole = destBox.Left == 0 && destBox.Top == 0 && destBox.Right == dest.uWidth &&
-                        destBox.Bottom == dest.uHeight;
-    HRESULT hr = lock.Lock(pDest, true, bWhole);
+    typename Kind::Lock lock;
+    HRESULT hr = lock.Lock(pDest, true, IsWhole(dest, destBox));
     if (FAILED(hr))
         return hr;
-    dest.pBits = lock.Bits();
-    dest.uRowPitch = lock.Pitch();
+    lock.Place(&dest);
     d3dx8::ConvertTexels(dest, destBox, src, srcBox, dwFilter, colorKey);
     return lock.Finish();
 }
-} // namespace
 
-HRESULT WINAPI D3DXLoadSurfaceFromMemory(LPDIRECT3DSURFACE8 pDestSurface, CONST PALETTEENTRY* pDestPalette,
-                                         CONST RECT* pDestRect, LPCVOID pSrcMemory, D3DFORMAT SrcFormat,
-                                         UINT SrcPitch, CONST PALETTEENTRY* pSrcPalette, CONST RECT* pSrcRect,
-                                         DWORD Filter, D3DCOLOR ColorKey)
+// The memory image's part is required: its far corner gives the image's size.
+template <class Kind>
+HRESULT LoadFromMemory(typename Kind::Resource* pDest, const PALETTEENTRY* pDestPalette,
+                       const typename Kind::Part* pDestPart, const void* pSrcMemory, D3DFORMAT eSrcFormat,
+                       UINT uSrcRowPitch, UINT uSrcSlicePitch, const PALETTEENTRY* pSrcPalette,
+                       const typename Kind::Part* pSrcPart, DWORD dwFilter, D3DCOLOR colorKey)
 {
     try
     {
         ImageView dest;
         D3DBOX destBox = {};
-        HRESULT hr = CheckSurfaceDest(pDestSurface, pDestPalette, pDestRect, Filter, &dest, &destBox);
+        HRESULT hr = CheckDest<Kind>(pDest, pDestPalette, pDestPart, dwFilter, &dest, &destBox);
         if (FAILED(hr))
             return hr;
-        if (!pSrcMemory || !pSrcRect)
+        if (!pSrcMemory || !pSrcPart)
             return D3DERR_INVALIDCALL;
-        const FormatInfo* pFormat = d3dx8::FindFormat(SrcFormat);
-        if (!pFormat)
-            return E_NOTIMPL;
-        if (PaletteMissing(*pFormat, pSrcPalette))
-            return D3DERR_INVALIDCALL;
-        const D3DBOX srcBox = BoxOf(pSrcRect, 0, 0);
-        ImageView src = MakeView(pFormat, srcBox.Right, srcBox.Bottom, 1, pSrcPalette);
+        const D3DBOX srcBox = Kind::BoxOf(pSrcPart, Extent{});
+        ImageView src;
+        hr = MakeView(Extent{eSrcFormat, srcBox.Right, srcBox.Bottom, srcBox.Back}, pSrcPalette, &src);
+        if (FAILED(hr))
+            return hr;
         src.pBits = static_cast<BYTE*>(const_cast<void*>(pSrcMemory));
-        src.uRowPitch = SrcPitch;
-        if (!d3dx8::IsBoxInside(src, srcBox) || SrcPitch < MinimumPitch(*pFormat, srcBox.Right))
+        src.uRowPitch = uSrcRowPitch;
+        src.uSlicePitch = uSrcSlicePitch;
+        const FormatInfo& format = *src.pFormat;
+        const UINT uRows = (srcBox.Bottom + format.uBlockHeight - 1) / format.uBlockHeight;
+        if (!d3dx8::IsBoxInside(src, srcBox) || uSrcRowPitch < MinimumPitch(format, srcBox.Right) ||
+            (srcBox.Back > 1 && uSrcSlicePitch < uSrcRowPitch * uRows))
             return D3DERR_INVALIDCALL;
-        return WriteSurface(pDestSurface, dest, destBox, src, srcBox, Filter, ColorKey);
+        return Write<Kind>(pDest, dest, destBox, src, srcBox, dwFilter, colorKey);
     }
     catch (const std::bad_alloc&)
     {
@@ -237,53 +290,45 @@ HRESULT WINAPI D3DXLoadSurfaceFromMemory(LPDIRECT3DSURFACE8 pDestSurface, CONST 
     }
 }
 
-HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE8 pDestSurface, CONST PALETTEENTRY* pDestPalette,
-                                          CONST RECT* pDestRect, LPDIRECT3DSURFACE8 pSrcSurface,
-                                          CONST PALETTEENTRY* pSrcPalette, CONST RECT* pSrcRect, DWORD Filter,
-                                          D3DCOLOR ColorKey)
+template <class Kind>
+HRESULT LoadFromResource(typename Kind::Resource* pDest, const PALETTEENTRY* pDestPalette,
+                         const typename Kind::Part* pDestPart, typename Kind::Resource* pSrc,
+                         const PALETTEENTRY* pSrcPalette, const typename Kind::Part* pSrcPart, DWORD dwFilter,
+                         D3DCOLOR colorKey)
 {
     try
     {
         ImageView dest;
         D3DBOX destBox = {};
-        HRESULT hr = CheckSurfaceDest(pDestSurface, pDestPalette, pDestRect, Filter, &dest, &destBox);
+        HRESULT hr = CheckDest<Kind>(pDest, pDestPalette, pDestPart, dwFilter, &dest, &destBox);
         if (FAILED(hr))
             return hr;
-        if (!pSrcSurface)
+        if (!pSrc)
             return D3DERR_INVALIDCALL;
-        D3DSURFACE_DESC desc = {};
-        hr = pSrcSurface->GetDesc(&desc);
+        ImageView src;
+        D3DBOX srcBox = {};
+        hr = CheckResource<Kind>(pSrc, pSrcPalette, pSrcPart, &src, &srcBox);
         if (FAILED(hr))
             return hr;
-        const FormatInfo* pFormat = d3dx8::FindFormat(desc.Format);
-        if (!pFormat)
-            return E_NOTIMPL;
-        if (PaletteMissing(*pFormat, pSrcPalette))
-            return D3DERR_INVALIDCALL;
-        ImageView src = MakeView(pFormat, desc.Width, desc.Height, 1, pSrcPalette);
-        const D3DBOX srcBox = BoxOf(pSrcRect, desc.Width, desc.Height);
-        if (!d3dx8::IsBoxInside(src, srcBox))
-            return D3DERR_INVALIDCALL;
 
-        // One surface on both sides is locked once; the conversion reads everything before it writes.
-        if (pSrcSurface == pDestSurface)
+        // One resource on both sides is locked once; the conversion reads everything before it writes.
+        if (pSrc == pDest)
         {
-            SurfaceLock lock;
-            hr = lock.Lock(pDestSurface, true, false);
+            typename Kind::Lock lock;
+            hr = lock.Lock(pDest, true, false);
             if (FAILED(hr))
                 return hr;
-            dest.pBits = src.pBits = lock.Bits();
-            dest.uRowPitch = src.uRowPitch = lock.Pitch();
-            d3dx8::ConvertTexels(dest, destBox, src, srcBox, Filter, ColorKey);
+            lock.Place(&dest);
+            lock.Place(&src);
+            d3dx8::ConvertTexels(dest, destBox, src, srcBox, dwFilter, colorKey);
             return lock.Finish();
         }
-        SurfaceLock source;
-        hr = source.Lock(pSrcSurface, false, false);
+        typename Kind::Lock source;
+        hr = source.Lock(pSrc, false, false);
         if (FAILED(hr))
             return hr;
-        src.pBits = source.Bits();
-        src.uRowPitch = source.Pitch();
-        hr = WriteSurface(pDestSurface, dest, destBox, src, srcBox, Filter, ColorKey);
+        source.Place(&src);
+        hr = Write<Kind>(pDest, dest, destBox, src, srcBox, dwFilter, colorKey);
         source.Finish();
         return hr;
     }
@@ -292,48 +337,33 @@ HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE8 pDestSurface, CONST
         return E_OUTOFMEMORY;
     }
 }
+} // namespace
+
+HRESULT WINAPI D3DXLoadSurfaceFromMemory(LPDIRECT3DSURFACE8 pDestSurface, CONST PALETTEENTRY* pDestPalette,
+                                         CONST RECT* pDestRect, LPCVOID pSrcMemory, D3DFORMAT SrcFormat,
+                                         UINT SrcPitch, CONST PALETTEENTRY* pSrcPalette, CONST RECT* pSrcRect,
+                                         DWORD Filter, D3DCOLOR ColorKey)
+{
+    return LoadFromMemory<SurfaceKind>(pDestSurface, pDestPalette, pDestRect, pSrcMemory, SrcFormat, SrcPitch,
+                                       0, pSrcPalette, pSrcRect, Filter, ColorKey);
+}
+
+HRESULT WINAPI D3DXLoadSurfaceFromSurface(LPDIRECT3DSURFACE8 pDestSurface, CONST PALETTEENTRY* pDestPalette,
+                                          CONST RECT* pDestRect, LPDIRECT3DSURFACE8 pSrcSurface,
+                                          CONST PALETTEENTRY* pSrcPalette, CONST RECT* pSrcRect, DWORD Filter,
+                                          D3DCOLOR ColorKey)
+{
+    return LoadFromResource<SurfaceKind>(pDestSurface, pDestPalette, pDestRect, pSrcSurface, pSrcPalette,
+                                         pSrcRect, Filter, ColorKey);
+}
 
 HRESULT WINAPI D3DXLoadVolumeFromMemory(LPDIRECT3DVOLUME8 pDestVolume, CONST PALETTEENTRY* pDestPalette,
                                         CONST D3DBOX* pDestBox, LPCVOID pSrcMemory, D3DFORMAT SrcFormat,
                                         UINT SrcRowPitch, UINT SrcSlicePitch, CONST PALETTEENTRY* pSrcPalette,
                                         CONST D3DBOX* pSrcBox, DWORD Filter, D3DCOLOR ColorKey)
 {
-    try
-    {
-        ImageView dest;
-        D3DBOX destBox = {};
-        HRESULT hr = CheckVolumeDest(pDestVolume, pDestPalette, pDestBox, Filter, &dest, &destBox);
-        if (FAILED(hr))
-            return hr;
-        if (!pSrcMemory || !pSrcBox)
-            return D3DERR_INVALIDCALL;
-        const FormatInfo* pFormat = d3dx8::FindFormat(SrcFormat);
-        if (!pFormat)
-            return E_NOTIMPL;
-        if (PaletteMissing(*pFormat, pSrcPalette))
-            return D3DERR_INVALIDCALL;
-        ImageView src = MakeView(pFormat, pSrcBox->Right, pSrcBox->Bottom, pSrcBox->Back, pSrcPalette);
-        src.pBits = static_cast<BYTE*>(const_cast<void*>(pSrcMemory));
-        src.uRowPitch = SrcRowPitch;
-        src.uSlicePitch = SrcSlicePitch;
-        const UINT uRows = (pSrcBox->Bottom + pFormat->uBlockHeight - 1) / pFormat->uBlockHeight;
-        if (!d3dx8::IsBoxInside(src, *pSrcBox) || SrcRowPitch < MinimumPitch(*pFormat, pSrcBox->Right) ||
-            (pSrcBox->Back > 1 && SrcSlicePitch < SrcRowPitch * uRows))
-            return D3DERR_INVALIDCALL;
-        VolumeLock lock;
-        hr = lock.Lock(pDestVolume, true);
-        if (FAILED(hr))
-            return hr;
-        dest.pBits = lock.Bits();
-        dest.uRowPitch = lock.RowPitch();
-        dest.uSlicePitch = lock.SlicePitch();
-        d3dx8::ConvertTexels(dest, destBox, src, *pSrcBox, Filter, ColorKey);
-        return D3D_OK;
-    }
-    catch (const std::bad_alloc&)
-    {
-        return E_OUTOFMEMORY;
-    }
+    return LoadFromMemory<VolumeKind>(pDestVolume, pDestPalette, pDestBox, pSrcMemory, SrcFormat, SrcRowPitch,
+                                      SrcSlicePitch, pSrcPalette, pSrcBox, Filter, ColorKey);
 }
 
 HRESULT WINAPI D3DXLoadVolumeFromVolume(LPDIRECT3DVOLUME8 pDestVolume, CONST PALETTEENTRY* pDestPalette,
@@ -341,60 +371,6 @@ HRESULT WINAPI D3DXLoadVolumeFromVolume(LPDIRECT3DVOLUME8 pDestVolume, CONST PAL
                                         CONST PALETTEENTRY* pSrcPalette, CONST D3DBOX* pSrcBox, DWORD Filter,
                                         D3DCOLOR ColorKey)
 {
-    try
-    {
-        ImageView dest;
-        D3DBOX destBox = {};
-        HRESULT hr = CheckVolumeDest(pDestVolume, pDestPalette, pDestBox, Filter, &dest, &destBox);
-        if (FAILED(hr))
-            return hr;
-        if (!pSrcVolume)
-            return D3DERR_INVALIDCALL;
-        D3DVOLUME_DESC desc = {};
-        hr = pSrcVolume->GetDesc(&desc);
-        if (FAILED(hr))
-            return hr;
-        const FormatInfo* pFormat = d3dx8::FindFormat(desc.Format);
-        if (!pFormat)
-            return E_NOTIMPL;
-        if (PaletteMissing(*pFormat, pSrcPalette))
-            return D3DERR_INVALIDCALL;
-        ImageView src = MakeView(pFormat, desc.Width, desc.Height, desc.Depth, pSrcPalette);
-        const D3DBOX srcBox = pSrcBox ? *pSrcBox : D3DBOX{0, 0, desc.Width, desc.Height, 0, desc.Depth};
-        if (!d3dx8::IsBoxInside(src, srcBox))
-            return D3DERR_INVALIDCALL;
-
-        if (pSrcVolume == pDestVolume)
-        {
-            VolumeLock lock;
-            hr = lock.Lock(pDestVolume, true);
-            if (FAILED(hr))
-                return hr;
-            dest.pBits = src.pBits = lock.Bits();
-            dest.uRowPitch = src.uRowPitch = lock.RowPitch();
-            dest.uSlicePitch = src.uSlicePitch = lock.SlicePitch();
-            d3dx8::ConvertTexels(dest, destBox, src, srcBox, Filter, ColorKey);
-            return D3D_OK;
-        }
-        VolumeLock source;
-        hr = source.Lock(pSrcVolume, false);
-        if (FAILED(hr))
-            return hr;
-        src.pBits = source.Bits();
-        src.uRowPitch = source.RowPitch();
-        src.uSlicePitch = source.SlicePitch();
-        VolumeLock target;
-        hr = target.Lock(pDestVolume, true);
-        if (FAILED(hr))
-            return hr;
-        dest.pBits = target.Bits();
-        dest.uRowPitch = target.RowPitch();
-        dest.uSlicePitch = target.SlicePitch();
-        d3dx8::ConvertTexels(dest, destBox, src, srcBox, Filter, ColorKey);
-        return D3D_OK;
-    }
-    catch (const std::bad_alloc&)
-    {
-        return E_OUTOFMEMORY;
-    }
+    return LoadFromResource<VolumeKind>(pDestVolume, pDestPalette, pDestBox, pSrcVolume, pSrcPalette, pSrcBox,
+                                        Filter, ColorKey);
 }

@@ -26,17 +26,6 @@ std::string Lower(std::string s)
     return s;
 }
 
-std::string Trim(const std::string& s)
-{
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
-
 void SkipBlanks(const std::string& s, size_t* pPos)
 {
     while (*pPos < s.size() && std::isspace(static_cast<unsigned char>(s[*pPos])))

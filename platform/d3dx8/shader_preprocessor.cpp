@@ -29,17 +29,6 @@ bool IsIdentChar(char c)
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-std::string Trim(const std::string& s)
-{
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
-
 // Reads an identifier at *pPos (skipping blanks first); empty when there is none.
 std::string ReadIdentifier(const std::string& s, size_t* pPos)
 {
@@ -347,6 +336,17 @@ void ShaderDiagnostics::Error(size_t uFile, unsigned uLine, const std::string& s
     if (m_uErrors == MAX_ERRORS)
         ss << FileName(uFile) << "(" << uLine << ") : error: too many errors, giving up\n";
     m_szText += ss.str();
+}
+
+std::string Trim(const std::string& s)
+{
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
+    return s.substr(b, e - b);
 }
 
 bool EvaluateIntegerExpression(const std::string& szText, long long* pValue, std::string* pError)

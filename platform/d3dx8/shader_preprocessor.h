@@ -34,6 +34,9 @@ private:
     size_t m_uErrors = 0;
 };
 
+// The text without the blanks at either end; the assembler reads its lines with it too.
+std::string Trim(const std::string& s);
+
 // Evaluates an integer expression of #if and of constant indices: decimal, hex and octal numbers,
 // parentheses, unary + - ! ~, * / %, + -, << >>, comparisons, & ^ |, && ||. False with a reason
 // for anything else, a division by zero included.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -468,6 +469,33 @@ TEST(ShaderAssembler, ArgumentsAndBuffers)
     EXPECT_EQ(std::string(static_cast<const char*>(pBuffer->GetBufferPointer()), 16), std::string(16, '\0'));
     pBuffer->Release();
     EXPECT_EQ(D3DXCreateBuffer(4, nullptr), D3DERR_INVALIDCALL);
+}
+
+// A refused call hands out nothing: stale out-pointers come back NULL from every entry point.
+TEST(ShaderAssembler, RefusalsClearEveryOutPointer)
+{
+    typedef std::function<HRESULT(LPD3DXBUFFER*, LPD3DXBUFFER*, LPD3DXBUFFER*)> Call;
+    const struct
+    {
+        const char* szWhat;
+        Call call;
+    } aCalls[] = {
+        {"memory", [](LPD3DXBUFFER* a, LPD3DXBUFFER* b, LPD3DXBUFFER* c)
+         { return D3DXAssembleShader(nullptr, 10, 0, a, b, c); }},
+        {"file", [](LPD3DXBUFFER* a, LPD3DXBUFFER* b, LPD3DXBUFFER* c)
+         { return D3DXAssembleShaderFromFileA(nullptr, 0, a, b, c); }},
+        {"wide file", [](LPD3DXBUFFER* a, LPD3DXBUFFER* b, LPD3DXBUFFER* c)
+         { return D3DXAssembleShaderFromFileW(nullptr, 0, a, b, c); }},
+    };
+    for (const auto& c : aCalls)
+    {
+        ID3DXBuffer* apOut[3] = {reinterpret_cast<ID3DXBuffer*>(1), reinterpret_cast<ID3DXBuffer*>(2),
+                                 reinterpret_cast<ID3DXBuffer*>(3)};
+        EXPECT_EQ(c.call(&apOut[0], &apOut[1], &apOut[2]), D3DERR_INVALIDCALL) << c.szWhat;
+        EXPECT_EQ(apOut[0], nullptr) << c.szWhat;
+        EXPECT_EQ(apOut[1], nullptr) << c.szWhat;
+        EXPECT_EQ(apOut[2], nullptr) << c.szWhat;
+    }
 }
 
 TEST(ShaderAssembler, FilesAndIncludes)

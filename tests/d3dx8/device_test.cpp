@@ -71,13 +71,7 @@ bool Near(D3DCOLOR a, D3DCOLOR b, int iTolerance)
     return true;
 }
 
-class ShaderDevice : public ::testing::Test
-{
-protected:
-    TestDevice m_device;
-
-    void SetUp() override { ASSERT_NE(m_device.Device(), nullptr) << m_device.Failure(); }
-};
+using ShaderDevice = d3dx8_test::DeviceTest;
 } // namespace
 
 TEST_F(ShaderDevice, AcceptsEveryVertexShaderOfTheTable)

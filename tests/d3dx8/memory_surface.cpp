@@ -5,6 +5,19 @@ namespace d3dx8_test
 namespace
 {
 const UINT PADDING = 8;
+
+// A row of blocks with the padding after it.
+UINT PaddedRowPitch(D3DFORMAT eFormat, UINT uWidth)
+{
+    const BlockSize block = BlockOf(eFormat);
+    return (uWidth + block.uWidth - 1) / block.uWidth * block.uBytes + PADDING;
+}
+
+UINT BlockRows(D3DFORMAT eFormat, UINT uHeight)
+{
+    const BlockSize block = BlockOf(eFormat);
+    return (uHeight + block.uHeight - 1) / block.uHeight;
+}
 } // namespace
 
 BlockSize BlockOf(D3DFORMAT eFormat)
@@ -45,94 +58,49 @@ BlockSize BlockOf(D3DFORMAT eFormat)
 }
 
 MemorySurface::MemorySurface(D3DFORMAT eFormat, UINT uWidth, UINT uHeight)
-    : m_eFormat(eFormat), m_uWidth(uWidth), m_uHeight(uHeight)
+    : MemoryResource(eFormat, uWidth, uHeight), m_uPitch(PaddedRowPitch(eFormat, uWidth))
 {
-    const BlockSize block = BlockOf(eFormat);
-    m_uPitch = (uWidth + block.uWidth - 1) / block.uWidth * block.uBytes + PADDING;
-    m_vBytes.assign(static_cast<size_t>(m_uPitch) * ((uHeight + block.uHeight - 1) / block.uHeight), 0xCD);
-}
-
-STDMETHODIMP MemorySurface::QueryInterface(REFIID, void** ppvObject)
-{
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP MemorySurface::GetDevice(IDirect3DDevice8** ppDevice)
-{
-    *ppDevice = nullptr;
-    return D3DERR_INVALIDCALL;
+    m_vBytes.assign(static_cast<size_t>(m_uPitch) * BlockRows(eFormat, uHeight), 0xCD);
 }
 
 STDMETHODIMP MemorySurface::GetDesc(D3DSURFACE_DESC* pDesc)
 {
-    *pDesc = D3DSURFACE_DESC();
-    pDesc->Format = m_eFormat;
-    pDesc->Type = D3DRTYPE_SURFACE;
-    pDesc->Pool = D3DPOOL_SYSTEMMEM;
-    pDesc->Size = static_cast<UINT>(m_vBytes.size());
-    pDesc->Width = m_uWidth;
-    pDesc->Height = m_uHeight;
+    Describe(pDesc, D3DRTYPE_SURFACE);
     return D3D_OK;
 }
 
 STDMETHODIMP MemorySurface::LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD dwFlags)
 {
-    if (!m_bLockable || m_bLocked || pRect)
-        return D3DERR_INVALIDCALL;
-    m_bLocked = true;
-    m_dwLockFlags = dwFlags;
+    const HRESULT hr = BeginLock(pRect != nullptr, dwFlags);
+    if (FAILED(hr))
+        return hr;
     pLocked->pBits = m_vBytes.data();
     pLocked->Pitch = static_cast<INT>(m_uPitch);
     return D3D_OK;
 }
 
-STDMETHODIMP MemorySurface::UnlockRect()
-{
-    if (!m_bLocked)
-        return D3DERR_INVALIDCALL;
-    m_bLocked = false;
-    return D3D_OK;
-}
-
 MemoryVolume::MemoryVolume(D3DFORMAT eFormat, UINT uWidth, UINT uHeight, UINT uDepth)
-    : m_eFormat(eFormat), m_uWidth(uWidth), m_uHeight(uHeight), m_uDepth(uDepth)
+    : MemoryResource(eFormat, uWidth, uHeight), m_uDepth(uDepth), m_uRowPitch(PaddedRowPitch(eFormat, uWidth))
 {
-    const BlockSize block = BlockOf(eFormat);
-    m_uRowPitch = (uWidth + block.uWidth - 1) / block.uWidth * block.uBytes + PADDING;
-    m_uSlicePitch = m_uRowPitch * ((uHeight + block.uHeight - 1) / block.uHeight) + PADDING;
+    m_uSlicePitch = m_uRowPitch * BlockRows(eFormat, uHeight) + PADDING;
     m_vBytes.assign(static_cast<size_t>(m_uSlicePitch) * uDepth, 0xCD);
 }
 
 STDMETHODIMP MemoryVolume::GetDesc(D3DVOLUME_DESC* pDesc)
 {
-    *pDesc = D3DVOLUME_DESC();
-    pDesc->Format = m_eFormat;
-    pDesc->Type = D3DRTYPE_VOLUME;
-    pDesc->Pool = D3DPOOL_SYSTEMMEM;
-    pDesc->Size = static_cast<UINT>(m_vBytes.size());
-    pDesc->Width = m_uWidth;
-    pDesc->Height = m_uHeight;
+    Describe(pDesc, D3DRTYPE_VOLUME);
     pDesc->Depth = m_uDepth;
     return D3D_OK;
 }
 
-STDMETHODIMP MemoryVolume::LockBox(D3DLOCKED_BOX* pLocked, const D3DBOX* pBox, DWORD)
+STDMETHODIMP MemoryVolume::LockBox(D3DLOCKED_BOX* pLocked, const D3DBOX* pBox, DWORD dwFlags)
 {
-    if (m_bLocked || pBox)
-        return D3DERR_INVALIDCALL;
-    m_bLocked = true;
+    const HRESULT hr = BeginLock(pBox != nullptr, dwFlags);
+    if (FAILED(hr))
+        return hr;
     pLocked->pBits = m_vBytes.data();
     pLocked->RowPitch = static_cast<INT>(m_uRowPitch);
     pLocked->SlicePitch = static_cast<INT>(m_uSlicePitch);
-    return D3D_OK;
-}
-
-STDMETHODIMP MemoryVolume::UnlockBox()
-{
-    if (!m_bLocked)
-        return D3DERR_INVALIDCALL;
-    m_bLocked = false;
     return D3D_OK;
 }
 } // namespace d3dx8_test

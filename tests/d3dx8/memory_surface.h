@@ -17,49 +17,11 @@ struct BlockSize
 };
 BlockSize BlockOf(D3DFORMAT eFormat);
 
-class MemorySurface : public IDirect3DSurface8
+// What a memory surface and a memory volume answer alike: no interfaces, no device, no private
+// data, and a lock that refuses a second lock, a part of the image, or any lock when told to.
+template <class Interface> class MemoryResource : public Interface
 {
 public:
-    MemorySurface(D3DFORMAT eFormat, UINT uWidth, UINT uHeight);
-    virtual ~MemorySurface() {}
-
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
-    STDMETHOD_(ULONG, AddRef)() override { return ++m_uReferences; }
-    STDMETHOD_(ULONG, Release)() override { return --m_uReferences; }
-    STDMETHOD(GetDevice)(IDirect3DDevice8** ppDevice) override;
-    STDMETHOD(SetPrivateData)(REFGUID, const void*, DWORD, DWORD) override { return E_NOTIMPL; }
-    STDMETHOD(GetPrivateData)(REFGUID, void*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHOD(FreePrivateData)(REFGUID) override { return E_NOTIMPL; }
-    STDMETHOD(GetContainer)(REFIID, void**) override { return E_NOTIMPL; }
-    STDMETHOD(GetDesc)(D3DSURFACE_DESC* pDesc) override;
-    STDMETHOD(LockRect)(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD dwFlags) override;
-    STDMETHOD(UnlockRect)() override;
-
-    // The bytes of row r of blocks.
-    BYTE* Row(UINT r) { return m_vBytes.data() + static_cast<size_t>(r) * m_uPitch; }
-    UINT Pitch() const { return m_uPitch; }
-    bool Locked() const { return m_bLocked; }
-    void SetLockable(bool bLockable) { m_bLockable = bLockable; }
-    DWORD LastLockFlags() const { return m_dwLockFlags; }
-
-private:
-    D3DFORMAT m_eFormat;
-    UINT m_uWidth;
-    UINT m_uHeight;
-    UINT m_uPitch;
-    std::vector<BYTE> m_vBytes;
-    ULONG m_uReferences = 1;
-    bool m_bLocked = false;
-    bool m_bLockable = true;
-    DWORD m_dwLockFlags = 0;
-};
-
-class MemoryVolume : public IDirect3DVolume8
-{
-public:
-    MemoryVolume(D3DFORMAT eFormat, UINT uWidth, UINT uHeight, UINT uDepth);
-    virtual ~MemoryVolume() {}
-
     STDMETHOD(QueryInterface)(REFIID, void** ppvObject) override
     {
         *ppvObject = nullptr;
@@ -67,31 +29,101 @@ public:
     }
     STDMETHOD_(ULONG, AddRef)() override { return ++m_uReferences; }
     STDMETHOD_(ULONG, Release)() override { return --m_uReferences; }
-    STDMETHOD(GetDevice)(IDirect3DDevice8**) override { return D3DERR_INVALIDCALL; }
+    STDMETHOD(GetDevice)(IDirect3DDevice8** ppDevice) override
+    {
+        *ppDevice = nullptr;
+        return D3DERR_INVALIDCALL;
+    }
     STDMETHOD(SetPrivateData)(REFGUID, const void*, DWORD, DWORD) override { return E_NOTIMPL; }
     STDMETHOD(GetPrivateData)(REFGUID, void*, DWORD*) override { return E_NOTIMPL; }
     STDMETHOD(FreePrivateData)(REFGUID) override { return E_NOTIMPL; }
     STDMETHOD(GetContainer)(REFIID, void**) override { return E_NOTIMPL; }
+
+    bool Locked() const { return m_bLocked; }
+    void SetLockable(bool bLockable) { m_bLockable = bLockable; }
+    DWORD LastLockFlags() const { return m_dwLockFlags; }
+
+protected:
+    MemoryResource(D3DFORMAT eFormat, UINT uWidth, UINT uHeight)
+        : m_eFormat(eFormat), m_uWidth(uWidth), m_uHeight(uHeight)
+    {
+    }
+    virtual ~MemoryResource() {}
+
+    HRESULT BeginLock(bool bPart, DWORD dwFlags)
+    {
+        if (!m_bLockable || m_bLocked || bPart)
+            return D3DERR_INVALIDCALL;
+        m_bLocked = true;
+        m_dwLockFlags = dwFlags;
+        return D3D_OK;
+    }
+    HRESULT EndLock()
+    {
+        if (!m_bLocked)
+            return D3DERR_INVALIDCALL;
+        m_bLocked = false;
+        return D3D_OK;
+    }
+    // The description fields both kinds share.
+    template <class Desc> void Describe(Desc* pDesc, D3DRESOURCETYPE eType) const
+    {
+        *pDesc = Desc();
+        pDesc->Format = m_eFormat;
+        pDesc->Type = eType;
+        pDesc->Pool = D3DPOOL_SYSTEMMEM;
+        pDesc->Size = static_cast<UINT>(m_vBytes.size());
+        pDesc->Width = m_uWidth;
+        pDesc->Height = m_uHeight;
+    }
+
+    D3DFORMAT m_eFormat;
+    UINT m_uWidth;
+    UINT m_uHeight;
+    std::vector<BYTE> m_vBytes;
+
+private:
+    ULONG m_uReferences = 1;
+    bool m_bLocked = false;
+    bool m_bLockable = true;
+    DWORD m_dwLockFlags = 0;
+};
+
+class MemorySurface : public MemoryResource<IDirect3DSurface8>
+{
+public:
+    MemorySurface(D3DFORMAT eFormat, UINT uWidth, UINT uHeight);
+
+    STDMETHOD(GetDesc)(D3DSURFACE_DESC* pDesc) override;
+    STDMETHOD(LockRect)(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD dwFlags) override;
+    STDMETHOD(UnlockRect)() override { return EndLock(); }
+
+    // The bytes of row r of blocks.
+    BYTE* Row(UINT r) { return m_vBytes.data() + static_cast<size_t>(r) * m_uPitch; }
+    UINT Pitch() const { return m_uPitch; }
+
+private:
+    UINT m_uPitch;
+};
+
+class MemoryVolume : public MemoryResource<IDirect3DVolume8>
+{
+public:
+    MemoryVolume(D3DFORMAT eFormat, UINT uWidth, UINT uHeight, UINT uDepth);
+
     STDMETHOD(GetDesc)(D3DVOLUME_DESC* pDesc) override;
     STDMETHOD(LockBox)(D3DLOCKED_BOX* pLocked, const D3DBOX* pBox, DWORD dwFlags) override;
-    STDMETHOD(UnlockBox)() override;
+    STDMETHOD(UnlockBox)() override { return EndLock(); }
 
     BYTE* Row(UINT z, UINT r)
     {
         return m_vBytes.data() + static_cast<size_t>(z) * m_uSlicePitch +
                static_cast<size_t>(r) * m_uRowPitch;
     }
-    bool Locked() const { return m_bLocked; }
 
 private:
-    D3DFORMAT m_eFormat;
-    UINT m_uWidth;
-    UINT m_uHeight;
     UINT m_uDepth;
     UINT m_uRowPitch;
     UINT m_uSlicePitch;
-    std::vector<BYTE> m_vBytes;
-    ULONG m_uReferences = 1;
-    bool m_bLocked = false;
 };
 } // namespace d3dx8_test

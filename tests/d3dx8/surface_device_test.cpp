@@ -112,13 +112,7 @@ std::vector<D3DCOLOR> MemoryRoundTrip(D3DFORMAT eFormat)
     return v;
 }
 
-class SurfaceDevice : public ::testing::Test
-{
-protected:
-    TestDevice m_device;
-
-    void SetUp() override { ASSERT_NE(m_device.Device(), nullptr) << m_device.Failure(); }
-};
+using SurfaceDevice = d3dx8_test::DeviceTest;
 } // namespace
 
 // What the texture code does: an A8R8G8B8 image surface converted into level 0 of a managed

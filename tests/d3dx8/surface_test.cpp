@@ -387,6 +387,26 @@ TEST(SurfaceConversion, RefusesBadArguments)
     EXPECT_FALSE(source.Locked() || dest.Locked());
 }
 
+// One surface on both sides: overlapping rectangles read their old texels, whether the blocks are
+// copied as they are or decoded (a colour key that matches nothing).
+TEST(SurfaceConversion, OneSurfaceOnBothSides)
+{
+    const RECT srcRect = {0, 0, 3, 1};
+    const RECT destRect = {1, 0, 4, 1};
+    for (D3DCOLOR colorKey : {D3DCOLOR(0), D3DCOLOR(0xFF010203)})
+    {
+        SCOPED_TRACE(Hex(colorKey));
+        MemorySurface surface(D3DFMT_A8R8G8B8, 4, 2);
+        Fill(surface, 4, 2, [](UINT x, UINT y) { return D3DCOLOR_XRGB(10 * x, 20 * y, 0); });
+        ASSERT_EQ(Load(&surface, &surface, D3DX_FILTER_NONE, &destRect, &srcRect, colorKey), D3D_OK);
+        for (UINT x = 0; x < 4; ++x)
+            EXPECT_EQ(At(surface, x, 0), D3DCOLOR_XRGB(x ? 10 * (x - 1) : 0, 0, 0)) << x;
+        EXPECT_EQ(At(surface, 3, 1), D3DCOLOR_XRGB(30, 20, 0));
+        EXPECT_FALSE(surface.Locked());
+        EXPECT_EQ(surface.LastLockFlags(), 0u);
+    }
+}
+
 TEST(SurfaceConversion, FromMemory)
 {
     // A 3 x 2 R5G6B5 image with a pitch wider than its rows, read from its second column.
@@ -478,4 +498,77 @@ TEST(VolumeConversion, EveryTexelAndBoxes)
         D3DXLoadVolumeFromVolume(&depth, nullptr, nullptr, &source, nullptr, nullptr, D3DX_FILTER_NONE, 0),
         E_NOTIMPL);
     EXPECT_FALSE(source.Locked() || thin.Locked() || grey.Locked());
+}
+
+TEST(VolumeConversion, OneVolumeOnBothSides)
+{
+    MemoryVolume volume(D3DFMT_A8R8G8B8, 2, 1, 3);
+    for (UINT z = 0; z < 3; ++z)
+        for (UINT x = 0; x < 2; ++x)
+            reinterpret_cast<DWORD*>(volume.Row(z, 0))[x] = D3DCOLOR_XRGB(x, 0, 100 * z);
+    // Slices 0 and 1 move one slice deeper.
+    const D3DBOX srcBox = {0, 0, 2, 1, 0, 2};
+    const D3DBOX destBox = {0, 0, 2, 1, 1, 3};
+    ASSERT_EQ(
+        D3DXLoadVolumeFromVolume(&volume, nullptr, &destBox, &volume, nullptr, &srcBox, D3DX_FILTER_NONE, 0),
+        D3D_OK);
+    const D3DCOLOR aExpected[3] = {D3DCOLOR_XRGB(1, 0, 0), D3DCOLOR_XRGB(1, 0, 0), D3DCOLOR_XRGB(1, 0, 100)};
+    for (UINT z = 0; z < 3; ++z)
+        EXPECT_EQ(reinterpret_cast<const DWORD*>(volume.Row(z, 0))[1], aExpected[z]) << z;
+    EXPECT_FALSE(volume.Locked());
+}
+
+TEST(VolumeConversion, RefusesBadArguments)
+{
+    MemoryVolume source(D3DFMT_A8R8G8B8, 2, 2, 2);
+    MemoryVolume dest(D3DFMT_R5G6B5, 2, 2, 2);
+    MemoryVolume depth(D3DFMT_D16, 2, 2, 2);
+    MemoryVolume palettized(D3DFMT_P8, 2, 2, 2);
+    const BYTE aMemory[16] = {};
+    const D3DBOX outside = {0, 0, 2, 2, 0, 3};
+    const D3DBOX empty = {1, 0, 1, 2, 0, 2};
+    const D3DBOX memoryBox = {0, 0, 2, 2, 0, 2};
+    auto Volume = [](IDirect3DVolume8* pDest, IDirect3DVolume8* pSrc, DWORD dwFilter = D3DX_FILTER_NONE,
+                     const D3DBOX* pDestBox = nullptr, const D3DBOX* pSrcBox = nullptr)
+    { return D3DXLoadVolumeFromVolume(pDest, nullptr, pDestBox, pSrc, nullptr, pSrcBox, dwFilter, 0); };
+    auto Memory = [&](const void* pMemory, D3DFORMAT eFormat, UINT uRowPitch, const D3DBOX* pBox)
+    {
+        return D3DXLoadVolumeFromMemory(&dest, nullptr, nullptr, pMemory, eFormat, uRowPitch, 8, nullptr,
+                                        pBox, D3DX_FILTER_NONE, 0);
+    };
+    const struct
+    {
+        const char* szWhat;
+        HRESULT hr;
+        HRESULT hrExpected;
+    } aCases[] = {
+        {"no destination", Volume(nullptr, &source), D3DERR_INVALIDCALL},
+        {"no source", Volume(&dest, nullptr), D3DERR_INVALIDCALL},
+        {"box outside", Volume(&dest, &source, D3DX_FILTER_NONE, &outside), D3DERR_INVALIDCALL},
+        {"empty box", Volume(&dest, &source, D3DX_FILTER_NONE, nullptr, &empty), D3DERR_INVALIDCALL},
+        {"filter 0", Volume(&dest, &source, 0), D3DERR_INVALIDCALL},
+        {"unknown filter flag", Volume(&dest, &source, D3DX_FILTER_BOX | 0x100000), D3DERR_INVALIDCALL},
+        {"depth destination", Volume(&depth, &source), E_NOTIMPL},
+        {"depth source", Volume(&dest, &depth), E_NOTIMPL},
+        {"palettized destination", Volume(&palettized, &source), D3DERR_INVALIDCALL},
+        {"palettized source", Volume(&dest, &palettized), D3DERR_INVALIDCALL},
+        {"memory without a box", Memory(aMemory, D3DFMT_L8, 2, nullptr), D3DERR_INVALIDCALL},
+        {"no memory", Memory(nullptr, D3DFMT_L8, 2, &memoryBox), D3DERR_INVALIDCALL},
+        {"rows too short", Memory(aMemory, D3DFMT_R5G6B5, 2, &memoryBox), D3DERR_INVALIDCALL},
+        {"memory of a depth format", Memory(aMemory, D3DFMT_D16, 4, &memoryBox), E_NOTIMPL},
+        {"palettized memory", Memory(aMemory, D3DFMT_P8, 2, &memoryBox), D3DERR_INVALIDCALL},
+    };
+    for (const auto& c : aCases)
+        EXPECT_EQ(c.hr, c.hrExpected) << c.szWhat;
+    EXPECT_EQ(Memory(aMemory, D3DFMT_L8, 2, &memoryBox), D3D_OK);
+
+    // A volume that cannot be locked fails with the lock's result and leaves nothing locked.
+    dest.SetLockable(false);
+    EXPECT_EQ(Volume(&dest, &source), D3DERR_INVALIDCALL);
+    EXPECT_FALSE(source.Locked());
+    dest.SetLockable(true);
+    ASSERT_EQ(Volume(&dest, &source), D3D_OK);
+    EXPECT_EQ(source.LastLockFlags(), static_cast<DWORD>(D3DLOCK_READONLY));
+    EXPECT_EQ(dest.LastLockFlags(), 0u);
+    EXPECT_FALSE(source.Locked() || dest.Locked() || depth.Locked() || palettized.Locked());
 }

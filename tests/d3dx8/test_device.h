@@ -3,6 +3,8 @@
 
 #include <d3d8.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 namespace d3dx8_test
@@ -35,5 +37,15 @@ private:
     IDirect3DDevice8* m_pDevice = nullptr;
     D3DFORMAT m_eDisplayFormat = D3DFMT_UNKNOWN;
     std::string m_szFailure;
+};
+
+// A fixture for the tests that need a device: a fresh one each, the test stopping at once (with the
+// reason) when none can be made.
+class DeviceTest : public ::testing::Test
+{
+protected:
+    TestDevice m_device;
+
+    void SetUp() override { ASSERT_NE(m_device.Device(), nullptr) << m_device.Failure(); }
 };
 } // namespace d3dx8_test
