@@ -439,6 +439,33 @@ TEST_F(ShaderTest, CopiesCarryStatesButNoBindings)
     EXPECT_EQ(target.m_poPasses, nullptr);
 }
 
+TEST_F(ShaderTest, CopyEqualsTheSourceInEveryField)
+{
+    BlockFile in(FULL_SHADER);
+    QIRN_Shader source;
+    ASSERT_EQ(source.Load(in.File(), nullptr), OK);
+    const std::string szSource = SaveToText(source);
+
+    QIRN_Shader target;
+    target.m_strGuid = "Own";
+    target = source;
+    EXPECT_EQ(target.m_strGuid, "Own");
+    target.m_strGuid = source.m_strGuid;
+    EXPECT_EQ(SaveToText(target), szSource);
+
+    // A pass without layers copies as a pass without a layer array, even from a loaded pass
+    // that holds an empty one.
+    BlockFile none("Shader { NumPasses { 1 } Pass { NumLayers { 0 } } }", "none.txt");
+    QIRN_Shader noLayers;
+    ASSERT_EQ(noLayers.Load(none.File(), nullptr), OK);
+    ASSERT_NE(noLayers.m_poPasses[0].m_poLayers, nullptr);
+    QIRN_ShaderPass& pass = target.m_poPasses[0];
+    ASSERT_EQ(pass.m_dwNumLayers, 3u);
+    pass = noLayers.m_poPasses[0];
+    EXPECT_EQ(pass.m_dwNumLayers, 0u);
+    EXPECT_EQ(pass.m_poLayers, nullptr);
+}
+
 TEST_F(ShaderTest, BoundParametersFollowTheirBunniesEveryFrame)
 {
     QIRN_DataBunnyManager manager;
