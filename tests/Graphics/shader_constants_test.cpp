@@ -90,6 +90,19 @@ TEST_F(ConstantsTest, LoadFailures)
         EXPECT_EQ(Load(c.szBlock), c.expected) << c.szBlock;
         EXPECT_TRUE(m_oLog.Contains(c.szLine)) << c.szBlock << "\n" << m_oLog.All();
     }
+    // A table that failed before its rows were made counts no rows, and neither does its copy.
+    ASSERT_EQ(Load("{ NumRows { 2 } VSFlag { 1 } }"), OK);
+    EXPECT_EQ(Load("{ NumRows { 3 } Constant { 0 0 0 } }"), FILEERROR);
+    EXPECT_EQ(m_oTable.m_dwNumRows, 0u);
+    EXPECT_EQ(m_oTable.m_poRows, nullptr);
+    EXPECT_EQ(m_oTable.m_pfValues, nullptr);
+    QIRN_ShaderConstants copy;
+    ASSERT_EQ(copy.m_dwNumRows, 0u);
+    copy.m_dwNumRows = 5;
+    copy = m_oTable;
+    EXPECT_EQ(copy.m_dwNumRows, 0u);
+    EXPECT_EQ(copy.m_pfValues, nullptr);
+
     m_oLog.Clear();
     ASSERT_EQ(Load("{ NumRows { 1 } VSFlag { 1 } Constant { 0 0 99 } Extra { a { b } } }"), OK);
     EXPECT_TRUE(
@@ -236,10 +249,9 @@ TEST_F(ConstantsTest, RowTypesThatDoNotFitBecomeUndefined)
 
 TEST_F(ConstantsTest, SaveWritesOnlyTheUsedRows)
 {
-    ASSERT_EQ(
-        Load("{ NumRows { 20 } VSFlag { 0 } Constant { 5 1 1 0.5 } Constant { 2 0 12 Glow } "
-             "Constant { 3 0 3 1 1 2 0 0.5 0 1 0 0 0 0 } Constant { 1 0 9 3 1 } }"),
-        OK);
+    ASSERT_EQ(Load("{ NumRows { 20 } VSFlag { 0 } Constant { 5 1 1 0.5 } Constant { 2 0 12 Glow } "
+                   "Constant { 3 0 3 1 1 2 0 0.5 0 1 0 0 0 0 } Constant { 1 0 9 3 1 } }"),
+              OK);
     std::string szSaved = Save();
     EXPECT_NE(szSaved.find("PixelShaderConstants\r\n{\r\n    NumRows { 6 } \r\n    VSFlag { 0 } \r\n"),
               std::string::npos)
