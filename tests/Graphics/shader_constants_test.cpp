@@ -1,3 +1,4 @@
+#include "qirn_shader.h"
 #include "qirn_shaderconstants.h"
 #include "shader_test_support.h"
 
@@ -158,6 +159,26 @@ TEST_F(ConstantsTest, FunctionsFoldWhenTheirOperandsAreFixed)
     EXPECT_TRUE(Dynamic(0, 0));
     EXPECT_TRUE(m_oTable.Constant(0, 0).IsOperandVariable(1));
     EXPECT_EQ(m_oTable.Constant(0, 0).GetFunction(), 7u);
+}
+
+TEST_F(ConstantsTest, FlaggedOperandsReadTheirVariables)
+{
+    // E + A x (B x C + D) with B the pass's displacement scale (variable 2), then variable 9.
+    ASSERT_EQ(Load("{ NumRows { 1 } VSFlag { 1 } Constant { 0 0 3 7 0 2 1 2 0 1.5 0 0.5 0 1 } "
+                   "Constant { 0 1 3 7 0 2 1 9 0 1.5 0 0.5 0 1 } }"),
+              OK);
+    EXPECT_TRUE(Dynamic(0, 0));
+    QIRN_ShaderPass pass;
+    pass.m_fDisplacementMapScale = 4.0f;
+    m_oTable.m_pPass = &pass;
+    m_oLog.Clear();
+    m_oTable.EvaluateFunction(0, 0);
+    EXPECT_FLOAT_EQ(m_oTable.Value(0, 0), 1.0f + 2.0f * (4.0f * 1.5f + 0.5f));
+    EXPECT_TRUE(m_oLog.All().empty()) << m_oLog.All();
+
+    m_oTable.EvaluateFunction(0, 1);
+    EXPECT_FLOAT_EQ(m_oTable.Value(0, 1), 1.0f + 2.0f * 0.5f);
+    EXPECT_EQ(m_oLog.All(), "*** QIRN_ShaderConstants::GetVariableValue() - Unknown variable type\n");
 }
 
 TEST_F(ConstantsTest, SumsFoldOrBecomeUndefined)
