@@ -311,7 +311,14 @@ QIRN_ShaderPass& QIRN_ShaderPass::operator=(const QIRN_ShaderPass& other)
     m_oMaterial = other.m_oMaterial;
     m_oVertexShaderConstants = other.m_oVertexShaderConstants;
     m_oPixelShaderConstants = other.m_oPixelShaderConstants;
-    if (MakeLayers(other.m_dwNumLayers))
+    // A copy of a pass without layers holds no layer array at all.
+    if (other.m_dwNumLayers == 0)
+    {
+        delete[] m_poLayers;
+        m_poLayers = nullptr;
+        m_dwNumLayers = 0;
+    }
+    else if (MakeLayers(other.m_dwNumLayers))
     {
         for (uint32_t i = 0; i < m_dwNumLayers; ++i)
         {

@@ -248,20 +248,29 @@ QIRN_ShaderConstants& QIRN_ShaderConstants::operator=(const QIRN_ShaderConstants
     }
     Clear();
     m_bVSFlag = other.m_bVSFlag;
-    m_dwNumRows = other.m_dwNumRows;
-    if (m_dwNumRows != 0 && other.m_poRows && other.m_pfValues &&
-        AllocateTable(m_dwNumRows,
-                      "*** QIRN_ShaderConstants::operator=() - Memory allocation failed for the table\n",
-                      "*** QIRN_ShaderConstants::operator=() - Memory allocation failed for the values\n"))
+    // The row count always describes rows that exist: a table without them counts none.
+    m_dwNumRows = 0;
+    if (other.m_dwNumRows != 0 && other.m_poRows && other.m_pfValues)
     {
-        for (uint32_t r = 0; r < m_dwNumRows; ++r)
+        if (!AllocateTable(
+                other.m_dwNumRows,
+                "*** QIRN_ShaderConstants::operator=() - Memory allocation failed for the table\n",
+                "*** QIRN_ShaderConstants::operator=() - Memory allocation failed for the values\n"))
         {
-            for (uint32_t c = 0; c < 4; ++c)
-            {
-                Constant(r, c) = other.m_poRows[r].m_aoComponents[c];
-            }
+            Clear();
         }
-        memcpy(m_pfValues, other.m_pfValues, sizeof(float) * 4 * m_dwNumRows);
+        else
+        {
+            m_dwNumRows = other.m_dwNumRows;
+            for (uint32_t r = 0; r < m_dwNumRows; ++r)
+            {
+                for (uint32_t c = 0; c < 4; ++c)
+                {
+                    Constant(r, c) = other.m_poRows[r].m_aoComponents[c];
+                }
+            }
+            memcpy(m_pfValues, other.m_pfValues, sizeof(float) * 4 * m_dwNumRows);
+        }
     }
     m_pEngine = nullptr;
     m_pGraphics = nullptr;
@@ -292,7 +301,9 @@ QIRN_ErrorCode QIRN_ShaderConstants::Load(QIRN_File& roFile, QIRN_DataBunnyManag
         dprintf("*** QIRN_ShaderConstants::Load() - Keyword \"NumRows\" not found\n");
         return FILEERROR;
     }
-    if (roFile.ReadBlock(m_dwNumRows) != OK)
+    // The count is kept only once its rows exist, so a table that failed before them counts none.
+    uint32_t dwNumRows = 0;
+    if (roFile.ReadBlock(dwNumRows) != OK)
     {
         dprintf("*** QIRN_ShaderConstants::Load() - Unable to read the \"NumRows\" block\n");
         return FILEREAD_ERROR;
@@ -312,13 +323,13 @@ QIRN_ErrorCode QIRN_ShaderConstants::Load(QIRN_File& roFile, QIRN_DataBunnyManag
         dprintf("*** QIRN_ShaderConstants::Load() - Unable to read the \"VSFlag\" block\n");
         return FILEREAD_ERROR;
     }
-    if (!AllocateTable(m_dwNumRows, "*** QIRN_ShaderConstants::Load() - Not enough memory for the table\n",
+    if (!AllocateTable(dwNumRows, "*** QIRN_ShaderConstants::Load() - Not enough memory for the table\n",
                        "*** QIRN_ShaderConstants::Load() - Not enough memory for the values\n"))
     {
         Clear();
-        m_dwNumRows = 0;
         return GENERICERROR;
     }
+    m_dwNumRows = dwNumRows;
 
     static const std::vector<QIRN_KeywordField<QIRN_ShaderConstants>> noFields;
     result = QIRN_ReadKeywordLoop(

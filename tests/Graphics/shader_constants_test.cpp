@@ -1,3 +1,4 @@
+#include "qirn_shader.h"
 #include "qirn_shaderconstants.h"
 #include "shader_test_support.h"
 
@@ -90,6 +91,19 @@ TEST_F(ConstantsTest, LoadFailures)
         EXPECT_EQ(Load(c.szBlock), c.expected) << c.szBlock;
         EXPECT_TRUE(m_oLog.Contains(c.szLine)) << c.szBlock << "\n" << m_oLog.All();
     }
+    // A table that failed before its rows were made counts no rows, and neither does its copy.
+    ASSERT_EQ(Load("{ NumRows { 2 } VSFlag { 1 } }"), OK);
+    EXPECT_EQ(Load("{ NumRows { 3 } Constant { 0 0 0 } }"), FILEERROR);
+    EXPECT_EQ(m_oTable.m_dwNumRows, 0u);
+    EXPECT_EQ(m_oTable.m_poRows, nullptr);
+    EXPECT_EQ(m_oTable.m_pfValues, nullptr);
+    QIRN_ShaderConstants copy;
+    ASSERT_EQ(copy.m_dwNumRows, 0u);
+    copy.m_dwNumRows = 5;
+    copy = m_oTable;
+    EXPECT_EQ(copy.m_dwNumRows, 0u);
+    EXPECT_EQ(copy.m_pfValues, nullptr);
+
     m_oLog.Clear();
     ASSERT_EQ(Load("{ NumRows { 1 } VSFlag { 1 } Constant { 0 0 99 } Extra { a { b } } }"), OK);
     EXPECT_TRUE(
@@ -145,6 +159,26 @@ TEST_F(ConstantsTest, FunctionsFoldWhenTheirOperandsAreFixed)
     EXPECT_TRUE(Dynamic(0, 0));
     EXPECT_TRUE(m_oTable.Constant(0, 0).IsOperandVariable(1));
     EXPECT_EQ(m_oTable.Constant(0, 0).GetFunction(), 7u);
+}
+
+TEST_F(ConstantsTest, FlaggedOperandsReadTheirVariables)
+{
+    // E + A x (B x C + D) with B the pass's displacement scale (variable 2), then variable 9.
+    ASSERT_EQ(Load("{ NumRows { 1 } VSFlag { 1 } Constant { 0 0 3 7 0 2 1 2 0 1.5 0 0.5 0 1 } "
+                   "Constant { 0 1 3 7 0 2 1 9 0 1.5 0 0.5 0 1 } }"),
+              OK);
+    EXPECT_TRUE(Dynamic(0, 0));
+    QIRN_ShaderPass pass;
+    pass.m_fDisplacementMapScale = 4.0f;
+    m_oTable.m_pPass = &pass;
+    m_oLog.Clear();
+    m_oTable.EvaluateFunction(0, 0);
+    EXPECT_FLOAT_EQ(m_oTable.Value(0, 0), 1.0f + 2.0f * (4.0f * 1.5f + 0.5f));
+    EXPECT_TRUE(m_oLog.All().empty()) << m_oLog.All();
+
+    m_oTable.EvaluateFunction(0, 1);
+    EXPECT_FLOAT_EQ(m_oTable.Value(0, 1), 1.0f + 2.0f * 0.5f);
+    EXPECT_EQ(m_oLog.All(), "*** QIRN_ShaderConstants::GetVariableValue() - Unknown variable type\n");
 }
 
 TEST_F(ConstantsTest, SumsFoldOrBecomeUndefined)
@@ -236,10 +270,9 @@ TEST_F(ConstantsTest, RowTypesThatDoNotFitBecomeUndefined)
 
 TEST_F(ConstantsTest, SaveWritesOnlyTheUsedRows)
 {
-    ASSERT_EQ(
-        Load("{ NumRows { 20 } VSFlag { 0 } Constant { 5 1 1 0.5 } Constant { 2 0 12 Glow } "
-             "Constant { 3 0 3 1 1 2 0 0.5 0 1 0 0 0 0 } Constant { 1 0 9 3 1 } }"),
-        OK);
+    ASSERT_EQ(Load("{ NumRows { 20 } VSFlag { 0 } Constant { 5 1 1 0.5 } Constant { 2 0 12 Glow } "
+                   "Constant { 3 0 3 1 1 2 0 0.5 0 1 0 0 0 0 } Constant { 1 0 9 3 1 } }"),
+              OK);
     std::string szSaved = Save();
     EXPECT_NE(szSaved.find("PixelShaderConstants\r\n{\r\n    NumRows { 6 } \r\n    VSFlag { 0 } \r\n"),
               std::string::npos)

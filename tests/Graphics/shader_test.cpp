@@ -359,6 +359,69 @@ TEST_F(ShaderTest, MalformedBlocksAnswerTheirCodes)
     }
 }
 
+TEST_F(ShaderTest, EmptyShaderBlockGivesAnEmptyShader)
+{
+    BlockFile in("Shader { }");
+    QIRN_Shader shader;
+    ASSERT_EQ(shader.Load(in.File(), nullptr), OK);
+    EXPECT_EQ(shader.m_dwNumPasses, 0u);
+    EXPECT_EQ(shader.m_poPasses, nullptr);
+    EXPECT_TRUE(shader.m_strName.empty() && shader.m_strGuid.empty() && shader.m_strDescription.empty());
+    EXPECT_TRUE(m_oLog.All().empty()) << m_oLog.All();
+}
+
+TEST_F(ShaderTest, AssignmentsBlockEndingWithTheFileAnswersOneSilently)
+{
+    BlockFile in("Shader { NumPasses { 1 } Pass { DataBunnyAssignments { CullMode { Cull } ");
+    QIRN_Shader shader;
+    EXPECT_EQ(shader.Load(in.File(), nullptr), GENERICERROR);
+    EXPECT_TRUE(m_oLog.All().empty()) << m_oLog.All();
+}
+
+TEST_F(ShaderTest, AssignmentsWithoutAManagerChangeNoBinding)
+{
+    QIRN_DataBunnyManager manager;
+    QIRN_IntDataBunny* poCull = shader_test::MakeBunny<QIRN_XFileIntDataBunny>("Cull", 1, 1);
+    manager.m_oIntDataBunnyTree.InsertNode("Cull", poCull);
+    QIRN_ShaderPass pass;
+    BlockFile bound("DataBunnyAssignments { CullMode { Cull } }");
+    ASSERT_EQ(pass.LoadBunnyAssignments(bound.File(), &manager), OK);
+    ASSERT_EQ(pass.m_oCullModeDBA.GetDataBunny(), poCull);
+
+    BlockFile other("DataBunnyAssignments { CullMode { Other } SkipPass { Skip } }", "other.txt");
+    EXPECT_EQ(pass.LoadBunnyAssignments(other.File(), nullptr), OK);
+    EXPECT_EQ(pass.m_oCullModeDBA.GetDataBunny(), poCull);
+    EXPECT_EQ(pass.m_oSkipPassDBA.GetDataBunny(), nullptr);
+
+    // With the manager, a name it does not have drops the earlier binding.
+    BlockFile missing("DataBunnyAssignments { CullMode { Other } }", "missing.txt");
+    EXPECT_EQ(pass.LoadBunnyAssignments(missing.File(), &manager), OK);
+    EXPECT_EQ(pass.m_oCullModeDBA.GetDataBunny(), nullptr);
+    EXPECT_EQ(poCull->m_dwUseCount, 0u);
+}
+
+TEST_F(ShaderTest, LayerKeepsTheLastDynamicLayerAndWritesNoneWithout)
+{
+    BlockFile in(
+        "Layer { DynamicLayer { NumArgs { 2 } Arg { 5 } } DynamicLayer { TextureUpdateType { 4 } } }");
+    QIRN_ShaderLayer layer;
+    ASSERT_EQ(layer.Load(in.File(), nullptr), OK);
+    ASSERT_NE(layer.m_poDynamicLayer, nullptr);
+    EXPECT_EQ(layer.m_poDynamicLayer->m_dwTextureUpdateType, 4u);
+    EXPECT_EQ(layer.m_poDynamicLayer->GetNumArgs(), 0u);
+
+    QIRN_ShaderLayer plain;
+    {
+        QIRN_File file;
+        ASSERT_EQ(file.Open("plain.txt", QIRN_FILE_WRITE), OK);
+        ASSERT_EQ(plain.Save(file), OK);
+    }
+    const std::string szSaved = qirn_test::ReadFile("plain.txt");
+    EXPECT_EQ(szSaved.find("DynamicLayer"), std::string::npos) << szSaved;
+    EXPECT_NE(szSaved.find("    NumMipmapLevels { 1 } \r\n    COLOROP { 2 } \r\n"), std::string::npos)
+        << szSaved;
+}
+
 TEST_F(ShaderTest, UnknownKeywordsAreSkippedWithTheirBlocks)
 {
     BlockFile in("Shader { Colour { a { b } c } NumPasses { 1 } "
@@ -437,6 +500,33 @@ TEST_F(ShaderTest, CopiesCarryStatesButNoBindings)
     target = none;
     EXPECT_EQ(target.m_dwNumPasses, 0u);
     EXPECT_EQ(target.m_poPasses, nullptr);
+}
+
+TEST_F(ShaderTest, CopyEqualsTheSourceInEveryField)
+{
+    BlockFile in(FULL_SHADER);
+    QIRN_Shader source;
+    ASSERT_EQ(source.Load(in.File(), nullptr), OK);
+    const std::string szSource = SaveToText(source);
+
+    QIRN_Shader target;
+    target.m_strGuid = "Own";
+    target = source;
+    EXPECT_EQ(target.m_strGuid, "Own");
+    target.m_strGuid = source.m_strGuid;
+    EXPECT_EQ(SaveToText(target), szSource);
+
+    // A pass without layers copies as a pass without a layer array, even from a loaded pass
+    // that holds an empty one.
+    BlockFile none("Shader { NumPasses { 1 } Pass { NumLayers { 0 } } }", "none.txt");
+    QIRN_Shader noLayers;
+    ASSERT_EQ(noLayers.Load(none.File(), nullptr), OK);
+    ASSERT_NE(noLayers.m_poPasses[0].m_poLayers, nullptr);
+    QIRN_ShaderPass& pass = target.m_poPasses[0];
+    ASSERT_EQ(pass.m_dwNumLayers, 3u);
+    pass = noLayers.m_poPasses[0];
+    EXPECT_EQ(pass.m_dwNumLayers, 0u);
+    EXPECT_EQ(pass.m_poLayers, nullptr);
 }
 
 TEST_F(ShaderTest, BoundParametersFollowTheirBunniesEveryFrame)
