@@ -145,7 +145,21 @@ TEST_F(EngineTest, InitGraphicsMakesAndKeepsTheDevice)
 
     // A second request keeps the first device.
     EXPECT_EQ(m_oEngine.InitGraphics(&oParams), GRAPHICS_ALREADYINITIALIZED);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Engine::InitGraphics(): Display #0 is already initialized\n"));
+    EXPECT_EQ(m_oEngine.InstantiateGraphics(0, QIRN_GRAPHICS_DX8), GENERICERROR);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Engine::InstantiateGraphics(): Device 0 already initialized\n"));
     EXPECT_EQ(m_oEngine.GetGraphicsInterface(0), poGraphics);
+
+    // Display numbers are logged as signed numbers.
+    const uint32_t dwMinusOne = 0xFFFFFFFFu;
+    EXPECT_EQ(m_oEngine.GetGraphicsInterface(dwMinusOne), nullptr);
+    EXPECT_EQ(m_oEngine.Render(dwMinusOne, nullptr), GENERICERROR);
+    EXPECT_TRUE(
+        m_oLog.Contains("*** QIRN_Engine::GetGraphicsInterface(): Specified display number (-1) greater than "
+                        "MAXGRAPHICSDEVICES\n"))
+        << m_oLog.All();
+    EXPECT_TRUE(m_oLog.Contains(
+        "*** QIRN_Engine::Render(): Specified device number (-1) greater than MAXGRAPHICSDEVICES\n"));
 
     // Display 1 is made and asked even when there is no such display; OpenGL gets its engine.
     m_oParts.vJournal.clear();
