@@ -185,6 +185,30 @@ TEST_F(ConsoleTest, VisibleLinesStayWithinTheRing)
     }
 }
 
+TEST_F(ConsoleTest, ShrunkenViewStillShowsTheLastLinesInsideTheRing)
+{
+    QIRN_Console& console = Console();
+    for (int i = 0; i < 500; ++i)
+    {
+        console.Print("line %d", i);
+    }
+    console.m_dwVisibleLines = 300;
+    console.m_bOpen = true;
+    for (int i = 0; i < 300; ++i)
+    {
+        console.UpdateSlide();
+    }
+    // The drawer fits the view to a smaller screen while the console closes.
+    console.m_dwVisibleLines = 25;
+    console.m_bOpen = false;
+    EXPECT_EQ(console.UpdateSlide(), 299);
+    const char* pFirst = console.GetFirstVisibleLine();
+    ASSERT_NE(pFirst, nullptr);
+    const char* pEnd = pFirst + console.m_dwShownLines * (QIRN_CONSOLE_LINEWIDTH + 1);
+    ASSERT_LE(pEnd, console.m_aszLines[0] + sizeof(console.m_aszLines));
+    EXPECT_STREQ(pEnd - (QIRN_CONSOLE_LINEWIDTH + 1), "line 499");
+}
+
 TEST_F(ConsoleTest, SlidesOneLineAFrame)
 {
     QIRN_Console& console = Console();
