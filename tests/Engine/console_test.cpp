@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -32,6 +33,20 @@ bool SetClipboardText(const std::string& strText)
     bool bSet = SetClipboardData(CF_TEXT, hText) != nullptr;
     CloseClipboard();
     return bSet;
+}
+
+// The vtable slot of a virtual member function: under the C++ ABI of GCC the member pointer holds
+// one more than the function's byte offset in the vtable.
+template <class F> ptrdiff_t VirtualSlot(F pfnMember)
+{
+    struct Representation
+    {
+        ptrdiff_t iPointer;
+        ptrdiff_t iAdjust;
+    } oRep;
+    static_assert(sizeof(F) == sizeof(Representation), "a member pointer of two words");
+    memcpy(&oRep, &pfnMember, sizeof(oRep));
+    return (oRep.iPointer - 1) / static_cast<ptrdiff_t>(sizeof(void*));
 }
 
 std::string GetClipboardText()
@@ -76,6 +91,15 @@ TEST_F(ConsoleTest, StartsWithItsDefaults)
     ASSERT_EQ(console.m_poShader->m_dwNumPasses, 1u);
     EXPECT_TRUE(console.m_poShader->m_poPasses[0].m_bAlphaBlendEnabled);
     EXPECT_EQ(console.m_poShader->m_poPasses[0].m_strVertexShader, "");
+}
+
+TEST(ConsoleLayout, VirtualOperationsInTheirSlots)
+{
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::Load), 0);
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::ReceiveText), 1);
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::SetGraphics), 2);
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::ReleaseResources), 3);
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::Render), 4);
 }
 
 TEST_F(ConsoleTest, PrintEndsEveryTextOnItsOwnLines)
