@@ -346,6 +346,18 @@ TEST_F(EngineTest, PolledInputBecomesEvents)
     EXPECT_EQ(oEvent.m_iDevice, 0);
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_Engine::GetInputEvent(): No Waiting Input Events\n"));
 
+    // A pending node without its record still comes out: a cleared record and success.
+    QIRN_InputEvent* pLost = new QIRN_InputEvent;
+    auto* pNode = m_oEngine.m_oInputEvents.AppendNode("InputEvent", pLost);
+    ASSERT_NE(pNode, nullptr);
+    pNode->m_pData = nullptr;
+    delete pLost;
+    oEvent.m_iDevice = 7;
+    EXPECT_EQ(m_oEngine.GetInputEvent(&oEvent), OK);
+    EXPECT_EQ(oEvent.m_iDevice, 0);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Engine::GetInputEvent(): Input Event has no DATA\n"));
+    EXPECT_EQ(m_oEngine.PeekInputEvent(), nullptr);
+
     // A failed poll leaves no events, not even the old ones.
     m_oEngine.PollInput();
     m_oParts.eInputUpdate = INPUT_GENERICERROR;
