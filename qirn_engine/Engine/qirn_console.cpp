@@ -180,7 +180,9 @@ char* QIRN_Console::GetFirstVisibleLine()
         return nullptr;
     }
     int64_t iMax = MaxLines();
-    int64_t iShown = std::min<int64_t>(m_dwShownLines, GetVisibleLinesInRing());
+    // While closing, more lines may still be shown than a shrunken view holds; the caller reads
+    // all m_dwShownLines of them, ending with the last line printed.
+    int64_t iShown = std::min<int64_t>(m_dwShownLines, iMax);
     int64_t iFirst = static_cast<int64_t>(m_dwCurrentLine) - iShown;
     // A caller reads the shown lines from here on: they must all lie inside the ring.
     iFirst = std::min(std::max<int64_t>(iFirst, 0), iMax - iShown);

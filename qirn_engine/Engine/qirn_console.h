@@ -29,7 +29,6 @@ class QIRN_Console
 {
 public:
     explicit QIRN_Console(QIRN_Engine* pEngine);
-    virtual ~QIRN_Console();
 
     QIRN_Console(const QIRN_Console&) = delete;
     QIRN_Console& operator=(const QIRN_Console&) = delete;
@@ -44,6 +43,8 @@ public:
     virtual void ReleaseResources();
     // 5: draws the console; the base draws nothing.
     virtual QIRN_ErrorCode Render();
+    // 6: the renderers' consoles are deleted through the base.
+    virtual ~QIRN_Console();
 
     // Appends a printf-style text to the history; a text longer than the print buffer is cut.
     int Print(const char* szFormat, ...) QIRN_PRINTF_FORMAT(2, 3);

@@ -91,14 +91,15 @@ QIRN_ErrorCode QIRN_Engine::InstantiateGraphics(uint32_t dwDisplay, int32_t iAPI
 {
     if (dwDisplay >= MAXGRAPHICSDEVICES)
     {
-        dprintf("*** QIRN_Engine::InstantiateGraphics(): Specified display number (%u) greater than "
+        dprintf("*** QIRN_Engine::InstantiateGraphics(): Specified display number (%d) greater than "
                 "MAXGRAPHICSDEVICES\n",
-                dwDisplay);
+                static_cast<int>(dwDisplay));
         return GRAPHICS_INVALIDDEVICE;
     }
     if (m_apoGraphics[dwDisplay])
     {
-        dprintf("*** QIRN_Engine::InstantiateGraphics(): Device %u already initialized\n", dwDisplay);
+        dprintf("*** QIRN_Engine::InstantiateGraphics(): Device %d already initialized\n",
+                static_cast<int>(dwDisplay));
         return GENERICERROR;
     }
     QIRN_Graphics* poGraphics = nullptr;
@@ -147,12 +148,14 @@ QIRN_ErrorCode QIRN_Engine::InitGraphics(QIRN_GraphicsParams* pParams)
     }
     if (m_apoGraphics[dwDisplay])
     {
-        dprintf("*** QIRN_Engine::InitGraphics(): Display #%u is already initialized\n", dwDisplay);
+        dprintf("*** QIRN_Engine::InitGraphics(): Display #%d is already initialized\n",
+                static_cast<int>(dwDisplay));
         return GRAPHICS_ALREADYINITIALIZED;
     }
     if (InstantiateGraphics(dwDisplay, pParams->m_iAPI) != OK)
     {
-        dprintf("*** QIRN_Engine::InitGraphics() : InstantiateGraphics for Display #%u failed\n", dwDisplay);
+        dprintf("*** QIRN_Engine::InitGraphics() : InstantiateGraphics for Display #%d failed\n",
+                static_cast<int>(dwDisplay));
         return GENERICERROR;
     }
     // From here on a failure leaves the new device in its slot; the caller removes it with
@@ -162,8 +165,8 @@ QIRN_ErrorCode QIRN_Engine::InitGraphics(QIRN_GraphicsParams* pParams)
     if (poGraphics->GetGraphicsDeviceInfo(dwDisplay, &poInfo) != OK)
     {
         dprintf("*** QIRN_Engine::InitGraphics(): m_apoGraphics[]->GetGraphicsDeviceInfo failed for display "
-                "#%u\n",
-                dwDisplay);
+                "#%d\n",
+                static_cast<int>(dwDisplay));
         return GENERICERROR;
     }
     if (!pParams->m_bWindowed && pParams->m_bValidateDisplayMode &&
@@ -178,7 +181,8 @@ QIRN_ErrorCode QIRN_Engine::InitGraphics(QIRN_GraphicsParams* pParams)
     QIRN_ErrorCode result = poGraphics->SetRenderingParams(pParams, m_hWnd);
     if (result != OK)
     {
-        dprintf("*** QIRN_Engine::InitGraphics(): SetRenderingParams for Display #%u failed\n", dwDisplay);
+        dprintf("*** QIRN_Engine::InitGraphics(): SetRenderingParams for Display #%d failed\n",
+                static_cast<int>(dwDisplay));
         return result;
     }
     poGraphics->m_bLowResTextures = pParams->m_bLowResTextures ? 1 : 0;
@@ -190,9 +194,9 @@ QIRN_Graphics* QIRN_Engine::GetGraphicsInterface(uint32_t dwDisplay)
 {
     if (dwDisplay >= MAXGRAPHICSDEVICES)
     {
-        dprintf("*** QIRN_Engine::GetGraphicsInterface(): Specified display number (%u) greater than "
+        dprintf("*** QIRN_Engine::GetGraphicsInterface(): Specified display number (%d) greater than "
                 "MAXGRAPHICSDEVICES\n",
-                dwDisplay);
+                static_cast<int>(dwDisplay));
         return nullptr;
     }
     return m_apoGraphics[dwDisplay];
@@ -202,9 +206,9 @@ QIRN_ErrorCode QIRN_Engine::ShutdownGraphics(uint32_t dwDisplay)
 {
     if (dwDisplay >= MAXGRAPHICSDEVICES)
     {
-        dprintf("*** QIRN_Engine::ShutdownGraphics(): Specified display number (%u) greater than "
+        dprintf("*** QIRN_Engine::ShutdownGraphics(): Specified display number (%d) greater than "
                 "MAXGRAPHICSDEVICES\n",
-                dwDisplay);
+                static_cast<int>(dwDisplay));
         return GRAPHICS_INVALIDDEVICE;
     }
     if (!m_apoGraphics[dwDisplay])
@@ -389,8 +393,8 @@ QIRN_ErrorCode QIRN_Engine::Render(uint32_t dwDisplay, QIRN_CameraActor* pCamera
 {
     if (dwDisplay >= MAXGRAPHICSDEVICES)
     {
-        dprintf("*** QIRN_Engine::Render(): Specified device number (%u) greater than MAXGRAPHICSDEVICES\n",
-                dwDisplay);
+        dprintf("*** QIRN_Engine::Render(): Specified device number (%d) greater than MAXGRAPHICSDEVICES\n",
+                static_cast<int>(dwDisplay));
         return GENERICERROR;
     }
     if (!m_apoGraphics[dwDisplay])
@@ -399,7 +403,7 @@ QIRN_ErrorCode QIRN_Engine::Render(uint32_t dwDisplay, QIRN_CameraActor* pCamera
         {
             return GENERICERROR;
         }
-        dprintf("*** QIRN_Engine::Render(): Specified device (#%u) is NULL\n", dwDisplay);
+        dprintf("*** QIRN_Engine::Render(): Specified device (#%d) is NULL\n", static_cast<int>(dwDisplay));
     }
     QIRN_Graphics* poGraphics = m_apoGraphics[dwDisplay];
     QIRN_ErrorCode result = poGraphics->UpdateRenderTargets(m_poWorld, pCamera);
@@ -442,7 +446,7 @@ QIRN_ErrorCode QIRN_Engine::Present(uint32_t dwDisplay)
     }
     if (!m_apoGraphics[dwDisplay])
     {
-        dprintf("*** QIRN_Engine::Present(): Specified device (#%u) is NULL\n", dwDisplay);
+        dprintf("*** QIRN_Engine::Present(): Specified device (#%d) is NULL\n", static_cast<int>(dwDisplay));
         return GENERICERROR;
     }
     return m_apoGraphics[dwDisplay]->PresentFrame();

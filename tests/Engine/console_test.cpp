@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -32,6 +33,20 @@ bool SetClipboardText(const std::string& strText)
     bool bSet = SetClipboardData(CF_TEXT, hText) != nullptr;
     CloseClipboard();
     return bSet;
+}
+
+// The vtable slot of a virtual member function: under the C++ ABI of GCC the member pointer holds
+// one more than the function's byte offset in the vtable.
+template <class F> ptrdiff_t VirtualSlot(F pfnMember)
+{
+    struct Representation
+    {
+        ptrdiff_t iPointer;
+        ptrdiff_t iAdjust;
+    } oRep;
+    static_assert(sizeof(F) == sizeof(Representation), "a member pointer of two words");
+    memcpy(&oRep, &pfnMember, sizeof(oRep));
+    return (oRep.iPointer - 1) / static_cast<ptrdiff_t>(sizeof(void*));
 }
 
 std::string GetClipboardText()
@@ -76,6 +91,15 @@ TEST_F(ConsoleTest, StartsWithItsDefaults)
     ASSERT_EQ(console.m_poShader->m_dwNumPasses, 1u);
     EXPECT_TRUE(console.m_poShader->m_poPasses[0].m_bAlphaBlendEnabled);
     EXPECT_EQ(console.m_poShader->m_poPasses[0].m_strVertexShader, "");
+}
+
+TEST(ConsoleLayout, VirtualOperationsInTheirSlots)
+{
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::Load), 0);
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::ReceiveText), 1);
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::SetGraphics), 2);
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::ReleaseResources), 3);
+    EXPECT_EQ(VirtualSlot(&QIRN_Console::Render), 4);
 }
 
 TEST_F(ConsoleTest, PrintEndsEveryTextOnItsOwnLines)
@@ -183,6 +207,30 @@ TEST_F(ConsoleTest, VisibleLinesStayWithinTheRing)
         std::string strLast = pFirst + (dwInRing - 1) * (QIRN_CONSOLE_LINEWIDTH + 1);
         EXPECT_EQ(strLast, "v" + std::to_string(dwVisible) + " 1199");
     }
+}
+
+TEST_F(ConsoleTest, ShrunkenViewStillShowsTheLastLinesInsideTheRing)
+{
+    QIRN_Console& console = Console();
+    for (int i = 0; i < 500; ++i)
+    {
+        console.Print("line %d", i);
+    }
+    console.m_dwVisibleLines = 300;
+    console.m_bOpen = true;
+    for (int i = 0; i < 300; ++i)
+    {
+        console.UpdateSlide();
+    }
+    // The drawer fits the view to a smaller screen while the console closes.
+    console.m_dwVisibleLines = 25;
+    console.m_bOpen = false;
+    EXPECT_EQ(console.UpdateSlide(), 299);
+    const char* pFirst = console.GetFirstVisibleLine();
+    ASSERT_NE(pFirst, nullptr);
+    const char* pEnd = pFirst + console.m_dwShownLines * (QIRN_CONSOLE_LINEWIDTH + 1);
+    ASSERT_LE(pEnd, console.m_aszLines[0] + sizeof(console.m_aszLines));
+    EXPECT_STREQ(pEnd - (QIRN_CONSOLE_LINEWIDTH + 1), "line 499");
 }
 
 TEST_F(ConsoleTest, SlidesOneLineAFrame)

@@ -145,7 +145,21 @@ TEST_F(EngineTest, InitGraphicsMakesAndKeepsTheDevice)
 
     // A second request keeps the first device.
     EXPECT_EQ(m_oEngine.InitGraphics(&oParams), GRAPHICS_ALREADYINITIALIZED);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Engine::InitGraphics(): Display #0 is already initialized\n"));
+    EXPECT_EQ(m_oEngine.InstantiateGraphics(0, QIRN_GRAPHICS_DX8), GENERICERROR);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Engine::InstantiateGraphics(): Device 0 already initialized\n"));
     EXPECT_EQ(m_oEngine.GetGraphicsInterface(0), poGraphics);
+
+    // Display numbers are logged as signed numbers.
+    const uint32_t dwMinusOne = 0xFFFFFFFFu;
+    EXPECT_EQ(m_oEngine.GetGraphicsInterface(dwMinusOne), nullptr);
+    EXPECT_EQ(m_oEngine.Render(dwMinusOne, nullptr), GENERICERROR);
+    EXPECT_TRUE(
+        m_oLog.Contains("*** QIRN_Engine::GetGraphicsInterface(): Specified display number (-1) greater than "
+                        "MAXGRAPHICSDEVICES\n"))
+        << m_oLog.All();
+    EXPECT_TRUE(m_oLog.Contains(
+        "*** QIRN_Engine::Render(): Specified device number (-1) greater than MAXGRAPHICSDEVICES\n"));
 
     // Display 1 is made and asked even when there is no such display; OpenGL gets its engine.
     m_oParts.vJournal.clear();
@@ -331,6 +345,18 @@ TEST_F(EngineTest, PolledInputBecomesEvents)
     EXPECT_EQ(m_oEngine.GetInputEvent(&oEvent), GENERICERROR);
     EXPECT_EQ(oEvent.m_iDevice, 0);
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_Engine::GetInputEvent(): No Waiting Input Events\n"));
+
+    // A pending node without its record still comes out: a cleared record and success.
+    QIRN_InputEvent* pLost = new QIRN_InputEvent;
+    auto* pNode = m_oEngine.m_oInputEvents.AppendNode("InputEvent", pLost);
+    ASSERT_NE(pNode, nullptr);
+    pNode->m_pData = nullptr;
+    delete pLost;
+    oEvent.m_iDevice = 7;
+    EXPECT_EQ(m_oEngine.GetInputEvent(&oEvent), OK);
+    EXPECT_EQ(oEvent.m_iDevice, 0);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Engine::GetInputEvent(): Input Event has no DATA\n"));
+    EXPECT_EQ(m_oEngine.PeekInputEvent(), nullptr);
 
     // A failed poll leaves no events, not even the old ones.
     m_oEngine.PollInput();
