@@ -333,21 +333,15 @@ int QIRN_DataBunnyManager::LoadDataBunnyXFile(std::string strFileName)
         dprintf("*** QIRN_DataBunnyManager::LoadDataBunnyXFile() - m_poDXFile->CreateEnumObject() FAILED\n");
         return 1;
     }
-    HRESULT hr = S_OK;
-    for (;;)
-    {
-        QIRN_ComRef<IDirectXFileData> poData;
-        hr = poEnum->GetNextDataObject(poData.Out());
-        if (FAILED(hr) || !poData.Get())
+    HRESULT hr = QIRN_ForEachXFileObject(
+        poEnum.Get(),
+        [&](IDirectXFileData* poData)
         {
-            break;
-        }
-        if (QIRN_IsXFileType(poData.Get(), QIRN_TID_ANIMATIONSET) &&
-            ParseAnimationSet(poData.Get(), strFileKey) != 0)
-        {
-            dprintf("*** QIRN_DataBunnyManager::LoadDataBunnyXFile() - ParseAnimationSet() FAILED\n");
-        }
-    }
+            if (QIRN_IsXFileType(poData, QIRN_TID_ANIMATIONSET) && ParseAnimationSet(poData, strFileKey) != 0)
+            {
+                dprintf("*** QIRN_DataBunnyManager::LoadDataBunnyXFile() - ParseAnimationSet() FAILED\n");
+            }
+        });
     poEnum.Reset();
     if (hr != DXFILEERR_NOMOREOBJECTS)
     {

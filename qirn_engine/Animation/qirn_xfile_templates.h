@@ -112,3 +112,19 @@ private:
 
 // Whether a data object is of the template with the given GUID.
 bool QIRN_IsXFileType(IDirectXFileData* poData, const GUID& guidType);
+
+// Hands every top-level data object of an enumeration to visit, in file order; answers the last
+// GetNextDataObject result, DXFILEERR_NOMOREOBJECTS when the whole file was read.
+template <class Visit> HRESULT QIRN_ForEachXFileObject(IDirectXFileEnumObject* poEnum, Visit visit)
+{
+    for (;;)
+    {
+        QIRN_ComRef<IDirectXFileData> poData;
+        HRESULT hr = poEnum->GetNextDataObject(poData.Out());
+        if (FAILED(hr) || !poData.Get())
+        {
+            return hr;
+        }
+        visit(poData.Get());
+    }
+}

@@ -157,20 +157,14 @@ int QIRN_LoadAnimationSequences(std::string szFileName, std::string szFrameName,
         dprintf("*** QIRN_XFILE::LoadAnimationSequence() - m_poDXFile->CreateEnumObject() FAILED\n");
         return 1;
     }
-    HRESULT hr = S_OK;
-    for (;;)
-    {
-        QIRN_ComRef<IDirectXFileData> poData;
-        hr = poEnum->GetNextDataObject(poData.Out());
-        if (FAILED(hr) || !poData.Get())
-        {
-            break;
-        }
-        if (QIRN_IsXFileType(poData.Get(), QIRN_TID_ANIMATIONSET))
-        {
-            ParseAnimationSet(poData.Get(), roSequences, szFrameName);
-        }
-    }
+    HRESULT hr = QIRN_ForEachXFileObject(poEnum.Get(),
+                                         [&](IDirectXFileData* poData)
+                                         {
+                                             if (QIRN_IsXFileType(poData, QIRN_TID_ANIMATIONSET))
+                                             {
+                                                 ParseAnimationSet(poData, roSequences, szFrameName);
+                                             }
+                                         });
     if (hr != DXFILEERR_NOMOREOBJECTS)
     {
         return 1;
