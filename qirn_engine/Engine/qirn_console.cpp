@@ -53,7 +53,7 @@ QIRN_Console::QIRN_Console(QIRN_Engine* pEngine)
       m_bLoadWorld(false), m_bShowStats(false), m_bShowNormals(false), m_iFpsLock(0), m_fWorldTime(0.0f),
       m_bSetCameraSpeeds(true), m_bSetWorldTime(false), m_fMouseSpeedX(DEFAULT_MOUSE_SPEED),
       m_fMouseSpeedY(DEFAULT_MOUSE_SPEED), m_fMoveSpeedX(DEFAULT_MOVE_SPEED),
-      m_fMoveSpeedY(DEFAULT_MOVE_SPEED), m_fMoveSpeedZ(DEFAULT_MOVE_SPEED), m_dwCursor(0), m_iScriptDepth(0)
+      m_fMoveSpeedY(DEFAULT_MOVE_SPEED), m_fMoveSpeedZ(DEFAULT_MOVE_SPEED), m_dwCursor(0)
 {
     memset(m_aszLines, 0, sizeof(m_aszLines));
     memset(m_szInput, 0, sizeof(m_szInput));

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QIRN_Engine;
 class QIRN_Graphics;
@@ -22,7 +23,7 @@ const uint32_t QIRN_CONSOLE_VISIBLELINES = 25;
 const uint32_t QIRN_CONSOLE_PRINTBUFFER = 1024;
 // Longest script line; longer lines are cut to this length.
 const uint32_t QIRN_CONSOLE_MAXSCRIPTLINE = 255;
-// How deep scripts may run scripts; a script that runs itself stops here.
+// How deep scripts may run other scripts; a script never runs while it is already running.
 const int QIRN_CONSOLE_MAXSCRIPTDEPTH = 8;
 
 class QIRN_Console
@@ -155,9 +156,12 @@ private:
     void PasteText();
     // Reads and runs a script that was found; bounded by QIRN_CONSOLE_MAXSCRIPTDEPTH.
     QIRN_ErrorCode RunScriptFile(const std::string& strPath);
+    // Whether the script at this resolved path is one of the scripts running now.
+    bool IsScriptRunning(const std::string& strPath) const;
 
     uint32_t LineWidth() const;
     uint32_t MaxLines() const;
 
-    int m_iScriptDepth;
+    // The scripts running now, outermost first, as full lower-case paths.
+    std::vector<std::string> m_astrRunningScripts;
 };

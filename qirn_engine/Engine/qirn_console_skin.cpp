@@ -5,7 +5,11 @@
 #include "qirn_file.h"
 #include "qirn_settings.h"
 #include "qirn_shader.h"
+#include "qirn_string.h"
 
+#include <windows.h>
+
+#include <algorithm>
 #include <fstream>
 #include <new>
 #include <string>
@@ -116,8 +120,8 @@ QIRN_ErrorCode QIRN_Console::Load(std::string strSkinFile)
 
 QIRN_ErrorCode QIRN_Console::Command_RunConsoleScript(std::string strFileName)
 {
-    // A script that runs itself, directly or through others, ends here instead of in the stack.
-    if (m_iScriptDepth >= QIRN_CONSOLE_MAXSCRIPTDEPTH)
+    // A chain of scripts that run each other ends here instead of in the stack.
+    if (m_astrRunningScripts.size() >= static_cast<size_t>(QIRN_CONSOLE_MAXSCRIPTDEPTH))
     {
         dprintf("*** QIRN_Console::Command_RunConsoleScript - Scripts nested deeper than %d, '%s' not run\n",
                 QIRN_CONSOLE_MAXSCRIPTDEPTH, strFileName.c_str());
@@ -129,6 +133,15 @@ QIRN_ErrorCode QIRN_Console::Command_RunConsoleScript(std::string strFileName)
         dprintf("QIRN_Console::Command_RunConsoleScript - File not found '%s'\n", strFileName.c_str());
         return FILENOTFOUND;
     }
+    // Running a script again from inside itself would repeat it once per such line at every level,
+    // which grows exponentially; the running script goes on with its next line instead.
+    if (IsScriptRunning(strPath))
+    {
+        dprintf(
+            "*** QIRN_Console::Command_RunConsoleScript - Script '%s' is already running, not run again\n",
+            strFileName.c_str());
+        return GENERICERROR;
+    }
     QIRN_ErrorCode result = RunScriptFile(strPath);
     if (result != OK)
     {
@@ -136,6 +149,24 @@ QIRN_ErrorCode QIRN_Console::Command_RunConsoleScript(std::string strFileName)
     }
     Print("Command RunConsoleScript accepted. Thank you, come again!");
     return OK;
+}
+
+namespace
+{
+// One spelling per file: different relative spellings and letter cases name the same script.
+std::string ScriptKey(const std::string& strPath)
+{
+    char szFull[MAX_PATH] = {0};
+    DWORD dwLength = GetFullPathNameA(strPath.c_str(), MAX_PATH, szFull, nullptr);
+    QIRN_String strKey = (dwLength > 0 && dwLength < MAX_PATH) ? std::string(szFull) : strPath;
+    return strKey.MakeLower();
+}
+} // namespace
+
+bool QIRN_Console::IsScriptRunning(const std::string& strPath) const
+{
+    return std::find(m_astrRunningScripts.begin(), m_astrRunningScripts.end(), ScriptKey(strPath)) !=
+           m_astrRunningScripts.end();
 }
 
 QIRN_ErrorCode QIRN_Console::RunScriptFile(const std::string& strPath)
@@ -147,7 +178,7 @@ QIRN_ErrorCode QIRN_Console::RunScriptFile(const std::string& strPath)
         dprintf("QIRN_Console::Command_RunConsoleScript - Unable to open file '%s'\n", strPath.c_str());
         return FILEERROR;
     }
-    ++m_iScriptDepth;
+    m_astrRunningScripts.push_back(ScriptKey(strPath));
     std::string strLine;
     uint32_t dwLineNumber = 0;
     while (std::getline(oScript, strLine))
@@ -170,7 +201,7 @@ QIRN_ErrorCode QIRN_Console::RunScriptFile(const std::string& strPath)
             ParseCommand(strLine);
         }
     }
-    --m_iScriptDepth;
+    m_astrRunningScripts.pop_back();
     return OK;
 }
 

@@ -142,22 +142,60 @@ TEST_F(ConsoleTest, ScriptLinesAreCutAt255Characters)
 
 TEST_F(ConsoleTest, ScriptsThatRunThemselvesStop)
 {
-    qirn_test::WriteFile("self.txt", "print tick\nrunscript self.txt\n");
+    qirn_test::WriteFile("self.txt", "print tick\nrunscript self.txt\nprint after\n");
     QIRN_Console& console = Console();
     EXPECT_EQ(console.Command_RunConsoleScript("self.txt"), OK);
-    // Eight levels run; the ninth is refused and the levels below finish their scripts.
+    // The script runs once; its own runscript line is refused and the script goes on.
+    EXPECT_EQ(Line(500), "tick");
+    EXPECT_EQ(Line(501), "after");
+    EXPECT_EQ(Line(502), "Command RunConsoleScript accepted. Thank you, come again!");
+    EXPECT_EQ(console.m_dwCurrentLine, 503u);
+    EXPECT_EQ(
+        m_oLog.Count("*** QIRN_Console::Command_RunConsoleScript - Script 'self.txt' is already running, "
+                     "not run again\n"),
+        1u);
+
+    // Four lines that run the script itself are refused once each, not once per path through
+    // eight levels.
+    qirn_test::WriteFile("four.txt", "runscript four.txt\nrunscript four.txt\nrunscript four.txt\n"
+                                     "runscript four.txt\nprint done\n");
+    m_oLog.Clear();
+    EXPECT_EQ(console.Command_RunConsoleScript("four.txt"), OK);
+    EXPECT_EQ(m_oLog.Count("Script 'four.txt' is already running"), 4u);
+    EXPECT_EQ(Line(503), "done");
+    EXPECT_EQ(console.m_dwCurrentLine, 505u);
+
+    // Two scripts that run each other, under another spelling of the same file, stop the same way;
+    // once a script has finished it may run again.
+    qirn_test::WriteFile("ping.txt", "runscript pong.txt\nrunscript pong.txt\n");
+    qirn_test::WriteFile("pong.txt", "print pong\nrunscript .\\PING.TXT\n");
+    m_oLog.Clear();
+    EXPECT_EQ(console.Command_RunConsoleScript("ping.txt"), OK);
+    EXPECT_EQ(m_oLog.Count("Script '.\\PING.TXT' is already running"), 2u);
+    EXPECT_EQ(Line(505), "pong");
+    EXPECT_EQ(Line(506), "Command RunConsoleScript accepted. Thank you, come again!");
+    EXPECT_EQ(Line(507), "pong");
+    EXPECT_EQ(console.m_dwCurrentLine, 510u);
+}
+
+TEST_F(ConsoleTest, ScriptChainsStopAtEightLevels)
+{
+    // level1.txt runs level2.txt and so on; the ninth is refused and the eight below finish.
+    for (int i = 1; i <= 9; ++i)
+    {
+        qirn_test::WriteFile("level" + std::to_string(i) + ".txt", "print " + std::to_string(i) +
+                                                                       "\nrunscript level" +
+                                                                       std::to_string(i + 1) + ".txt\n");
+    }
+    QIRN_Console& console = Console();
+    EXPECT_EQ(console.Command_RunConsoleScript("level1.txt"), OK);
     for (uint32_t i = 0; i < 8; ++i)
     {
-        EXPECT_EQ(Line(500 + i), "tick") << i;
+        EXPECT_EQ(Line(500 + i), std::to_string(i + 1)) << i;
         EXPECT_EQ(Line(508 + i), "Command RunConsoleScript accepted. Thank you, come again!") << i;
     }
     EXPECT_EQ(console.m_dwCurrentLine, 516u);
-    EXPECT_EQ(m_oLog.Count("Scripts nested deeper than 8, 'self.txt' not run"), 1u);
-
-    // A script that runs itself twice still ends.
-    qirn_test::WriteFile("twice.txt", "runscript twice.txt\nrunscript twice.txt\n");
-    EXPECT_EQ(console.Command_RunConsoleScript("twice.txt"), OK);
-    EXPECT_EQ(m_oLog.Count("Scripts nested deeper than 8, 'twice.txt' not run"), 256u);
+    EXPECT_EQ(m_oLog.Count("Scripts nested deeper than 8, 'level9.txt' not run"), 1u);
 }
 
 TEST_F(ConsoleTest, MissingScriptLeavesNoLine)
