@@ -669,14 +669,21 @@ bool ShaderAssembler::ParseDefValues(const std::vector<std::string>& vOperands, 
         std::string szNumber = vOperands[1 + k];
         if (!szNumber.empty() && (szNumber.back() == 'f' || szNumber.back() == 'F'))
             szNumber.pop_back();
+        // Read as a float, so that a value beyond the float range becomes infinite and is refused
+        // rather than stored as infinity.
         char* pEnd = nullptr;
-        const double d = std::strtod(szNumber.c_str(), &pEnd);
-        if (szNumber.empty() || *pEnd != '\0' || !std::isfinite(d))
+        const float f = std::strtof(szNumber.c_str(), &pEnd);
+        if (szNumber.empty() || *pEnd != '\0')
         {
             Error("bad number '" + vOperands[1 + k] + "' in 'def'");
             return false;
         }
-        pInst->afValues[k] = static_cast<float>(d);
+        if (!std::isfinite(f))
+        {
+            Error("bad number '" + vOperands[1 + k] + "' in 'def': outside the float range");
+            return false;
+        }
+        pInst->afValues[k] = f;
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -280,10 +281,17 @@ private:
         if (szDigits.empty() || !std::isdigit(static_cast<unsigned char>(szDigits[0])))
             return false;
         char* pEnd = nullptr;
+        errno = 0;
         *pValue = std::strtoll(szDigits.c_str(), &pEnd, 0);
         if (*pEnd != '\0')
         {
             m_szError = "bad number '" + szDigits + "'";
+            return false;
+        }
+        // A number too large for the evaluator would silently become its largest value.
+        if (errno == ERANGE)
+        {
+            m_szError = "number '" + szDigits + "' is out of range";
             return false;
         }
         m_uPos = e;

@@ -189,6 +189,10 @@ TEST(ShaderAssembler, MalformedVertexShaders)
         {"vs.1.1\ndef c0, 1, 2, 3", 2, "'def' takes 5 operand(s), found 4"},
         {"vs.1.1\ndef c0, 1, 2, 3, abc", 2, "bad number 'abc' in 'def'"},
         {"vs.1.1\ndef c0, 1, 2, 3, 1e999", 2, "bad number"},
+        // Each value must fit a float, whichever of the four it is.
+        {"vs.1.1\ndef c0, 1e39, 0, 0, 0", 2, "bad number '1e39' in 'def': outside the float range"},
+        {"ps.1.1\ndef c0, 0, -1e39, 0, 0", 2, "bad number '-1e39' in 'def': outside the float range"},
+        {"vs.1.1\n#if 99999999999999999999 > 0\n#endif", 2, "number '99999999999999999999' is out of range"},
         {"vs.1.1\ndef c128, 1, 2, 3, 4", 2, "a vertex declaration can set c0 to c127 only"},
         {"vs.1.1\n+mov r0, v0", 2, "co-issue '+' exists only in pixel shaders"},
         {"vs.1.1\nmov r0, v0\nvs.1.1", 3, "a second version statement"},

@@ -1,5 +1,6 @@
 #include "shader_cases.h"
 
+#include <cfloat>
 #include <cstring>
 
 namespace d3dx8_test
@@ -306,6 +307,9 @@ void AddPixelArithmetic(std::vector<ShaderCase>* pCases)
     Add(pCases, "ps def", "ps.1.1\ndef c7, 1.0, 0.5f, 0, -1\nmov r0, c7\n",
         Program(PS11, {D3DSIO_DEF, Dst(C, 7), Bits(1.0f), Bits(0.5f), Bits(0.0f), Bits(-1.0f), D3DSIO_MOV,
                        Dst(R, 0), Src(C, 7)}));
+    // The largest floats, and a number that rounds to one, are in range; tiny ones round to zero.
+    Add(pCases, "ps def at the float limits", "ps.1.1\ndef c0, 3.4028234e38, -3.4028235e38, 1e-50, 0\n",
+        Program(PS11, {D3DSIO_DEF, Dst(C, 0), Bits(FLT_MAX), Bits(-FLT_MAX), Bits(0.0f), Bits(0.0f)}));
     Add(pCases, "ps.1.2 dp4 and cmp", "ps.1.2\ndp4 r0, v0, c0\ncmp r1, r0, v1, c1\n",
         Program(PS12, {D3DSIO_DP4, Dst(R, 0), Src(V, 0), Src(C, 0), D3DSIO_CMP, Dst(R, 1), Src(R, 0),
                        Src(V, 1), Src(C, 1)}));
