@@ -42,6 +42,38 @@ bool ReadBytes(FILE* pFile, void* pDest, size_t nBytes)
     return fread(pDest, 1, nBytes, pFile) == nBytes;
 }
 
+// The length of an open file, which is left at its start; 0 when it cannot be told.
+uint64_t FileLength(FILE* pFile)
+{
+    if (_fseeki64(pFile, 0, SEEK_END) != 0)
+    {
+        return 0;
+    }
+    int64_t iLength = _ftelli64(pFile);
+    if (_fseeki64(pFile, 0, SEEK_SET) != 0 || iLength < 0)
+    {
+        return 0;
+    }
+    return static_cast<uint64_t>(iLength);
+}
+
+// The texels a header claims must be in the file before memory is taken for them, so that a
+// damaged header of a few bytes cannot ask for hundreds of megabytes.
+bool FileHoldsTexels(const std::string& szPath, uint64_t qwFileLength, uint64_t qwTexelStart,
+                     uint32_t dwWidth, uint32_t dwHeight, uint32_t dwBits, size_t nPadding)
+{
+    uint64_t qwRowBytes = static_cast<uint64_t>(dwWidth) * (dwBits / 8) + nPadding;
+    if (qwTexelStart + qwRowBytes * dwHeight <= qwFileLength)
+    {
+        return true;
+    }
+    dprintf(
+        "*** GetImageDataFromFile(): File '%s' is truncated: its header claims %u x %u texels of %u bits, "
+        "the file holds %llu bytes.\n",
+        szPath.c_str(), dwWidth, dwHeight, dwBits, static_cast<unsigned long long>(qwFileLength));
+    return false;
+}
+
 // Closes the file on every way out of a reader.
 class FileCloser
 {
@@ -124,8 +156,8 @@ uint8_t* ReadBottomUpRows(FILE* pFile, const std::string& szPath, uint32_t dwWid
 }
 
 // Uncompressed true-colour TGA. The descriptor byte is not looked at: rows are taken bottom-up.
-uint8_t* ReadTGA(FILE* pFile, const std::string& szPath, uint32_t* pdwWidth, uint32_t* pdwHeight,
-                 uint32_t* pdwBits)
+uint8_t* ReadTGA(FILE* pFile, const std::string& szPath, uint64_t qwFileLength, uint32_t* pdwWidth,
+                 uint32_t* pdwHeight, uint32_t* pdwBits)
 {
     uint8_t header[TGA_HEADER_SIZE] = {0};
     if (!ReadBytes(pFile, header, sizeof(header)))
@@ -147,7 +179,8 @@ uint8_t* ReadTGA(FILE* pFile, const std::string& szPath, uint32_t* pdwWidth, uin
     uint32_t dwWidth = ReadLE16(header + 12);
     uint32_t dwHeight = ReadLE16(header + 14);
     uint32_t dwBits = header[16];
-    if (!IsReadableImage(szPath, dwWidth, dwHeight, dwBits))
+    if (!IsReadableImage(szPath, dwWidth, dwHeight, dwBits) ||
+        !FileHoldsTexels(szPath, qwFileLength, TGA_HEADER_SIZE + header[0], dwWidth, dwHeight, dwBits, 0))
     {
         return nullptr;
     }
@@ -162,8 +195,8 @@ uint8_t* ReadTGA(FILE* pFile, const std::string& szPath, uint32_t* pdwWidth, uin
 }
 
 // Uncompressed BMP, bottom-up, rows padded to four bytes.
-uint8_t* ReadBMP(FILE* pFile, const std::string& szPath, uint32_t* pdwWidth, uint32_t* pdwHeight,
-                 uint32_t* pdwBits)
+uint8_t* ReadBMP(FILE* pFile, const std::string& szPath, uint64_t qwFileLength, uint32_t* pdwWidth,
+                 uint32_t* pdwHeight, uint32_t* pdwBits)
 {
     uint8_t header[BMP_FILE_HEADER_SIZE + BMP_INFO_HEADER_SIZE] = {0};
     if (!ReadBytes(pFile, header, sizeof(header)))
@@ -172,6 +205,29 @@ uint8_t* ReadBMP(FILE* pFile, const std::string& szPath, uint32_t* pdwWidth, uin
         return nullptr;
     }
     const uint8_t* pInfo = header + BMP_FILE_HEADER_SIZE;
+    if (header[0] != 'B' || header[1] != 'M')
+    {
+        dprintf("*** GetImageDataFromFile(): File '%s' is not a BMP image (no \"BM\" signature).\n",
+                szPath.c_str());
+        return nullptr;
+    }
+    // Older and smaller information headers place width, height and depth elsewhere.
+    uint32_t dwInfoSize = ReadLE32(pInfo);
+    if (dwInfoSize < BMP_INFO_HEADER_SIZE)
+    {
+        dprintf(
+            "*** GetImageDataFromFile(): File '%s' has a %u-byte information header, at least %u are read.\n",
+            szPath.c_str(), dwInfoSize, static_cast<uint32_t>(BMP_INFO_HEADER_SIZE));
+        return nullptr;
+    }
+    uint32_t dwCompression = ReadLE32(pInfo + 16);
+    if (dwCompression != 0)
+    {
+        dprintf("*** GetImageDataFromFile(): File '%s' is compressed (compression %u), only uncompressed BMP "
+                "images are read.\n",
+                szPath.c_str(), dwCompression);
+        return nullptr;
+    }
     uint32_t dwOffset = ReadLE32(header + 10);
     int32_t iWidth = static_cast<int32_t>(ReadLE32(pInfo + 4));
     int32_t iHeight = static_cast<int32_t>(ReadLE32(pInfo + 8));
@@ -189,6 +245,11 @@ uint8_t* ReadBMP(FILE* pFile, const std::string& szPath, uint32_t* pdwWidth, uin
     }
     const size_t nRowBytes = static_cast<size_t>(iWidth) * (dwBits / 8);
     const size_t nPadding = (4 - nRowBytes % 4) % 4;
+    if (!FileHoldsTexels(szPath, qwFileLength, dwOffset, static_cast<uint32_t>(iWidth),
+                         static_cast<uint32_t>(iHeight), dwBits, nPadding))
+    {
+        return nullptr;
+    }
     uint8_t* pTexels = ReadBottomUpRows(pFile, szPath, static_cast<uint32_t>(iWidth),
                                         static_cast<uint32_t>(iHeight), dwBits, nPadding);
     if (pTexels)
@@ -362,13 +423,14 @@ uint8_t* QIRN_Bitmap::GetImageDataFromFile(std::string szFileName, uint32_t* pdw
         return nullptr;
     }
     FileCloser closer(pFile);
+    const uint64_t qwFileLength = FileLength(pFile);
 
     uint32_t dwWidth = 0;
     uint32_t dwHeight = 0;
     uint32_t dwBits = 0;
     uint8_t* pTexels = m_eFileType == QIRN_IMAGEFILE_TGA
-                           ? ReadTGA(pFile, szPath, &dwWidth, &dwHeight, &dwBits)
-                           : ReadBMP(pFile, szPath, &dwWidth, &dwHeight, &dwBits);
+                           ? ReadTGA(pFile, szPath, qwFileLength, &dwWidth, &dwHeight, &dwBits)
+                           : ReadBMP(pFile, szPath, qwFileLength, &dwWidth, &dwHeight, &dwBits);
     if (pTexels)
     {
         if (pdwHeight)

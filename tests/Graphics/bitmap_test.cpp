@@ -192,6 +192,20 @@ TEST_F(BitmapTest, RefusesBadImageFilesWithoutTexels)
     zeroWidthTga[12] = zeroWidthTga[13] = 0;
     std::string badOffsetBmp = bmp;
     badOffsetBmp[10] = 20;
+    // Headers that claim far more texels than their 70 and 30 bytes hold.
+    std::string claimsBmp = MakeBMP(2, 2, 32, 1);
+    claimsBmp.replace(18, 8, std::string("\x00\x20\x00\x00\x00\x20\x00\x00", 8)); // 8192 x 8192
+    std::string claimsTga = MakeTGA(2, 2, 24, 1);
+    claimsTga.replace(12, 4, std::string("\x00\x40\x00\x10", 4)); // 16384 x 4096
+    ASSERT_EQ(claimsBmp.size(), 70u);
+    ASSERT_EQ(claimsTga.size(), 30u);
+    // Headers that are not the uncompressed 40-byte form the reader knows.
+    std::string unsignedBmp = MakeBMP(2, 2, 24, 1);
+    unsignedBmp.replace(0, 2, "MB");
+    std::string compressedBmp = MakeBMP(2, 2, 24, 1);
+    compressedBmp[30] = 1;
+    std::string coreBmp = MakeBMP(2, 2, 24, 1);
+    coreBmp[14] = 12;
     const struct
     {
         const char* szFile;
@@ -209,6 +223,14 @@ TEST_F(BitmapTest, RefusesBadImageFilesWithoutTexels)
         {"eight.bmp", MakeBMP(2, 2, 8, 1), "has 8 bits per texel"},
         {"huge.bmp", hugeBmp, "has an unsupported size (100000 x 1)"},
         {"offset.bmp", badOffsetBmp, "has an invalid texel offset (20)"},
+        {"claims.bmp", claimsBmp,
+         "is truncated: its header claims 8192 x 8192 texels of 32 bits, the file holds 70 bytes.\n"},
+        {"claims.tga", claimsTga,
+         "is truncated: its header claims 16384 x 4096 texels of 24 bits, the file holds 30 bytes.\n"},
+        {"unsigned.bmp", unsignedBmp, "is not a BMP image (no \"BM\" signature).\n"},
+        {"compressed.bmp", compressedBmp,
+         "is compressed (compression 1), only uncompressed BMP images are read.\n"},
+        {"core.bmp", coreBmp, "has a 12-byte information header, at least 40 are read.\n"},
     };
     for (const auto& c : cases)
     {
