@@ -9,9 +9,6 @@
 
 namespace
 {
-// Pass and layer counts from files are refused above this.
-const uint32_t MAX_BLOCK_COUNT = 65536;
-
 const QIRN_BlockTexts SHADER_TEXTS = {
     "*** QIRN_Shader::Load - Unable to read from file!\n",
     "*** QIRN_Shader::Load - Start Block ID not found",
@@ -288,7 +285,7 @@ bool QIRN_ShaderPass::MakeLayers(uint32_t dwCount)
     m_poLayers = nullptr;
     m_dwNumLayers = 0;
     QIRN_ShaderLayer* poLayers =
-        dwCount <= MAX_BLOCK_COUNT ? new (std::nothrow) QIRN_ShaderLayer[dwCount] : nullptr;
+        dwCount <= QIRN_MAX_LAYERS ? new (std::nothrow) QIRN_ShaderLayer[dwCount] : nullptr;
     if (!poLayers)
     {
         return false;
@@ -394,7 +391,8 @@ QIRN_ErrorCode QIRN_ShaderPass::Load(QIRN_File& roFile, QIRN_DataBunnyManager* p
                 }
                 if (!MakeLayers(dwCount))
                 {
-                    dprintf("*** QIRN_ShaderPass::Load - Unable to make %u layers\n", dwCount);
+                    dprintf("*** QIRN_ShaderPass::Load - Unable to make %u layers (a pass has at most %u)\n",
+                            dwCount, QIRN_MAX_LAYERS);
                     return FILEREAD_ERROR;
                 }
                 bHaveCount = true;
@@ -575,7 +573,7 @@ bool QIRN_Shader::MakePasses(uint32_t dwCount)
     m_poPasses = nullptr;
     m_dwNumPasses = 0;
     QIRN_ShaderPass* poPasses =
-        dwCount <= MAX_BLOCK_COUNT ? new (std::nothrow) QIRN_ShaderPass[dwCount] : nullptr;
+        dwCount <= QIRN_MAX_PASSES ? new (std::nothrow) QIRN_ShaderPass[dwCount] : nullptr;
     if (!poPasses)
     {
         return false;
@@ -645,7 +643,8 @@ QIRN_ErrorCode QIRN_Shader::Load(QIRN_File& roFile, QIRN_DataBunnyManager* poMan
                 }
                 if (!MakePasses(dwCount))
                 {
-                    dprintf("*** QIRN_Shader::Load - Unable to make %u passes\n", dwCount);
+                    dprintf("*** QIRN_Shader::Load - Unable to make %u passes (a shader has at most %u)\n",
+                            dwCount, QIRN_MAX_PASSES);
                     return FILEREAD_ERROR;
                 }
                 bHaveCount = true;

@@ -17,6 +17,12 @@ class QIRN_File;
 class QIRN_DataBunnyManager;
 class PolygonGroup;
 
+// The most passes and layers a shader file may ask for, so that a damaged count cannot make the
+// reader allocate megabytes: no real shader draws a surface this many times, and a Direct3D 8
+// device has eight texture stages.
+const uint32_t QIRN_MAX_PASSES = 32;
+const uint32_t QIRN_MAX_LAYERS = 8;
+
 class QIRN_ShaderPass
 {
 public:

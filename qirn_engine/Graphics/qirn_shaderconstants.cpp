@@ -14,10 +14,6 @@
 
 namespace
 {
-// Tables from files are refused above this many rows (Direct3D 8 has at most a few hundred
-// constant registers), so a corrupt count cannot ask for gigabytes.
-const uint32_t MAX_ROWS = 65536;
-
 const QIRN_BlockTexts CONSTANTS_TEXTS = {
     "*** QIRN_ShaderConstants::Load() - Unable to read from file\n",
     "*** QIRN_ShaderConstants::Load() - Start Block ID not found\n",
@@ -225,7 +221,8 @@ void QIRN_ShaderConstants::Clear()
 
 bool QIRN_ShaderConstants::AllocateTable(uint32_t dwNumRows, const char* szNoTable, const char* szNoValues)
 {
-    m_poRows = dwNumRows <= MAX_ROWS ? new (std::nothrow) QIRN_ShaderConstantRow[dwNumRows] : nullptr;
+    m_poRows =
+        dwNumRows <= QIRN_MAX_CONSTANT_ROWS ? new (std::nothrow) QIRN_ShaderConstantRow[dwNumRows] : nullptr;
     if (!m_poRows)
     {
         dprintf("%s", szNoTable);
@@ -322,6 +319,11 @@ QIRN_ErrorCode QIRN_ShaderConstants::Load(QIRN_File& roFile, QIRN_DataBunnyManag
     {
         dprintf("*** QIRN_ShaderConstants::Load() - Unable to read the \"VSFlag\" block\n");
         return FILEREAD_ERROR;
+    }
+    if (dwNumRows > QIRN_MAX_CONSTANT_ROWS)
+    {
+        dprintf("*** QIRN_ShaderConstants::Load() - NumRows %u is more than the %u constant registers\n",
+                dwNumRows, QIRN_MAX_CONSTANT_ROWS);
     }
     if (!AllocateTable(dwNumRows, "*** QIRN_ShaderConstants::Load() - Not enough memory for the table\n",
                        "*** QIRN_ShaderConstants::Load() - Not enough memory for the values\n"))

@@ -43,6 +43,9 @@ enum QIRN_ShaderConstantType : uint32_t
 const uint32_t QIRN_CONSTANT_DYNAMIC = 0x80000000u;
 // Matrix kind whose operand 1 names a layer of the pass (texture-coordinate transform).
 const uint32_t QIRN_CONSTANT_MATRIX_TEXTURE = 6;
+// One row per constant register: a Direct3D 8 vertex shader has at most 256 of them, a pixel
+// shader 8. Larger tables are refused, so a damaged count cannot ask for megabytes.
+const uint32_t QIRN_MAX_CONSTANT_ROWS = 256;
 
 // One component of a row.
 struct QIRN_ShaderConstant

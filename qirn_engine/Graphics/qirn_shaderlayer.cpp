@@ -7,9 +7,6 @@
 
 namespace
 {
-// Counts from files are refused above this, so a corrupt file cannot ask for gigabytes.
-const uint32_t MAX_ARGS = 65536;
-
 const QIRN_BlockTexts LAYER_TEXTS = {
     "*** QIRN_ShaderLayer :: Load - Unable to read from file!\n",
     "*** QIRN_ShaderLayer :: Load - Start Block ID not found",
@@ -147,9 +144,10 @@ QIRN_ErrorCode QIRN_DynamicLayer::Load(QIRN_File& roFile)
                     dprintf("*** QIRN_DynamicLayer :: Load - Error reading NumArgs\n");
                     return FILEREAD_ERROR;
                 }
-                if (dwValue > MAX_ARGS)
+                if (dwValue > QIRN_MAX_DYNAMIC_ARGS)
                 {
-                    dprintf("*** QIRN_DynamicLayer :: Load - NumArgs %u is too large\n", dwValue);
+                    dprintf("*** QIRN_DynamicLayer :: Load - NumArgs %u is too large (at most %u)\n", dwValue,
+                            QIRN_MAX_DYNAMIC_ARGS);
                     return FILEREAD_ERROR;
                 }
                 m_vArgs.assign(dwValue, 0);

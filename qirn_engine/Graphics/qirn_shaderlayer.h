@@ -12,6 +12,10 @@
 class QIRN_File;
 class QIRN_DataBunnyManager;
 
+// The most arguments a dynamic layer may ask for; a texture update takes a handful, and the bound
+// keeps a damaged count from allocating megabytes.
+const uint32_t QIRN_MAX_DYNAMIC_ARGS = 256;
+
 // Extra parameters of a layer whose texture is updated while the scene runs.
 class QIRN_DynamicLayer
 {

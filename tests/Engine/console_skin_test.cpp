@@ -106,6 +106,37 @@ TEST_F(ConsoleTest, SkinFailuresKeepWhatWasRead)
     EXPECT_EQ(console.m_dwFontSize, 11u);
 }
 
+TEST_F(ConsoleTest, SkinShaderCountsAreBounded)
+{
+    // The skin's shader block is read like the shader file's, so its counts have the same limits.
+    const char* const szHead = "qirn_console_config_file_version2.0 { FontSize { 12 } Shader { ";
+    const struct
+    {
+        std::string szShader;
+        const char* szLine;
+    } cases[] = {
+        {"NumPasses { 65536 } } }",
+         "*** QIRN_Shader::Load - Unable to make 65536 passes (a shader has at most 32)\n"},
+        {"NumPasses { 1 } Pass { NumLayers { 65536 } } } }",
+         "Unable to make 65536 layers (a pass has at most 8)"},
+        {"NumPasses { 1 } Pass { NumLayers { 1 } Layer { DynamicLayer { NumArgs { 65536 } } } } } }",
+         "NumArgs 65536 is too large (at most 256)"},
+        {"NumPasses { 1 } Pass { VertexShaderConstants { NumRows { 65536 } VSFlag { 1 } } } } }",
+         "NumRows 65536 is more than the 256 constant registers"},
+    };
+    for (const auto& c : cases)
+    {
+        qirn_test::WriteFile("counts.skin", szHead + c.szShader);
+        QIRN_Console console(nullptr);
+        m_oLog.Clear();
+        EXPECT_EQ(console.Load("counts"), FILEREAD_ERROR) << c.szShader;
+        EXPECT_TRUE(m_oLog.Contains(c.szLine)) << c.szShader << "\n" << m_oLog.All();
+        EXPECT_TRUE(m_oLog.Contains("*** QIRN_Console::Load() - Error loading shader\n")) << c.szShader;
+        EXPECT_EQ(console.m_poShader, nullptr) << c.szShader;
+        EXPECT_EQ(console.m_dwFontSize, 12u) << c.szShader;
+    }
+}
+
 TEST_F(ConsoleTest, ScriptRunsOnlyItsCommands)
 {
     qirn_test::WriteFile("script.txt", "rem the set-up\r\n"

@@ -359,6 +359,56 @@ TEST_F(ShaderTest, MalformedBlocksAnswerTheirCodes)
     }
 }
 
+TEST_F(ShaderTest, CountsStayWithinWhatADeviceDraws)
+{
+    // Each count is taken up to its limit and refused one above it, before anything is allocated.
+    struct Case
+    {
+        std::string szText;
+        QIRN_ErrorCode expected;
+        const char* szLine;
+    };
+    const std::string szPass = "Shader { NumPasses { 1 } Pass { ";
+    const std::string szLayer = szPass + "NumLayers { 1 } Layer { DynamicLayer { ";
+    const std::string szConstants = szPass + "PixelShaderConstants { NumRows { ";
+    const Case cases[] = {
+        {"Shader { NumPasses { 32 } }", OK, ""},
+        {"Shader { NumPasses { 33 } }", FILEREAD_ERROR,
+         "*** QIRN_Shader::Load - Unable to make 33 passes (a shader has at most 32)\n"},
+        {"Shader { NumPasses { 65536 } }", FILEREAD_ERROR, "Unable to make 65536 passes"},
+        {szPass + "NumLayers { 8 } } }", OK, ""},
+        {szPass + "NumLayers { 9 } } }", FILEREAD_ERROR,
+         "*** QIRN_ShaderPass::Load - Unable to make 9 layers (a pass has at most 8)\n"},
+        {szLayer + "NumArgs { 256 } } } } }", OK, ""},
+        {szLayer + "NumArgs { 257 } } } } }", FILEREAD_ERROR,
+         "*** QIRN_DynamicLayer :: Load - NumArgs 257 is too large (at most 256)\n"},
+        {szConstants + "256 } VSFlag { 0 } } } }", OK, ""},
+        {szConstants + "257 } VSFlag { 0 } } } }", GENERICERROR,
+         "*** QIRN_ShaderConstants::Load() - NumRows 257 is more than the 256 constant registers\n"},
+    };
+    for (const Case& c : cases)
+    {
+        m_oLog.Clear();
+        BlockFile in(c.szText);
+        QIRN_Shader shader;
+        EXPECT_EQ(shader.Load(in.File(), nullptr), c.expected) << c.szText;
+        EXPECT_TRUE(m_oLog.Contains(c.szLine)) << c.szText << "\n" << m_oLog.All();
+    }
+
+    // The largest counts a shader may give all load together.
+    BlockFile largest(
+        "Shader { NumPasses { 32 } Pass { NumLayers { 8 } Layer { DynamicLayer { NumArgs { 256 } } } "
+        "PixelShaderConstants { NumRows { 256 } VSFlag { 0 } } } }",
+        "largest.txt");
+    QIRN_Shader full;
+    ASSERT_EQ(full.Load(largest.File(), nullptr), OK);
+    EXPECT_EQ(full.m_dwNumPasses, QIRN_MAX_PASSES);
+    EXPECT_EQ(full.m_poPasses[0].m_dwNumLayers, QIRN_MAX_LAYERS);
+    ASSERT_NE(full.m_poPasses[0].m_poLayers[0].m_poDynamicLayer, nullptr);
+    EXPECT_EQ(full.m_poPasses[0].m_poLayers[0].m_poDynamicLayer->GetNumArgs(), QIRN_MAX_DYNAMIC_ARGS);
+    EXPECT_EQ(full.m_poPasses[0].m_oPixelShaderConstants.m_dwNumRows, QIRN_MAX_CONSTANT_ROWS);
+}
+
 TEST_F(ShaderTest, EmptyShaderBlockGivesAnEmptyShader)
 {
     BlockFile in("Shader { }");

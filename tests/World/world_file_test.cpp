@@ -327,6 +327,17 @@ TEST_F(WorldFileTest, ShaderFileErrors)
          GENERICERROR,
          {},
          {"*** QIRN_World::LoadShaders() - Unable to load render target!\n"}},
+        // 199 bytes whose four pass counts would each ask for megabytes: the first is refused.
+        {"qirn_shader_version2.0 {\n"
+         "Shader { Name { S1 } NumPasses { 65536 } }\n"
+         "Shader { Name { S2 } NumPasses { 65536 } }\n"
+         "Shader { Name { S3 } NumPasses { 65536 } }\n"
+         "Shader { Name { S4 } NumPasses { 65536 } }\n"
+         "}\n",
+         GENERICERROR,
+         {},
+         {"*** QIRN_Shader::Load - Unable to make 65536 passes (a shader has at most 32)\n",
+          "*** QIRN_World::LoadShaders() - Unable to load shader!\n"}},
     };
     for (const Case& test : cases)
     {
