@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -131,6 +132,62 @@ TEST_F(AmbrevoConfigDlgTest, TemplateHoldsEveryControlInOrder)
         EXPECT_EQ(item.dwStyle & aExpected[i].dwTypeMask, aExpected[i].dwStyle);
         EXPECT_TRUE(item.dwStyle & WS_CHILD);
     }
+}
+
+// The banner keeps the size the template gives its control, whatever the dialog font makes of it,
+// and is drawn in the middle of it.
+TEST_F(AmbrevoConfigDlgTest, BannerIsCentredInItsControl)
+{
+    HWND hDlg = Open();
+    HWND hBanner = nullptr;
+    for (HWND h = GetWindow(hDlg, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+    {
+        if ((GetWindowLongA(h, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
+        {
+            hBanner = h;
+        }
+    }
+    ASSERT_NE(hBanner, nullptr);
+    HBITMAP hBitmap = reinterpret_cast<HBITMAP>(SendMessageA(hBanner, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP bm = {};
+    ASSERT_EQ(GetObjectA(hBitmap, sizeof(bm), &bm), static_cast<int>(sizeof(bm)));
+    RECT rcTemplate = {0, 0, 171, 139};
+    ASSERT_TRUE(MapDialogRect(hDlg, &rcTemplate));
+    RECT rcClient = {};
+    ASSERT_TRUE(GetClientRect(hBanner, &rcClient));
+    EXPECT_EQ(rcClient.right, rcTemplate.right);
+    EXPECT_EQ(rcClient.bottom, rcTemplate.bottom);
+
+    // Draw the control into memory and find the banner's texels where centring puts them.
+    const int nLeft = (rcClient.right - bm.bmWidth) / 2;
+    const int nTop = (rcClient.bottom - bm.bmHeight) / 2;
+    EXPECT_LE(std::abs(nLeft - (rcClient.right - bm.bmWidth - nLeft)), 1);
+    HDC hScreen = GetDC(nullptr);
+    HDC hControl = CreateCompatibleDC(hScreen);
+    HDC hPicture = CreateCompatibleDC(hScreen);
+    HBITMAP hCanvas = CreateCompatibleBitmap(hScreen, rcClient.right, rcClient.bottom);
+    HGDIOBJ hOldCanvas = SelectObject(hControl, hCanvas);
+    SendMessageA(hBanner, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(hControl), PRF_CLIENT);
+    // A bitmap is selected into one device context at a time: the control's own while it draws.
+    HGDIOBJ hOldPicture = SelectObject(hPicture, hBitmap);
+    int nCompared = 0;
+    for (int y = 0; y < bm.bmHeight; y += 15)
+    {
+        for (int x = 0; x < bm.bmWidth; x += 15)
+        {
+            COLORREF expected = GetPixel(hPicture, x, y);
+            COLORREF drawn = GetPixel(hControl, nLeft + x, nTop + y);
+            EXPECT_EQ(drawn, expected) << x << ", " << y;
+            ++nCompared;
+        }
+    }
+    EXPECT_GT(nCompared, 200);
+    SelectObject(hPicture, hOldPicture);
+    SelectObject(hControl, hOldCanvas);
+    DeleteObject(hCanvas);
+    DeleteDC(hPicture);
+    DeleteDC(hControl);
+    ReleaseDC(nullptr, hScreen);
 }
 
 TEST_F(AmbrevoConfigDlgTest, ListsGetTheirItemsFromTheTemplateData)
