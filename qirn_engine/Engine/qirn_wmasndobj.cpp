@@ -218,6 +218,14 @@ QIRN_ErrorCode QIRN_WmaSndObj::Update(bool)
                 return 1;
             }
         }
+        // Stopping first ends the graph's finished state, so its position runs on from the
+        // start; a run alone would leave it reporting the end.
+        if (m_bLoop && (FAILED(m_poMediaControl->Stop()) || SeekToStart() != 0))
+        {
+            dprintf(
+                "*** QIRN_WmaSndObj::Update() - m_poMediaControl->Stop() due to m_bLoop == TRUE FAILED\n");
+            return 1;
+        }
         if (m_bLoop && FAILED(m_poMediaControl->Run()))
         {
             dprintf("*** QIRN_WmaSndObj::Update() - m_poMediaControl->Run() due to m_bLoop == TRUE FAILED\n");
