@@ -188,14 +188,18 @@ TEST_F(AudioDeviceTest, StaticSoundReportsItsPlayPositionInRealTimeAndKeepsItWhe
 {
     qirn_test::WriteFile("voice.wav", StereoSeconds(2.0f));
     ASSERT_EQ(m_oAudio.LoadSound(".\\voice.wav", true, false), 0) << m_oLog.All();
+    DWORD dwStart = GetTickCount();
     ASSERT_EQ(m_oAudio.PlaySound(".\\voice.wav"), 0);
     Sleep(1000);
     bool bPlaying = false;
     float fPosition = 0.0f;
     ASSERT_EQ(m_oAudio.GetSoundStatus(".\\voice.wav", &bPlaying, &fPosition), 0);
+    float fElapsed = (GetTickCount() - dwStart) / 1000.0f;
     EXPECT_TRUE(bPlaying);
-    EXPECT_GT(fPosition, 0.7f);
-    EXPECT_LT(fPosition, 1.6f);
+    // The position follows real time: never ahead of it, and not far behind unless the
+    // machine is too loaded to feed the sink.
+    EXPECT_LE(fPosition, fElapsed + 0.1f);
+    EXPECT_GT(fPosition, 0.4f * fElapsed);
 
     ASSERT_EQ(m_oAudio.StopSound(".\\voice.wav"), 0);
     float fStopped = 0.0f;
@@ -224,11 +228,17 @@ TEST_F(AudioDeviceTest, StaticSoundsLoopOnlyWhenAskedTo)
     ASSERT_EQ(m_oAudio.LoadSound(".\\loop.wav", true, true), 0) << m_oLog.All();
     ASSERT_EQ(m_oAudio.PlaySound(".\\once.wav"), 0);
     ASSERT_EQ(m_oAudio.PlaySound(".\\loop.wav"), 0);
-    Sleep(1000);
     bool bPlaying = true;
     float fPosition = 0.0f;
-    ASSERT_EQ(m_oAudio.GetSoundStatus(".\\once.wav", &bPlaying, &fPosition), 0);
-    EXPECT_FALSE(bPlaying);
+    DWORD dwStart = GetTickCount();
+    while (bPlaying && GetTickCount() - dwStart < 5000)
+    {
+        Sleep(20);
+        ASSERT_EQ(m_oAudio.GetSoundStatus(".\\once.wav", &bPlaying, &fPosition), 0);
+    }
+    EXPECT_FALSE(bPlaying) << "a sound that does not loop ends";
+    EXPECT_GE(GetTickCount() - dwStart, 250u) << "and not before it was played";
+    Sleep(200);
     ASSERT_EQ(m_oAudio.GetSoundStatus(".\\loop.wav", &bPlaying, &fPosition), 0);
     EXPECT_TRUE(bPlaying);
     EXPECT_LT(fPosition, 0.31f);
@@ -272,7 +282,7 @@ TEST_F(AudioDeviceTest, StreamedSoundPlaysItsWholeLengthAcrossTheRingsWrapInReal
 
     float fLargest = 0.0f;
     bool bStoppedAtEnd = false;
-    DWORD dwElapsed = RunFrames(m_oAudio, 5500,
+    DWORD dwElapsed = RunFrames(m_oAudio, 10000,
                                 [&]
                                 {
                                     bool bPlaying = false;
@@ -290,10 +300,10 @@ TEST_F(AudioDeviceTest, StreamedSoundPlaysItsWholeLengthAcrossTheRingsWrapInReal
     EXPECT_GT(pSound->m_dwPlayProgress, pSound->m_dwBufferSize);
     EXPECT_TRUE(pSound->m_bFoundEnd);
     EXPECT_TRUE(bStoppedAtEnd) << "the buffer stops once its data was played";
-    // 3.5 s of data, then at most one block (0.375 s) until the next signal, with room for a
-    // slow start of the sink.
+    // 3.5 s of data, then at most one block (0.375 s) until the next signal; a loaded machine
+    // may feed the sink late, but the data never plays faster than real time.
     EXPECT_GE(dwElapsed, 3300u);
-    EXPECT_LE(dwElapsed, 4700u);
+    EXPECT_LE(dwElapsed, 9000u);
     // The status of a streamed sound is its place in the ring.
     EXPECT_LT(fLargest, 3.0f);
     EXPECT_GT(fLargest, 2.5f);
@@ -305,7 +315,8 @@ TEST_F(AudioDeviceTest, LoopingStreamKeepsPlayingAndAStopLastsUntilTheNextFrame)
     qirn_test::WriteFile("loop.wav", PcmWave(1, 22050, 8, dwDataSize));
     ASSERT_EQ(m_oAudio.LoadSound(".\\loop.wav", false, true), 0) << m_oLog.All();
     QIRN_SndObj_DX8* pSound = Sound(".\\loop.wav");
-    RunFrames(m_oAudio, 1300);
+    RunFrames(m_oAudio, 6000,
+              [&] { return pSound->m_dwPlayProgress > dwDataSize + 2 * pSound->m_dwNotifySize; });
     EXPECT_FALSE(pSound->m_bFoundEnd);
     EXPECT_GT(pSound->m_dwPlayProgress, dwDataSize) << "it played past the end of its file";
     EXPECT_TRUE(IsPlaying(pSound->GetDSBuffer()));
