@@ -194,7 +194,15 @@ QIRN_ErrorCode QIRN_Audio_DX8::SetPlayCursor(std::string strSndName, float fSeco
         dprintf("*** QIRN_AudioDX8::SetPlayCursor() pSndObj->GetWaveFile()->m_pwfx is NULL\n");
         return 1;
     }
-    DWORD dwPosition = static_cast<DWORD>(static_cast<double>(pWaveFile->m_pwfx->nAvgBytesPerSec) * fSeconds);
+    // A byte position must fit the buffer's 32-bit offsets; a negative or NaN time has none.
+    double dBytes = static_cast<double>(pWaveFile->m_pwfx->nAvgBytesPerSec) * fSeconds;
+    if (!(dBytes >= 0.0 && dBytes < 4294967296.0))
+    {
+        dprintf("*** QIRN_AudioDX8::SetPlayCursor(): %f seconds is no position in sound %s\n", fSeconds,
+                strSndName.c_str());
+        return 1;
+    }
+    DWORD dwPosition = static_cast<DWORD>(dBytes);
     if (FAILED(pDSBuffer->SetCurrentPosition(dwPosition)))
     {
         dprintf("*** QIRN_Audio_DX8::SetPlayCurser() m_pDSBuffer->SetCurrentPosition() failed.\n");

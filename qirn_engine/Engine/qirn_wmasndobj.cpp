@@ -294,8 +294,14 @@ QIRN_ErrorCode QIRN_WmaSndObj::SetPlayCursor(float fSeconds)
         dprintf("*** QIRN_WmaSndObj::SetPlayCursor() - m_poMediaSeeking is NULL\n");
         return 1;
     }
-    LONGLONG llPosition =
-        static_cast<LONGLONG>(static_cast<double>(fSeconds) * 1000.0 * MEDIA_TIME_PER_MILLISECOND);
+    // Media time is a signed 64-bit count: a time outside it (or NaN) is no position.
+    double dMediaTime = static_cast<double>(fSeconds) * 1000.0 * MEDIA_TIME_PER_MILLISECOND;
+    if (!(dMediaTime > -9.2e18 && dMediaTime < 9.2e18))
+    {
+        dprintf("*** QIRN_WmaSndObj::SetPlayCursor() - %f seconds is no position\n", fSeconds);
+        return 1;
+    }
+    LONGLONG llPosition = static_cast<LONGLONG>(dMediaTime);
     if (FAILED(m_poMediaSeeking->SetPositions(&llPosition, AM_SEEKING_AbsolutePositioning, nullptr,
                                               AM_SEEKING_NoPositioning)))
     {

@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -249,6 +250,15 @@ TEST_F(AudioDeviceTest, StaticSoundReportsItsPlayPositionInRealTimeAndKeepsItWhe
     ASSERT_EQ(m_oAudio.GetSoundStatus(".\\voice.wav", &bPlaying, &fPosition), 0);
     EXPECT_FLOAT_EQ(fPosition, 1.5f);
     EXPECT_FALSE(bPlaying) << "moving a stopped sound does not start it";
+
+    // Times without a byte position are refused and leave the cursor where it was.
+    for (float fBad : {-1.0f, 1e30f, std::numeric_limits<float>::quiet_NaN()})
+    {
+        EXPECT_EQ(m_oAudio.SetPlayCursor(".\\voice.wav", fBad), 1) << fBad;
+    }
+    EXPECT_TRUE(m_oLog.Contains("seconds is no position in sound .\\voice.wav"));
+    ASSERT_EQ(Sound(".\\voice.wav")->GetDSBuffer()->GetCurrentPosition(&dwCursor, nullptr), DS_OK);
+    EXPECT_EQ(dwCursor, 132300u);
 }
 
 TEST_F(AudioDeviceTest, StaticSoundsLoopOnlyWhenAskedTo)

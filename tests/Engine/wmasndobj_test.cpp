@@ -132,6 +132,9 @@ TEST_F(WmaSndObjTest, StopsCleanlyWhenNeverPlayedAndLeavesNothingBehind)
         EXPECT_EQ(oSound.StopSound(), 0);
         EXPECT_EQ(oSound.m_iState, 0);
         EXPECT_FLOAT_EQ(Position(oSound), 1.5f);
+        EXPECT_EQ(oSound.SetPlayCursor(1e30f), 1);
+        EXPECT_TRUE(m_oLog.Contains("seconds is no position"));
+        m_oLog.Clear();
     }
     EXPECT_TRUE(ComIsFree()) << "an object never played still releases its graph and COM";
     EXPECT_EQ(m_oLog.Count("***"), 0u) << m_oLog.All();
