@@ -228,6 +228,12 @@ TEST_F(WaveFileTest, RefusesMissingNamesAndCalls)
     EXPECT_TRUE(m_oLog.Contains("pdwSizeRead == NULL"));
     EXPECT_EQ(oFile.Close(), 0);
     EXPECT_EQ(oFile.m_hmmio, nullptr);
+
+    // Writing needs a format to put in the header.
+    QIRN_WaveFile oOut;
+    EXPECT_EQ(oOut.Open("out.wav", nullptr, QIRN_WAVEFILE_WRITE), 1);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_WaveFile::Open() FAILED: WriteMMIO() FAILED\n"));
+    EXPECT_EQ(oOut.m_hmmio, nullptr);
 }
 
 TEST_F(WaveFileTest, WriteModeLeavesAHeaderWithAZeroFactAndAnEmptyDataChunk)
