@@ -233,6 +233,13 @@ TEST_F(AudioDeviceTest, StaticSoundReportsItsPlayPositionInRealTimeAndKeepsItWhe
     EXPECT_LE(fPosition, fElapsed + 0.1f);
     EXPECT_GT(fPosition, 0.4f * fElapsed);
 
+    // Moving a playing sound keeps it playing from the new place.
+    ASSERT_EQ(m_oAudio.SetPlayCursor(".\\voice.wav", 0.25f), 0);
+    ASSERT_EQ(m_oAudio.GetSoundStatus(".\\voice.wav", &bPlaying, &fPosition), 0);
+    EXPECT_TRUE(bPlaying);
+    EXPECT_GE(fPosition, 0.24f);
+    EXPECT_LT(fPosition, 0.5f);
+
     ASSERT_EQ(m_oAudio.StopSound(".\\voice.wav"), 0);
     float fStopped = 0.0f;
     ASSERT_EQ(m_oAudio.GetSoundStatus(".\\voice.wav", &bPlaying, &fStopped), 0);
