@@ -7,6 +7,11 @@
 #include <cstdint>
 #include <string>
 
+// mmsystem.h maps PlaySound to PlaySoundA; the engine's sound operations keep their own name.
+#ifdef PlaySound
+#undef PlaySound
+#endif
+
 class QIRN_SndObj;
 class QIRN_WmaSndObj;
 

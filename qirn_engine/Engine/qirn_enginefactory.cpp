@@ -1,5 +1,6 @@
 #include "qirn_enginefactory.h"
 
+#include "qirn_audio_dx8.h"
 #include "qirn_console.h"
 #include "qirn_engineparams.h"
 #include "qirn_input_dx8.h"
@@ -24,10 +25,9 @@ QIRN_Console* CreateConsole(QIRN_Engine* pEngine, int32_t iAPI, QIRN_Graphics*)
     return nullptr;
 }
 
-// No sound device is part of the engine library yet.
-QIRN_Audio* CreateAudio(int32_t, HWND)
+QIRN_Audio* CreateAudio(int32_t iAPI, HWND hWnd)
 {
-    return nullptr;
+    return iAPI == QIRN_AUDIO_DX8 ? new (std::nothrow) QIRN_Audio_DX8(hWnd) : nullptr;
 }
 
 QIRN_Input* CreateInput(int32_t iAPI)
