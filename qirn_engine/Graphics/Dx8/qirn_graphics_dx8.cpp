@@ -10,7 +10,7 @@
 #include "qirn_timer.h"
 #include "qirn_world.h"
 
-#include <dxerr8.h>
+#include "qirn_d3derror_dx8.h"
 
 #include <cstring>
 #include <new>
@@ -391,7 +391,7 @@ QIRN_ErrorCode QIRN_Graphics_DX8::SetRenderingParams(QIRN_GraphicsParams* pParam
     {
         m_pD3DDevice8 = nullptr;
         dprintf("*** QIRN_Graphics_DX8 :: SetRenderingParams() - CreateDevice failed\n");
-        dprintf("                                              D3D returned: %s\n", DXGetErrorString8A(hr));
+        dprintf("                                              D3D returned: %s\n", QIRN_D3DErrorName(hr));
         return GRAPHICS_INITFAILED;
     }
     SetRS(D3DRS_SOFTWAREVERTEXPROCESSING,
@@ -539,7 +539,7 @@ QIRN_ErrorCode QIRN_Graphics_DX8::PresentFrame()
     if (FAILED(hr))
     {
         dprintf("*** QIRN_Graphics_DX8 :: PresentFrame() - Unable to present frame.\n");
-        dprintf("                                          D3D returned: %s\n", DXGetErrorString8A(hr));
+        dprintf("                                          D3D returned: %s\n", QIRN_D3DErrorName(hr));
         return GENERICERROR;
     }
     return OK;
@@ -879,6 +879,42 @@ IDirect3DIndexBuffer8* QIRN_Graphics_DX8::CreateIndexBuffer(UINT uLength, DWORD 
         return nullptr;
     }
     return pBuffer;
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::DrawIndexedPrimitive(D3DPRIMITIVETYPE eType, UINT uMinIndex,
+                                                       UINT uNumVertices, UINT uStartIndex,
+                                                       UINT uPrimitiveCount)
+{
+    const HRESULT hr = m_pD3DDevice8 ? m_pD3DDevice8->DrawIndexedPrimitive(eType, uMinIndex, uNumVertices,
+                                                                           uStartIndex, uPrimitiveCount)
+                                     : D3DERR_INVALIDCALL;
+    if (FAILED(hr))
+    {
+        dprintf("\n\n%s error while executing %s in %s at line %d!\n\n", QIRN_D3DErrorName(hr),
+                "m_pD3DDevice8->DrawIndexedPrimitive(PrimitiveType, MinIndex, NumVertices, StartIndex, "
+                "PrimitiveCount)",
+                __FILE__, __LINE__);
+        return GENERICERROR;
+    }
+    m_adwStatistics[13] += uPrimitiveCount;
+    return OK;
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::ConvertQIRNMatrixToD3D(const QIRN_Matrix4* pMatrix, D3DMATRIX* pD3DMatrix)
+{
+    if (!pMatrix)
+    {
+        dprintf("*** ConvertQIRNMatrixToD3D() - mat is NULL\n");
+        return INVALIDPARAMS;
+    }
+    if (!pD3DMatrix)
+    {
+        dprintf("*** ConvertQIRNMatrixToD3D() - d3dmat is NULL\n");
+        return INVALIDPARAMS;
+    }
+    static_assert(sizeof(QIRN_Matrix4) == sizeof(D3DMATRIX), "both are 16 floats");
+    std::memcpy(pD3DMatrix, pMatrix, sizeof(D3DMATRIX));
+    return OK;
 }
 
 // World and mesh drawing: lights, meshes and geometry come with the world renderer; until then a

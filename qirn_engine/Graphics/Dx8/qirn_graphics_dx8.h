@@ -131,6 +131,13 @@ public:
     IDirect3DVertexBuffer8* CreateVertexBuffer(UINT uLength, DWORD dwUsage, DWORD dwFVF, D3DPOOL ePool);
     IDirect3DIndexBuffer8* CreateIndexBuffer(UINT uLength, DWORD dwUsage, D3DFORMAT eFormat, D3DPOOL ePool);
 
+    // The device call; a failure is logged with the call's text and answers 1. Adds the primitives
+    // to the frame's triangle count.
+    QIRN_ErrorCode DrawIndexedPrimitive(D3DPRIMITIVETYPE eType, UINT uMinIndex, UINT uNumVertices,
+                                        UINT uStartIndex, UINT uPrimitiveCount);
+    // The engine matrix as a Direct3D matrix (both hold row vectors); 0, or INVALIDPARAMS for NULL.
+    static QIRN_ErrorCode ConvertQIRNMatrixToD3D(const QIRN_Matrix4* pMatrix, D3DMATRIX* pD3DMatrix);
+
     IDirect3DDevice8* GetDevice() const { return m_pD3DDevice8; }
     static D3DDEVTYPE GetD3DDeviceFromQIRN(int32_t iDeviceType);
     static uint32_t DisplayDriverEscape(HDC hDC);

@@ -5,7 +5,7 @@
 
 #include "d3dx8.h"
 
-#include <dxerr8.h>
+#include "qirn_d3derror_dx8.h"
 
 #include <cstring>
 #include <vector>
@@ -20,7 +20,7 @@ D3DVIEWPORT8 g_oSavedViewport = {};
 
 void LogD3DResult(const char* szIndent, HRESULT hr)
 {
-    dprintf("%sD3D returned: %s\n", szIndent, DXGetErrorString8A(hr));
+    dprintf("%sD3D returned: %s\n", szIndent, QIRN_D3DErrorName(hr));
 }
 
 template <class T> void ReleaseAndClear(T*& p)

@@ -1,6 +1,7 @@
 // The device brought up from the client's parameters, the frame without a world, screen dumps,
 // the small back-buffer services, the state caches and the release of what a world made.
 #include "dx8_test_support.h"
+#include "qirn_constants.h"
 #include "qirn_pixelformat_dx8.h"
 
 #include <gtest/gtest.h>
@@ -199,4 +200,73 @@ TEST_F(Dx8GraphicsTest, ReleasingResourcesKeepsTheUpdateFunctions)
     EXPECT_NE(m_poGraphics->RTUpdateTree.FindNode("Update1"), nullptr);
     EXPECT_EQ(m_poGraphics->InsertUpdateFunctionInTree("Update1", nullptr), GENERICERROR);
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::InsertUpdateFunctionInTree() - pUpdate is NULL\n"));
+}
+
+TEST_F(Dx8GraphicsTest, TheConsoleFillModeAndTheStatisticsOverlay)
+{
+    BringUp();
+    ASSERT_EQ(m_oEngine.InitConsole(nullptr), OK);
+    m_oEngine.SetFillMode(2);
+    ASSERT_EQ(m_poGraphics->RenderFrame(nullptr, nullptr, false), OK);
+    EXPECT_EQ(m_poGraphics->GetRS(D3DRS_FILLMODE), static_cast<DWORD>(D3DFILL_WIREFRAME));
+    // The overlay is drawn solid and the console's mode comes back after it.
+    m_oEngine.SetStatisticsFlag(true);
+    const dx8_test::Image oImage = DumpFrame("stats.bmp");
+    ASSERT_TRUE(oImage.bRead);
+    EXPECT_EQ(m_poGraphics->GetRS(D3DRS_FILLMODE), static_cast<DWORD>(D3DFILL_WIREFRAME));
+    int iText = 0;
+    for (int y = 15; y < HEIGHT; ++y)
+        for (int x = 15; x < WIDTH; ++x)
+            iText += !Near(oImage.At(x, y), QIRN_DX8_CLEARCOLOR & 0xFFFFFF, 8);
+    EXPECT_GT(iText, 20);
+    EXPECT_TRUE(Near(oImage.At(5, 5), QIRN_DX8_CLEARCOLOR & 0xFFFFFF));
+    EXPECT_NE(m_poGraphics->m_oFontTree.FindNode("lucida console 10 pts"), nullptr);
+}
+
+TEST_F(Dx8GraphicsTest, IndexedDrawsCountTrianglesAndLogFailures)
+{
+    EXPECT_EQ(m_poGraphics->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1), GENERICERROR);
+    EXPECT_TRUE(m_oLog.Contains("D3DERR_INVALIDCALL error while executing "
+                                "m_pD3DDevice8->DrawIndexedPrimitive(PrimitiveType, MinIndex, NumVertices, "
+                                "StartIndex, PrimitiveCount) in "))
+        << m_oLog.All();
+    EXPECT_EQ(m_poGraphics->m_adwStatistics[13], 0u);
+    BringUp();
+    IDirect3DDevice8* pDevice = m_poGraphics->GetDevice();
+    IDirect3DVertexBuffer8* pVertices =
+        m_poGraphics->CreateVertexBuffer(3 * 16, 0, D3DFVF_XYZRHW, D3DPOOL_MANAGED);
+    IDirect3DIndexBuffer8* pIndices = m_poGraphics->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED);
+    ASSERT_TRUE(pVertices && pIndices);
+    BYTE* p = nullptr;
+    ASSERT_EQ(pIndices->Lock(0, 0, &p, 0), D3D_OK);
+    const WORD awIndices[3] = {0, 1, 2};
+    memcpy(p, awIndices, sizeof(awIndices));
+    pIndices->Unlock();
+    ASSERT_EQ(pVertices->Lock(0, 0, &p, 0), D3D_OK);
+    memset(p, 0, 48);
+    pVertices->Unlock();
+    EXPECT_EQ(m_poGraphics->SetVB(0, pVertices, 16), OK);
+    EXPECT_EQ(m_poGraphics->SetIB(pIndices, 0), OK);
+    pDevice->SetVertexShader(D3DFVF_XYZRHW);
+    pDevice->BeginScene();
+    EXPECT_EQ(m_poGraphics->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1), OK);
+    pDevice->EndScene();
+    EXPECT_EQ(m_poGraphics->m_adwStatistics[13], 1u);
+    pDevice->SetStreamSource(0, nullptr, 0);
+    pDevice->SetIndices(nullptr, 0);
+    pVertices->Release();
+    pIndices->Release();
+
+    QIRN_Matrix4 oMatrix = QIRN_IDENTITY_MATRIX;
+    oMatrix._42 = 7.0f;
+    D3DMATRIX oD3D = {};
+    EXPECT_EQ(QIRN_Graphics_DX8::ConvertQIRNMatrixToD3D(&oMatrix, &oD3D), OK);
+    EXPECT_EQ(oD3D._42, 7.0f);
+    EXPECT_EQ(oD3D._11, 1.0f);
+    EXPECT_EQ(QIRN_Graphics_DX8::ConvertQIRNMatrixToD3D(nullptr, &oD3D), INVALIDPARAMS);
+    EXPECT_TRUE(m_oLog.Contains("*** ConvertQIRNMatrixToD3D() - mat is NULL\n"));
+    EXPECT_EQ(QIRN_Graphics_DX8::GetD3DDeviceFromQIRN(2), D3DDEVTYPE_REF);
+    EXPECT_EQ(QIRN_Graphics_DX8::GetD3DDeviceFromQIRN(9), D3DDEVTYPE_HAL);
+    EXPECT_TRUE(
+        m_oLog.Contains("***QIRN_Graphics_DX8::GetD3DDeviceFromQIRN(): Unknown device type requested\n"));
 }

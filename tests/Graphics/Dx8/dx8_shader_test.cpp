@@ -1,6 +1,7 @@
 // Shaders of a shader file converted into device records, vertex and pixel shaders assembled and
 // cached by layout, a converted pass applied to the device, and reload, rename and remove.
 #include "dx8_test_support.h"
+#include "qirn_databunny.h"
 #include "qirn_file.h"
 #include "qirn_shader.h"
 
@@ -329,4 +330,38 @@ TEST_F(Dx8ShaderTest, LoadRenameRemoveAndUpdate)
     EXPECT_EQ(m_poGraphics->RemoveShader("Stone"), OK);
     EXPECT_EQ(m_poGraphics->RemoveShader("Stone"), GENERICERROR);
     EXPECT_EQ(m_poGraphics->LoadShader(nullptr), GENERICERROR);
+}
+
+TEST_F(Dx8ShaderTest, BoundAssignmentsDriveTheConvertedPassEachFrame)
+{
+    auto poShader = ReadShader(SHADER_FILE);
+    ASSERT_NE(poShader, nullptr);
+    QIRN_XFileIntDataBunny oFill("Fill");
+    QIRN_XFileBoolDataBunny oSkip("Skip");
+    QIRN_XFileFloatDataBunny oSegments("Segments");
+    poShader->m_poPasses[0].m_oFillModeDBA.SetDataBunny(&oFill);
+    poShader->m_poPasses[0].m_oSkipPassDBA.SetDataBunny(&oSkip);
+    poShader->m_poPasses[0].m_oPatchSegmentsDBA.SetDataBunny(&oSegments);
+    // DisplacementMapScale is not carried over.
+    QIRN_XFileFloatDataBunny oScale("Scale");
+    poShader->m_poPasses[0].m_oDisplacementMapScaleDBA.SetDataBunny(&oScale);
+    QIRN_World oWorld(&m_oEngine);
+    m_oEngine.m_poWorld = &oWorld;
+    ASSERT_EQ(m_poGraphics->LoadShader(poShader.get()), OK);
+    m_oEngine.m_poWorld = nullptr;
+    QIRN_Shader_DX8* poConverted = m_poGraphics->GetDX8Shader("Rock");
+    ASSERT_NE(poConverted, nullptr);
+    const QIRN_ShaderPass_DX8& roPass = poConverted->m_poPasses[0];
+    EXPECT_EQ(roPass.m_oFillModeDBA.GetDataBunny(), &oFill);
+    EXPECT_EQ(roPass.m_oCullModeDBA.GetDataBunny(), nullptr);
+    oFill.m_Value = 3;
+    oSkip.m_Value = 1;
+    oSegments.m_Value = 5.0f;
+    EXPECT_EQ(m_poGraphics->UpdateShaders(0.1f), OK);
+    EXPECT_EQ(roPass.m_dwFillMode, static_cast<uint32_t>(D3DFILL_POINT));
+    EXPECT_TRUE(roPass.m_bSkipPass);
+    EXPECT_EQ(roPass.m_fPatchSegments, 5.0f);
+    // The unbound cull mode keeps what the file said.
+    EXPECT_EQ(roPass.m_dwCullMode, static_cast<uint32_t>(D3DCULL_NONE));
+    m_poGraphics->ReleaseResources();
 }
