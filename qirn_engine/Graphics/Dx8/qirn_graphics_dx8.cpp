@@ -1,6 +1,7 @@
 #include "qirn_graphics_dx8.h"
 
 #include "qirn_console.h"
+#include "qirn_console_dx8.h"
 #include "qirn_convertenums_dx8.h"
 #include "qirn_debug.h"
 #include "qirn_engine.h"
@@ -656,6 +657,14 @@ void QIRN_Graphics_DX8::DeleteShaderHandles()
 
 QIRN_ErrorCode QIRN_Graphics_DX8::ReleaseResources()
 {
+    // The console's converted shader binds textures of this renderer: it goes with them and is
+    // converted again when the console is next drawn.
+    QIRN_Console_DX8* poConsole =
+        m_pEngine ? dynamic_cast<QIRN_Console_DX8*>(m_pEngine->GetConsole()) : nullptr;
+    if (poConsole && poConsole->m_poGraphics == this)
+    {
+        poConsole->ReleaseResources();
+    }
     // Nothing drawn from here on may still name a texture, shader or handle that goes now.
     if (m_pD3DDevice8)
     {

@@ -225,3 +225,24 @@ TEST_F(Dx8ConsoleTest, TheEngineRendersAndPresentsWithTheConsoleOpen)
                 (oImage.At(WIDTH - 1, HEIGHT - 1) >> 8 & 0xFF) < 0x40);
     m_oEngine.Shutdown();
 }
+
+TEST_F(Dx8ConsoleTest, TheConsoleShaderGoesWithTheRenderersTextures)
+{
+    // A skin whose background names an image of the working folder.
+    std::vector<uint8_t> vTexels(4 * 4 * 4, 0x40);
+    ASSERT_EQ(SaveRGBAToTGA(vTexels.data(), "Back.tga", 4, 4, 32), OK);
+    qirn_test::WriteFile("test.skin",
+                         "qirn_console_config_file_version2.0 {\n"
+                         "Shader { Name { Back } NumPasses { 1 } Pass { NumLayers { 1 } Layer {\n"
+                         "TextureFileName { Back.tga } TextureFormat { 21 } TextureType { 2 } } } }\n"
+                         "}\n");
+    ASSERT_EQ(m_poConsole->Load("test.skin"), OK) << m_oLog.All();
+    ASSERT_NE(m_poConsole->m_poConsoleShader, nullptr);
+    ASSERT_NE(m_poConsole->m_poConsoleShader->m_poPasses[0].m_poLayers[0].m_poTexture, nullptr);
+    EXPECT_EQ(m_poGraphics->ReleaseResources(), OK);
+    EXPECT_EQ(m_poConsole->m_poConsoleShader, nullptr);
+    // Drawn again, the console converts its shader anew.
+    OpenAndDump();
+    ASSERT_NE(m_poConsole->m_poConsoleShader, nullptr);
+    EXPECT_NE(m_poConsole->m_poConsoleShader->m_poPasses[0].m_poLayers[0].m_poTexture, nullptr);
+}
