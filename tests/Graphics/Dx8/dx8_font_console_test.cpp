@@ -246,3 +246,22 @@ TEST_F(Dx8ConsoleTest, TheConsoleShaderGoesWithTheRenderersTextures)
     ASSERT_NE(m_poConsole->m_poConsoleShader, nullptr);
     EXPECT_NE(m_poConsole->m_poConsoleShader->m_poPasses[0].m_poLayers[0].m_poTexture, nullptr);
 }
+
+TEST_F(Dx8ConsoleTest, TheConsoleOpensALineAFrameAndClosesTwiceAsFast)
+{
+    m_poConsole->m_bOpen = true;
+    for (int i = 1; i <= 3; ++i)
+    {
+        ASSERT_EQ(m_poConsole->Render(), OK);
+        EXPECT_EQ(m_poConsole->m_dwShownLines, i);
+    }
+    m_poConsole->m_bOpen = false;
+    ASSERT_EQ(m_poConsole->Render(), OK);
+    EXPECT_EQ(m_poConsole->m_dwShownLines, 1);
+    ASSERT_EQ(m_poConsole->Render(), OK);
+    EXPECT_EQ(m_poConsole->m_dwShownLines, 0);
+    // Fully closed: nothing is drawn, not even the font is needed.
+    m_oLog.Clear();
+    EXPECT_EQ(m_poConsole->Render(), OK);
+    EXPECT_EQ(m_poConsole->m_dwShownLines, 0);
+}

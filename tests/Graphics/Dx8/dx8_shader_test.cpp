@@ -365,3 +365,50 @@ TEST_F(Dx8ShaderTest, BoundAssignmentsDriveTheConvertedPassEachFrame)
     EXPECT_EQ(roPass.m_dwCullMode, static_cast<uint32_t>(D3DCULL_NONE));
     m_poGraphics->ReleaseResources();
 }
+
+TEST_F(Dx8ShaderTest, ValidationAndReloadOfShaderFiles)
+{
+    EXPECT_EQ(m_poGraphics->ValidatePixelShader("Tex"), OK);
+    EXPECT_EQ(m_poGraphics->ValidatePixelShader(""), GENERICERROR);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::ValidatePixelShader() - strPSH is EMPTY\n"));
+    qirn_test::WriteFile("Bad.psh", "ps.1.1\nnonsense r0\n");
+    EXPECT_EQ(m_poGraphics->ValidatePixelShader("Bad"), GENERICERROR);
+    EXPECT_TRUE(m_oLog.Contains(
+        "*** QIRN_Graphics_DX8::ValidatePixelShader() - D3DXAssembleShaderFromFile() failed for "));
+    auto poShader = PassShader("A", 0, false);
+    ASSERT_NE(poShader, nullptr);
+    EXPECT_EQ(m_poGraphics->ValidateVertexShader(&poShader->m_poPasses[0], ""), GENERICERROR);
+    m_poGraphics->ValidateVertexShader(&poShader->m_poPasses[0], "Lit");
+    // A pass without format takes the default one.
+    EXPECT_EQ(poShader->m_poPasses[0].m_dwFVF, QIRN_DX8_DEFAULTFVF);
+    EXPECT_TRUE(m_oLog.Contains(
+        "*** QIRN_Graphics_DX8::ValidateVertexShader() - FVF is 0, using GRAPHICS_FVF_DEFAULTVERTEX\n"));
+
+    // Converted passes holding a handle get the new one when their file is reloaded.
+    auto poFile = ReadShader(SHADER_FILE);
+    ASSERT_NE(poFile, nullptr);
+    std::unique_ptr<QIRN_Shader_DX8> poOwned(Convert(*poFile));
+    ASSERT_NE(poOwned, nullptr);
+    QIRN_Shader_DX8* poConverted = poOwned.release();
+    ASSERT_NE(m_poGraphics->QIRNDX8ShaderTree.InsertNode("Rock", poConverted), nullptr);
+    const DWORD dwOldPixel = poConverted->m_poPasses[1].m_dwPixelShader;
+    const DWORD dwOldVertex = poConverted->m_poPasses[1].m_dwVertexShader;
+    ASSERT_NE(dwOldPixel, 0u);
+    qirn_test::WriteFile("Tex.psh", "ps.1.1\ntex t0\nmul r0, t0, v0\n");
+    EXPECT_EQ(m_poGraphics->ReloadPixelShader(&poFile->m_poPasses[1], "Tex"), OK) << m_oLog.All();
+    EXPECT_NE(poConverted->m_poPasses[1].m_dwPixelShader, 0u);
+    EXPECT_EQ(m_poGraphics->PixelShaderList.FindNode("Tex")->m_pData->m_dwHandle,
+              poConverted->m_poPasses[1].m_dwPixelShader);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::ReloadPixelShader() - Using PPL\n"));
+    EXPECT_EQ(m_poGraphics->ReloadPixelShader(&poShader->m_poPasses[0], "Tex"), GENERICERROR);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::ReloadPixelShader() - Unable to find the shader\n"));
+
+    qirn_test::WriteFile("Lit.vsh", "vs.1.1\nm4x4 oPos, v0, c4\nmov oD0, v5\nmov oT0, v7\n");
+    m_poGraphics->ReloadVertexShader(&poFile->m_poPasses[1], "Lit");
+    const DWORD dwNewVertex = m_poGraphics->GetVertexShader("Lit.322");
+    EXPECT_NE(dwNewVertex, 0u);
+    EXPECT_EQ(poConverted->m_poPasses[1].m_dwVertexShader, dwNewVertex);
+    (void)dwOldVertex;
+    EXPECT_EQ(m_poGraphics->ReloadVertexShader(&poFile->m_poPasses[1], "Gone"), GENERICERROR);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::ReloadVertexShader() - File not found\n"));
+}
