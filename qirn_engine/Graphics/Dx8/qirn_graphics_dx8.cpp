@@ -310,6 +310,13 @@ QIRN_ErrorCode QIRN_Graphics_DX8::SetRenderingParams(QIRN_GraphicsParams* pParam
         dprintf("*** QIRN_Graphics_DX8 :: SetRenderingParams() - CreateDevice failed\n");
         return GRAPHICS_INITFAILED;
     }
+    // A second bring-up replaces the device rather than leaking it.
+    if (m_pD3DDevice8)
+    {
+        ReleaseResources();
+        m_pD3DDevice8->Release();
+        m_pD3DDevice8 = nullptr;
+    }
     const uint32_t dwAdapter = pParams->m_dwDisplay;
     const D3DDEVTYPE eDeviceType = GetD3DDeviceFromQIRN(pParams->m_iDeviceType);
     QIRN_DeviceInfo* poInfo = m_poDeviceInfo;

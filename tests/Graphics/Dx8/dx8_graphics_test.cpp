@@ -72,6 +72,18 @@ TEST_F(Dx8GraphicsTest, WindowedBringUpTakesTheDesktopFormatAndFallsBackFromTheR
     EXPECT_EQ(m_poGraphics->GetRS(D3DRS_SOFTWAREVERTEXPROCESSING), static_cast<DWORD>(FALSE));
 }
 
+TEST_F(Dx8GraphicsTest, ASecondBringUpReplacesTheDevice)
+{
+    BringUp();
+    auto poBitmap = dx8_test::MakeBitmap(1, 1, 4, 4, 4, {0xFFFFFFFF});
+    poBitmap->m_eFormat = QIRN_FMT_A8R8G8B8;
+    ASSERT_EQ(m_poGraphics->ConvertTexture(poBitmap.get(), 2), OK);
+    BringUp();
+    // What the first device made went with it.
+    EXPECT_EQ(m_poGraphics->TextureTree.GetFirstNode(), nullptr);
+    EXPECT_EQ(DumpFrame().iWidth, WIDTH);
+}
+
 TEST_F(Dx8GraphicsTest, AntialiasingPicksTheSampleCountAndDiscards)
 {
     struct Case
