@@ -3,10 +3,6 @@
 #include <cstring>
 #include <new>
 
-// {932E6A7E-C68E-45DD-A7BF-53D19C86DB1F}
-EXTERN_C const GUID IID_ID3DXBuffer = {
-    0x932e6a7e, 0xc68e, 0x45dd, {0xa7, 0xbf, 0x53, 0xd1, 0x9c, 0x86, 0xdb, 0x1f}};
-
 STDMETHODIMP D3DX8Buffer::QueryInterface(REFIID iid, LPVOID* ppv)
 {
     if (!ppv)

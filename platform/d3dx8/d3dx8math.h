@@ -281,35 +281,48 @@ inline FLOAT D3DXPlaneDotNormal(const D3DXPLANE* pP, const D3DXVECTOR3* pV)
     return pP->a * pV->x + pP->b * pV->y + pP->c * pV->z;
 }
 
-// A vector of length 0 stays (0, 0, 0) rather than becoming NaN.
-D3DXVECTOR3* WINAPI D3DXVec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV);
+// C linkage, as the SDK declares these functions.
+#ifdef __cplusplus
+extern "C"
+{
+#endif
 
-// (x, y, z, 1) x M, divided by the resulting w.
-D3DXVECTOR3* WINAPI D3DXVec3TransformCoord(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, const D3DXMATRIX* pM);
-// (x, y, z, 0) x M: directions, without translation.
-D3DXVECTOR3* WINAPI D3DXVec3TransformNormal(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, const D3DXMATRIX* pM);
-// (x, y, z, 1) x M, keeping w.
-D3DXVECTOR4* WINAPI D3DXVec3Transform(D3DXVECTOR4* pOut, const D3DXVECTOR3* pV, const D3DXMATRIX* pM);
-D3DXVECTOR4* WINAPI D3DXVec4Transform(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV, const D3DXMATRIX* pM);
+    // A vector of length 0 stays (0, 0, 0) rather than becoming NaN.
+    D3DXVECTOR3* WINAPI D3DXVec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV);
 
-// pOut = pM1 x pM2; pOut may be either input.
-D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
-D3DXMATRIX* WINAPI D3DXMatrixTranspose(D3DXMATRIX* pOut, const D3DXMATRIX* pM);
-FLOAT WINAPI D3DXMatrixDeterminant(const D3DXMATRIX* pM);
-// General 4 x 4 inverse. A singular matrix answers NULL and leaves pOut unchanged; the
-// determinant goes to pDeterminant when it is given.
-D3DXMATRIX* WINAPI D3DXMatrixInverse(D3DXMATRIX* pOut, FLOAT* pDeterminant, const D3DXMATRIX* pM);
+    // (x, y, z, 1) x M, divided by the resulting w.
+    D3DXVECTOR3* WINAPI D3DXVec3TransformCoord(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
+                                               const D3DXMATRIX* pM);
+    // (x, y, z, 0) x M: directions, without translation.
+    D3DXVECTOR3* WINAPI D3DXVec3TransformNormal(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
+                                                const D3DXMATRIX* pM);
+    // (x, y, z, 1) x M, keeping w.
+    D3DXVECTOR4* WINAPI D3DXVec3Transform(D3DXVECTOR4* pOut, const D3DXVECTOR3* pV, const D3DXMATRIX* pM);
+    D3DXVECTOR4* WINAPI D3DXVec4Transform(D3DXVECTOR4* pOut, const D3DXVECTOR4* pV, const D3DXMATRIX* pM);
 
-// Perspective projections from a vertical field of view (radians) and aspect (width / height).
-// Left-handed: z' in [0, 1] for z in [zn, zf]; right-handed: the same for z in [-zn, -zf].
-D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fovy, FLOAT Aspect, FLOAT zn, FLOAT zf);
-D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovRH(D3DXMATRIX* pOut, FLOAT fovy, FLOAT Aspect, FLOAT zn, FLOAT zf);
+    // pOut = pM1 x pM2; pOut may be either input.
+    D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
+    D3DXMATRIX* WINAPI D3DXMatrixTranspose(D3DXMATRIX* pOut, const D3DXMATRIX* pM);
+    FLOAT WINAPI D3DXMatrixDeterminant(const D3DXMATRIX* pM);
+    // General 4 x 4 inverse. A singular matrix answers NULL and leaves pOut unchanged; the
+    // determinant goes to pDeterminant when it is given.
+    D3DXMATRIX* WINAPI D3DXMatrixInverse(D3DXMATRIX* pOut, FLOAT* pDeterminant, const D3DXMATRIX* pM);
 
-// Plane through three points, its normal normalise((p2 - p1) x (p3 - p1)). Three points on one line
-// give the plane (0, 0, 0, 0).
-D3DXPLANE* WINAPI D3DXPlaneFromPoints(D3DXPLANE* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2,
-                                      const D3DXVECTOR3* pV3);
-D3DXPLANE* WINAPI D3DXPlaneFromPointNormal(D3DXPLANE* pOut, const D3DXVECTOR3* pPoint,
-                                           const D3DXVECTOR3* pNormal);
-// Scales the plane so that its normal has length 1.
-D3DXPLANE* WINAPI D3DXPlaneNormalize(D3DXPLANE* pOut, const D3DXPLANE* pP);
+    // Perspective projections from a vertical field of view (radians) and aspect (width / height).
+    // Left-handed: z' in [0, 1] for z in [zn, zf]; right-handed: the same for z in [-zn, -zf].
+    D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fovy, FLOAT Aspect, FLOAT zn,
+                                                  FLOAT zf);
+    D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovRH(D3DXMATRIX* pOut, FLOAT fovy, FLOAT Aspect, FLOAT zn,
+                                                  FLOAT zf);
+
+    // Plane through three points, its normal normalise((p2 - p1) x (p3 - p1)). Three points on one line
+    // give the plane (0, 0, 0, 0).
+    D3DXPLANE* WINAPI D3DXPlaneFromPoints(D3DXPLANE* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2,
+                                          const D3DXVECTOR3* pV3);
+    D3DXPLANE* WINAPI D3DXPlaneFromPointNormal(D3DXPLANE* pOut, const D3DXVECTOR3* pPoint,
+                                               const D3DXVECTOR3* pNormal);
+    // Scales the plane so that its normal has length 1.
+    D3DXPLANE* WINAPI D3DXPlaneNormalize(D3DXPLANE* pOut, const D3DXPLANE* pP);
+#ifdef __cplusplus
+}
+#endif

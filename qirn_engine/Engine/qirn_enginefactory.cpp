@@ -2,23 +2,34 @@
 
 #include "qirn_audio_dx8.h"
 #include "qirn_console.h"
+#include "qirn_console_dx8.h"
 #include "qirn_engineparams.h"
+#include "qirn_graphics_dx8.h"
 #include "qirn_input_dx8.h"
 
 #include <new>
 
 namespace
 {
-// No renderer is part of the engine library yet: every graphics kind answers NULL.
-QIRN_Graphics* CreateGraphics(QIRN_Engine*, int32_t)
+// Direct3D 8 is the renderer there is; OpenGL answers NULL until its renderer exists.
+QIRN_Graphics* CreateGraphics(QIRN_Engine* pEngine, int32_t iAPI)
 {
+    if (iAPI == QIRN_GRAPHICS_DX8)
+    {
+        return new (std::nothrow) QIRN_Graphics_DX8(pEngine);
+    }
     return nullptr;
 }
 
-// Until the renderers bring their drawing consoles, both kinds get the text-only console.
-QIRN_Console* CreateConsole(QIRN_Engine* pEngine, int32_t iAPI, QIRN_Graphics*)
+// The Direct3D 8 console draws with its renderer (none when the device is of another kind); the
+// OpenGL kind keeps the text-only console until its own exists.
+QIRN_Console* CreateConsole(QIRN_Engine* pEngine, int32_t iAPI, QIRN_Graphics* pGraphics)
 {
-    if (iAPI == QIRN_GRAPHICS_DX8 || iAPI == QIRN_GRAPHICS_OPENGL)
+    if (iAPI == QIRN_GRAPHICS_DX8)
+    {
+        return new (std::nothrow) QIRN_Console_DX8(pEngine, dynamic_cast<QIRN_Graphics_DX8*>(pGraphics), "");
+    }
+    if (iAPI == QIRN_GRAPHICS_OPENGL)
     {
         return new (std::nothrow) QIRN_Console(pEngine);
     }

@@ -538,9 +538,10 @@ TEST(EngineDefaults, PartsNotYetBuiltFailCleanly)
     EXPECT_EQ(engine.GetFillMode(), 0);
     EXPECT_EQ(engine.GetGraphicsInterface(0), nullptr);
     QIRN_GraphicsParams oParams;
-    oParams.m_iAPI = QIRN_GRAPHICS_DX8;
+    // OpenGL is the renderer not built yet.
+    oParams.m_iAPI = QIRN_GRAPHICS_OPENGL;
     EXPECT_EQ(engine.InitGraphics(&oParams), GENERICERROR);
-    EXPECT_TRUE(oLog.Contains("*** QIRN_Engine::InstantiateGraphics(): Creation of DX8 API FAILED\n"));
+    EXPECT_TRUE(oLog.Contains("*** QIRN_Engine::InstantiateGraphics(): Creation of OpenGL API FAILED\n"));
     EXPECT_EQ(engine.InitConsole(&oParams), OK);
     ASSERT_NE(engine.GetConsole(), nullptr);
     QIRN_AudioParams oAudio;
