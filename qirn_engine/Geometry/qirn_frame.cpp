@@ -7,6 +7,8 @@
 
 namespace
 {
+int g_iLiveFrames = 0;
+
 const char* const NEUTRAL_POSE = "Neutral";
 
 // Which procedurally turned part a frame is, by the names both face exporters use.
@@ -62,10 +64,17 @@ QIRN_Frame::QIRN_Frame()
     Matrix_Identity(&m_oLocalMatrix);
     Matrix_Identity(&m_oOffsetMatrix);
     Matrix_Identity(&m_oCombinedMatrix);
+    ++g_iLiveFrames;
+}
+
+int QIRN_Frame::GetLiveCount()
+{
+    return g_iLiveFrames;
 }
 
 QIRN_Frame::~QIRN_Frame()
 {
+    --g_iLiveFrames;
     delete m_poFirstChild;
     m_poFirstChild = nullptr;
     // Siblings go one after the other, so a long chain does not nest destructor calls.

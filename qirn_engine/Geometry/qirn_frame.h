@@ -25,6 +25,9 @@ public:
     QIRN_Frame(const QIRN_Frame&) = delete;
     QIRN_Frame& operator=(const QIRN_Frame&) = delete;
 
+    // How many frames exist, for leak checks.
+    static int GetLiveCount();
+
     // Takes the child (and whatever siblings it brings) as the last of this frame's children.
     void AddChild(QIRN_Frame* poChild);
 

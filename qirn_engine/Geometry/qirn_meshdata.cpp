@@ -11,6 +11,8 @@
 
 namespace
 {
+int g_iLiveMeshes = 0;
+
 float ReadFloat(const uint8_t* pby)
 {
     float f = 0.0f;
@@ -60,10 +62,17 @@ QIRN_MeshData::QIRN_MeshData()
         m_aiVertexTableCount[i] = 0;
         m_apiVertexTable[i] = nullptr;
     }
+    ++g_iLiveMeshes;
+}
+
+int QIRN_MeshData::GetLiveCount()
+{
+    return g_iLiveMeshes;
 }
 
 QIRN_MeshData::~QIRN_MeshData()
 {
+    --g_iLiveMeshes;
     delete[] m_ppoBonePalette;
     m_ppoBonePalette = nullptr;
     delete[] m_poOffsetMatrices;

@@ -28,6 +28,9 @@ public:
     QIRN_MeshData(const QIRN_MeshData&) = delete;
     QIRN_MeshData& operator=(const QIRN_MeshData&) = delete;
 
+    // How many mesh data objects exist, for leak checks.
+    static int GetLiveCount();
+
     // Filling (the importers).
     void SetPositions(const float* pfXYZ, unsigned uCount);
     // 52-byte records of the face-model library: position, three weights, four bone indices,

@@ -402,6 +402,36 @@ TEST_F(XFileTest, DroppedMeshesLeaveNoBoneReferenceBehind)
     EXPECT_EQ(m_oData.m_poMeshList->m_iCount, 1);
 }
 
+// Indices reach the renderers as 16-bit values: a larger mesh is dropped, not wrapped.
+TEST_F(XFileTest, AMeshOverSixtyFiveThousandVerticesIsDropped)
+{
+    m_oXFile.m_poGeometry = &m_oData;
+    for (DWORD nVertices : {65535u, 65536u})
+    {
+        std::vector<DWORD> vData(1 + nVertices * 3, 0);
+        vData[0] = nVertices;
+        vData.insert(vData.end(), {1, 3, 0, 1, nVertices - 1});
+        qirn_test::FakeXFileData* poMesh = new qirn_test::FakeXFileData(QIRN_TID_MESH, "Big", vData);
+        qirn_test::LogCapture log;
+        QIRN_MeshData* poParsed = m_oXFile.ParseTriMesh(poMesh);
+        poMesh->Release();
+        if (nVertices == 65535u)
+        {
+            ASSERT_NE(poParsed, nullptr);
+            EXPECT_EQ(poParsed->m_oPolygonGroups.front().m_dwBaseVertex, 0u);
+            EXPECT_EQ(poParsed->m_oPolygonGroups.front().m_num_vertices, 65535u);
+            delete poParsed;
+        }
+        else
+        {
+            EXPECT_EQ(poParsed, nullptr);
+            EXPECT_TRUE(
+                log.Contains("*** QIRN_XFILE::ParseTriMesh() - Mesh 'Big' has 65536 vertices, more than "
+                             "65535: mesh dropped\n"));
+        }
+    }
+}
+
 TEST_F(XFileTest, MissingFilesAndTargets)
 {
     QIRN_XFILE oLoader;
