@@ -432,6 +432,92 @@ TEST_F(XFileTest, AMeshOverSixtyFiveThousandVerticesIsDropped)
     }
 }
 
+namespace
+{
+// A data object whose name cannot be read; everything else comes from the object it wraps.
+class NamelessData final : public IDirectXFileData
+{
+public:
+    explicit NamelessData(IDirectXFileData* poInner) : m_lRef(1), m_poInner(poInner) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
+    {
+        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectXFileObject) ||
+            IsEqualGUID(riid, IID_IDirectXFileData))
+        {
+            AddRef();
+            *ppvObject = static_cast<IDirectXFileData*>(this);
+            return S_OK;
+        }
+        *ppvObject = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_lRef)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG lRef = InterlockedDecrement(&m_lRef);
+        if (lRef == 0)
+        {
+            m_poInner->Release();
+            delete this;
+        }
+        return static_cast<ULONG>(lRef);
+    }
+    HRESULT STDMETHODCALLTYPE GetName(LPSTR, LPDWORD) override { return DXFILEERR_BADVALUE; }
+    HRESULT STDMETHODCALLTYPE GetId(LPGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetData(LPCSTR szMember, DWORD* pcbSize, void** ppvData) override
+    {
+        return m_poInner->GetData(szMember, pcbSize, ppvData);
+    }
+    HRESULT STDMETHODCALLTYPE GetType(const GUID** ppguid) override { return m_poInner->GetType(ppguid); }
+    HRESULT STDMETHODCALLTYPE GetNextObject(LPDIRECTXFILEOBJECT* ppChildObj) override
+    {
+        return m_poInner->GetNextObject(ppChildObj);
+    }
+    HRESULT STDMETHODCALLTYPE AddDataObject(LPDIRECTXFILEDATA) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddDataReference(LPCSTR, const GUID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddBinaryObject(LPCSTR, const GUID*, LPCSTR, LPVOID, DWORD) override
+    {
+        return E_NOTIMPL;
+    }
+
+private:
+    ~NamelessData() = default;
+    LONG m_lRef;
+    IDirectXFileData* m_poInner;
+};
+} // namespace
+
+// A child frame that cannot be read is left out of the tree; a material that cannot be read
+// leaves its faces the default shader.
+TEST_F(XFileTest, UnreadableChildrenAreSkipped)
+{
+    m_oXFile.m_poGeometry = &m_oData;
+    qirn_test::FakeXFileData* poRoot = new qirn_test::FakeXFileData(QIRN_TID_FRAME, "Root");
+    poRoot->AddChild(new NamelessData(new qirn_test::FakeXFileData(QIRN_TID_FRAME, "Lost")));
+    poRoot->AddChild(new qirn_test::FakeXFileData(QIRN_TID_FRAME, "Kept"));
+    QIRN_Frame* poFrame = m_oXFile.ParseFrame(poRoot);
+    poRoot->Release();
+    ASSERT_NE(poFrame, nullptr);
+    ASSERT_NE(poFrame->m_poFirstChild, nullptr);
+    EXPECT_EQ(poFrame->m_poFirstChild->m_szName, "Kept");
+    EXPECT_EQ(poFrame->m_poFirstChild->m_poNextSibling, nullptr);
+    m_oXFile.ResolvePendingCPReferenceList();
+    delete poFrame;
+
+    qirn_test::FakeXFileData* poMesh = new qirn_test::FakeXFileData(QIRN_TID_MESH, "Painted", TriangleData());
+    qirn_test::FakeXFileData* poList = new qirn_test::FakeXFileData(QIRN_TID_MESHMATERIALLIST, "", {1, 1, 0});
+    poList->AddChild(new NamelessData(new qirn_test::FakeXFileData(QIRN_TID_MATERIAL, "Paint", {0, 0, 0})));
+    poMesh->AddChild(poList);
+    QIRN_MeshData* poParsed = m_oXFile.ParseTriMesh(poMesh);
+    poMesh->Release();
+    ASSERT_NE(poParsed, nullptr);
+    ASSERT_EQ(poParsed->m_oPolygonGroups.size(), 1u);
+    EXPECT_EQ(poParsed->m_oPolygonGroups.front().m_dwNumIndices, 3u);
+    EXPECT_EQ(poParsed->m_oPolygonGroups.front().m_oShader.m_dwNumPasses, 0u);
+    delete poParsed;
+}
+
 TEST_F(XFileTest, MissingFilesAndTargets)
 {
     QIRN_XFILE oLoader;
