@@ -117,6 +117,10 @@ QIRN_ErrorCode QIRN_Geometry::Load(std::string szFileName)
         dprintf("*** QIRN_Geometry::Load() - Filename is EMPTY\n");
         return FILENOTFOUND;
     }
+    // Data this geometry held before belongs to another tree entry: the import must neither add
+    // to it nor free it.
+    QIRN_GeometryData oNothing;
+    SetGeometryData(oNothing);
     QIRN_ErrorCode eResult = GENERICERROR;
     if (szExtension == "x")
     {

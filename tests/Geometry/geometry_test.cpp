@@ -113,6 +113,15 @@ TEST_F(GeometryTest, FilesThatYieldNoMeshesRegisterNothing)
         EXPECT_EQ(oGeometry.m_poSkeleton, nullptr);
         EXPECT_EQ(oGeometry.m_poMeshList, nullptr);
     }
+    // A geometry that held shared data imports the next file into data of its own.
+    QIRN_Geometry oReused(m_poWorld);
+    ASSERT_EQ(oReused.Load("reef.x"), OK);
+    QIRN_GeometryData* poShared = m_oTree.FindNode("reef.x")->m_pData;
+    EXPECT_EQ(oReused.Load("bones.x"), GENERICERROR);
+    EXPECT_EQ(poShared->m_poMeshList->m_iCount, 1);
+    EXPECT_NE(poShared->m_poSkeleton->FindFrame("Root"), nullptr);
+    EXPECT_EQ(poShared->m_poSkeleton->FindFrame("Lonely"), nullptr);
+
     QIRN_Geometry oOrphan(nullptr);
     qirn_test::LogCapture log;
     EXPECT_EQ(oOrphan.Load("reef.x"), GENERICERROR);
