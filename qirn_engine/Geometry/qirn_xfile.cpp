@@ -61,6 +61,78 @@ private:
     size_t m_nPos;
 };
 
+// The positions and faces of a Mesh object; false (logged) for data that is short or that a
+// renderer could not index safely.
+bool ReadMeshData(IDirectXFileData* poData, const std::string& szName, std::vector<float>& rvPositions,
+                  XFileFaces& rvFaces)
+{
+    DWORD dwSize = 0;
+    void* pData = nullptr;
+    if (FAILED(poData->GetData(nullptr, &dwSize, &pData)) || !pData)
+    {
+        dprintf("*** QIRN_XFILE::ParseTriMesh() - Can't read the data of mesh '%s'\n", szName.c_str());
+        return false;
+    }
+    DataReader oReader(pData, dwSize);
+    uint32_t nVertices = 0;
+    uint32_t nFaces = 0;
+    const uint8_t* pbyPositions = nullptr;
+    if (!oReader.Dword(nVertices) || !(pbyPositions = oReader.Take(static_cast<size_t>(nVertices) * 3)) ||
+        !oReader.Dword(nFaces))
+    {
+        dprintf("*** QIRN_XFILE::ParseTriMesh() - The data of mesh '%s' is shorter than it says\n",
+                szName.c_str());
+        return false;
+    }
+    if (nVertices > MAX_MESH_VERTICES)
+    {
+        dprintf("*** QIRN_XFILE::ParseTriMesh() - Mesh '%s' has %u vertices, more than %u: mesh dropped\n",
+                szName.c_str(), nVertices, MAX_MESH_VERTICES);
+        return false;
+    }
+    for (uint32_t f = 0; f < nFaces; ++f)
+    {
+        uint32_t nIndices = 0;
+        const uint8_t* pbyIndices = nullptr;
+        if (!oReader.Dword(nIndices) || !(pbyIndices = oReader.Take(nIndices)))
+        {
+            dprintf("*** QIRN_XFILE::ParseTriMesh() - The data of mesh '%s' is shorter than it says\n",
+                    szName.c_str());
+            return false;
+        }
+        std::vector<uint32_t> vFace(nIndices);
+        memcpy(vFace.data(), pbyIndices, static_cast<size_t>(nIndices) * 4);
+        for (uint32_t dwIndex : vFace)
+        {
+            if (dwIndex >= nVertices)
+            {
+                dprintf("*** QIRN_XFILE::ParseTriMesh() - Face %u of mesh '%s' uses vertex %u of %u: mesh "
+                        "dropped\n",
+                        f, szName.c_str(), dwIndex, nVertices);
+                return false;
+            }
+        }
+        rvFaces.push_back(vFace);
+    }
+    rvPositions.resize(static_cast<size_t>(nVertices) * 3);
+    memcpy(rvPositions.data(), pbyPositions, rvPositions.size() * sizeof(float));
+    return true;
+}
+
+// A count, then that many entries of n floats; only when the count is the vertex count.
+bool ReadVertexFloats(DataReader& roData, uint32_t nVertices, uint32_t n, std::vector<float>& rvOut)
+{
+    uint32_t nCount = 0;
+    const uint8_t* pby = nullptr;
+    if (!roData.Dword(nCount) || nCount != nVertices || !(pby = roData.Take(static_cast<size_t>(nCount) * n)))
+    {
+        return false;
+    }
+    rvOut.resize(static_cast<size_t>(nCount) * n);
+    memcpy(rvOut.data(), pby, rvOut.size() * sizeof(float));
+    return true;
+}
+
 // The object's name, sized first; false when it cannot be read.
 bool ObjectName(IDirectXFileData* poData, std::string& rszName)
 {
@@ -314,16 +386,7 @@ QIRN_ErrorCode QIRN_XFILE::Load(std::string szPath)
                                     }
                                     else if (QIRN_IsXFileType(poData, QIRN_TID_MESH))
                                     {
-                                        QIRN_MeshData* poMesh = ParseTriMesh(poData);
-                                        if (poMesh)
-                                        {
-                                            poMesh->m_pOwnerFrame = nullptr;
-                                            poMesh->ComputeTangentSpace();
-                                            if (!m_poGeometry->AddMesh(poMesh))
-                                            {
-                                                ForgetPendingReferences(poMesh);
-                                            }
-                                        }
+                                        AddParsedMesh(ParseTriMesh(poData), nullptr);
                                     }
                                     else if (QIRN_IsXFileType(poData, QIRN_TID_ANIMATIONSET))
                                     {
@@ -334,6 +397,21 @@ QIRN_ErrorCode QIRN_XFILE::Load(std::string szPath)
     ResolvePendingCPReferenceList();
     m_oPendingReferences.DeleteAllNodes();
     return hr == DXFILEERR_NOMOREOBJECTS ? OK : GENERICERROR;
+}
+
+void QIRN_XFILE::AddParsedMesh(QIRN_MeshData* poMesh, QIRN_Frame* poOwner)
+{
+    if (!poMesh)
+    {
+        return;
+    }
+    poMesh->m_pOwnerFrame = poOwner;
+    poMesh->ComputeTangentSpace();
+    // A mesh refused for its name is freed: its bone references go with it.
+    if (!m_poGeometry->AddMesh(poMesh))
+    {
+        ForgetPendingReferences(poMesh);
+    }
 }
 
 QIRN_Frame* QIRN_XFILE::ParseFrame(IDirectXFileData* poData)
@@ -375,16 +453,7 @@ QIRN_Frame* QIRN_XFILE::ParseFrame(IDirectXFileData* poData)
                      }
                      else if (QIRN_IsXFileType(poChildData.Get(), QIRN_TID_MESH))
                      {
-                         QIRN_MeshData* poMesh = ParseTriMesh(poChildData.Get());
-                         if (poMesh)
-                         {
-                             poMesh->m_pOwnerFrame = poFrame;
-                             poMesh->ComputeTangentSpace();
-                             if (!m_poGeometry->AddMesh(poMesh))
-                             {
-                                 ForgetPendingReferences(poMesh);
-                             }
-                         }
+                         AddParsedMesh(ParseTriMesh(poChildData.Get()), poFrame);
                      }
                      else if (QIRN_IsXFileType(poChildData.Get(), QIRN_TID_FRAMETRANSFORMMATRIX))
                      {
@@ -413,57 +482,12 @@ QIRN_MeshData* QIRN_XFILE::ParseTriMesh(IDirectXFileData* poData)
         szName = QIRN_String().Format("Mesh_%d", m_iMeshCounter++);
     }
     m_szCurrentMeshName = szName;
-
-    DWORD dwSize = 0;
-    void* pData = nullptr;
-    if (FAILED(poData->GetData(nullptr, &dwSize, &pData)) || !pData)
+    std::vector<float> vPositions;
+    XFileFaces vFaces;
+    if (!ReadMeshData(poData, szName, vPositions, vFaces))
     {
-        dprintf("*** QIRN_XFILE::ParseTriMesh() - Can't read the data of mesh '%s'\n", szName.c_str());
         return nullptr;
     }
-    DataReader oReader(pData, dwSize);
-    uint32_t nVertices = 0;
-    uint32_t nFaces = 0;
-    const uint8_t* pbyPositions = nullptr;
-    if (!oReader.Dword(nVertices) || !(pbyPositions = oReader.Take(static_cast<size_t>(nVertices) * 3)) ||
-        !oReader.Dword(nFaces))
-    {
-        dprintf("*** QIRN_XFILE::ParseTriMesh() - The data of mesh '%s' is shorter than it says\n",
-                szName.c_str());
-        return nullptr;
-    }
-    if (nVertices > MAX_MESH_VERTICES)
-    {
-        dprintf("*** QIRN_XFILE::ParseTriMesh() - Mesh '%s' has %u vertices, more than %u: mesh dropped\n",
-                szName.c_str(), nVertices, MAX_MESH_VERTICES);
-        return nullptr;
-    }
-    std::vector<std::vector<uint32_t>> vFaces;
-    for (uint32_t f = 0; f < nFaces; ++f)
-    {
-        uint32_t nIndices = 0;
-        const uint8_t* pbyIndices = nullptr;
-        if (!oReader.Dword(nIndices) || !(pbyIndices = oReader.Take(nIndices)))
-        {
-            dprintf("*** QIRN_XFILE::ParseTriMesh() - The data of mesh '%s' is shorter than it says\n",
-                    szName.c_str());
-            return nullptr;
-        }
-        std::vector<uint32_t> vFace(nIndices);
-        memcpy(vFace.data(), pbyIndices, static_cast<size_t>(nIndices) * 4);
-        for (uint32_t dwIndex : vFace)
-        {
-            if (dwIndex >= nVertices)
-            {
-                dprintf("*** QIRN_XFILE::ParseTriMesh() - Face %u of mesh '%s' uses vertex %u of %u: mesh "
-                        "dropped\n",
-                        f, szName.c_str(), dwIndex, nVertices);
-                return nullptr;
-            }
-        }
-        vFaces.push_back(vFace);
-    }
-
     QIRN_MeshData* poMesh = new (std::nothrow) QIRN_MeshData();
     if (!poMesh)
     {
@@ -471,9 +495,7 @@ QIRN_MeshData* QIRN_XFILE::ParseTriMesh(IDirectXFileData* poData)
         return nullptr;
     }
     poMesh->m_szName = m_szFileTitle + "." + szName;
-    std::vector<float> vPositions(static_cast<size_t>(nVertices) * 3);
-    memcpy(vPositions.data(), pbyPositions, vPositions.size() * sizeof(float));
-    poMesh->SetPositions(vPositions.data(), nVertices);
+    poMesh->SetPositions(vPositions.data(), static_cast<unsigned>(vPositions.size() / 3));
 
     bool bMaterialList = false;
     bool bNormals = false;
@@ -482,76 +504,12 @@ QIRN_MeshData* QIRN_XFILE::ParseTriMesh(IDirectXFileData* poData)
                  [&](IDirectXFileObject* poChild)
                  {
                      QIRN_ComRef<IDirectXFileData> poChildData;
-                     if (!ChildData(poChild, poChildData, false, nullptr))
-                     {
-                         return true;
-                     }
-                     DWORD dwChildSize = 0;
-                     void* pChildData = nullptr;
-                     if (FAILED(poChildData->GetData(nullptr, &dwChildSize, &pChildData)))
+                     if (ChildData(poChild, poChildData, false, nullptr) &&
+                         !ParseMeshChild(poMesh, poChildData.Get(), vFaces, bMaterialList, bNormals))
                      {
                          bDropped = true;
-                         return false;
                      }
-                     DataReader oChild(pChildData, dwChildSize);
-                     IDirectXFileData* poObject = poChildData.Get();
-                     if (QIRN_IsXFileType(poObject, QIRN_TID_XSKINMESHHEADER))
-                     {
-                         ParseSkinHeader(poMesh, poObject, pChildData, dwChildSize);
-                     }
-                     else if (QIRN_IsXFileType(poObject, QIRN_TID_SKINWEIGHTS))
-                     {
-                         if (ParseMeshSkinWeights(poMesh, poObject, pChildData, dwChildSize) != 0)
-                         {
-                             bDropped = true;
-                             return false;
-                         }
-                     }
-                     else if (QIRN_IsXFileType(poObject, QIRN_TID_MESHMATERIALLIST))
-                     {
-                         ParseMaterialList(poMesh, poObject, pChildData, dwChildSize, vFaces);
-                         bMaterialList = true;
-                     }
-                     else if (QIRN_IsXFileType(poObject, QIRN_TID_MESHNORMALS))
-                     {
-                         uint32_t nNormals = 0;
-                         const uint8_t* pbyNormals = nullptr;
-                         if (oChild.Dword(nNormals) && nNormals == nVertices &&
-                             (pbyNormals = oChild.Take(static_cast<size_t>(nNormals) * 3)))
-                         {
-                             std::vector<float> vNormals(static_cast<size_t>(nNormals) * 3);
-                             memcpy(vNormals.data(), pbyNormals, vNormals.size() * sizeof(float));
-                             poMesh->SetNormals(vNormals.data());
-                             bNormals = true;
-                         }
-                     }
-                     else if (QIRN_IsXFileType(poObject, QIRN_TID_MESHTEXTURECOORDS) ||
-                              QIRN_IsXFileType(poObject, QIRN_TID_MESHTEXTURECOORDS3D))
-                     {
-                         uint8_t byComponents =
-                             QIRN_IsXFileType(poObject, QIRN_TID_MESHTEXTURECOORDS) ? 2 : 3;
-                         uint32_t nCoords = 0;
-                         const uint8_t* pbyCoords = nullptr;
-                         if (oChild.Dword(nCoords) && nCoords == nVertices &&
-                             (pbyCoords = oChild.Take(static_cast<size_t>(nCoords) * byComponents)))
-                         {
-                             std::vector<float> vCoords(static_cast<size_t>(nCoords) * byComponents);
-                             memcpy(vCoords.data(), pbyCoords, vCoords.size() * sizeof(float));
-                             poMesh->AddTexCoords(vCoords.data(), byComponents);
-                         }
-                     }
-                     else if (QIRN_IsXFileType(poObject, QIRN_TID_MESHVERTEXCOLORS))
-                     {
-                         uint32_t nColors = 0;
-                         if (oChild.Dword(nColors))
-                         {
-                             // As many records as the data holds, for as many vertices as there are.
-                             uint32_t nPresent = static_cast<uint32_t>(oChild.Remaining() / 20);
-                             nColors = nColors < nPresent ? nColors : nPresent;
-                             poMesh->SetColors(oChild.Take(0), nColors);
-                         }
-                     }
-                     return true;
+                     return !bDropped;
                  });
     if (bDropped)
     {
@@ -569,6 +527,63 @@ QIRN_MeshData* QIRN_XFILE::ParseTriMesh(IDirectXFileData* poData)
         dprintf("*** QIRN_XFile_Loader::ParseTriMesh(): Xfile has no normals!\n");
     }
     return poMesh;
+}
+
+bool QIRN_XFILE::ParseMeshChild(QIRN_MeshData* poMesh, IDirectXFileData* poChild, const XFileFaces& roFaces,
+                                bool& rbMaterialList, bool& rbNormals)
+{
+    DWORD dwSize = 0;
+    void* pData = nullptr;
+    if (FAILED(poChild->GetData(nullptr, &dwSize, &pData)))
+    {
+        return false;
+    }
+    const uint32_t nVertices = poMesh->GetNumVertices();
+    DataReader oData(pData, dwSize);
+    if (QIRN_IsXFileType(poChild, QIRN_TID_XSKINMESHHEADER))
+    {
+        ParseSkinHeader(poMesh, poChild, pData, dwSize);
+    }
+    else if (QIRN_IsXFileType(poChild, QIRN_TID_SKINWEIGHTS))
+    {
+        return ParseMeshSkinWeights(poMesh, poChild, pData, dwSize) == 0;
+    }
+    else if (QIRN_IsXFileType(poChild, QIRN_TID_MESHMATERIALLIST))
+    {
+        ParseMaterialList(poMesh, poChild, pData, dwSize, roFaces);
+        rbMaterialList = true;
+    }
+    else if (QIRN_IsXFileType(poChild, QIRN_TID_MESHNORMALS))
+    {
+        // Normals per vertex only; the face normals are not used.
+        std::vector<float> vNormals;
+        if (ReadVertexFloats(oData, nVertices, 3, vNormals))
+        {
+            poMesh->SetNormals(vNormals.data());
+            rbNormals = true;
+        }
+    }
+    else if (QIRN_IsXFileType(poChild, QIRN_TID_MESHTEXTURECOORDS) ||
+             QIRN_IsXFileType(poChild, QIRN_TID_MESHTEXTURECOORDS3D))
+    {
+        uint8_t byComponents = QIRN_IsXFileType(poChild, QIRN_TID_MESHTEXTURECOORDS) ? 2 : 3;
+        std::vector<float> vCoords;
+        if (ReadVertexFloats(oData, nVertices, byComponents, vCoords))
+        {
+            poMesh->AddTexCoords(vCoords.data(), byComponents);
+        }
+    }
+    else if (QIRN_IsXFileType(poChild, QIRN_TID_MESHVERTEXCOLORS))
+    {
+        uint32_t nColors = 0;
+        if (oData.Dword(nColors))
+        {
+            // As many records as the data holds, for as many vertices as there are.
+            uint32_t nPresent = static_cast<uint32_t>(oData.Remaining() / 20);
+            poMesh->SetColors(oData.Take(0), nColors < nPresent ? nColors : nPresent);
+        }
+    }
+    return true;
 }
 
 void QIRN_XFILE::ParseSkinHeader(QIRN_MeshData* poMesh, IDirectXFileData* poData, const void* pData,
@@ -621,7 +636,7 @@ void QIRN_XFILE::ParseSkinHeader(QIRN_MeshData* poMesh, IDirectXFileData* poData
 }
 
 void QIRN_XFILE::ParseMaterialList(QIRN_MeshData* poMesh, IDirectXFileData* poList, const void* pData,
-                                   DWORD dwSize, const std::vector<std::vector<uint32_t>>& roFaces)
+                                   DWORD dwSize, const XFileFaces& roFaces)
 {
     DataReader oReader(pData, dwSize);
     uint32_t nMaterials = 0;
@@ -742,8 +757,8 @@ QIRN_Shader* QIRN_XFILE::ParseMaterial(IDirectXFileData* poData)
 }
 
 bool QIRN_XFILE::AddPolygonGroup(QIRN_MeshData* poMesh, QIRN_Shader* poShader, uint32_t dwMaterial,
-                                 const std::vector<std::vector<uint32_t>>& roFaces,
-                                 const std::vector<uint32_t>& roFaceIndices, bool bAllFaces)
+                                 const XFileFaces& roFaces, const std::vector<uint32_t>& roFaceIndices,
+                                 bool bAllFaces)
 {
     auto Taken = [&](size_t f)
     { return bAllFaces || (f < roFaceIndices.size() && roFaceIndices[f] == dwMaterial); };

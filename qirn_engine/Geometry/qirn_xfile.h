@@ -23,6 +23,8 @@ class QIRN_MeshData;
 class QIRN_Shader;
 
 typedef std::list<QIRN_AnimationSequence*> QIRN_AnimationSequenceList;
+// The faces of a mesh, each its list of vertex indices.
+typedef std::vector<std::vector<uint32_t>> XFileFaces;
 
 // A SkinWeights block waiting for its bone frame: resolved by name once the whole file is read.
 class XFilePendingCPReference
@@ -60,12 +62,15 @@ public:
     // The steps of a load, each for one kind of object; public for hand-built objects in tests.
     QIRN_Frame* ParseFrame(IDirectXFileData* poData);
     QIRN_MeshData* ParseTriMesh(IDirectXFileData* poData);
+    // One child object of a Mesh; false when it drops the mesh.
+    bool ParseMeshChild(QIRN_MeshData* poMesh, IDirectXFileData* poChild, const XFileFaces& roFaces,
+                        bool& rbMaterialList, bool& rbNormals);
     void ParseMaterialList(QIRN_MeshData* poMesh, IDirectXFileData* poList, const void* pData, DWORD dwSize,
-                           const std::vector<std::vector<uint32_t>>& roFaces);
+                           const XFileFaces& roFaces);
     QIRN_Shader* ParseMaterial(IDirectXFileData* poData);
     bool AddPolygonGroup(QIRN_MeshData* poMesh, QIRN_Shader* poShader, uint32_t dwMaterial,
-                         const std::vector<std::vector<uint32_t>>& roFaces,
-                         const std::vector<uint32_t>& roFaceIndices, bool bAllFaces);
+                         const XFileFaces& roFaces, const std::vector<uint32_t>& roFaceIndices,
+                         bool bAllFaces);
     int ParseMeshSkinWeights(QIRN_MeshData* poMesh, IDirectXFileData* poData, const void* pData,
                              DWORD dwSize);
     void SetWeights(QIRN_MeshData* poMesh, const std::string& szBoneName, uint32_t n,
@@ -77,6 +82,8 @@ public:
     int ResolvePendingCPReferenceList();
 
 private:
+    // Hands a parsed mesh (or nothing) to the geometry, carried by the frame.
+    void AddParsedMesh(QIRN_MeshData* poMesh, QIRN_Frame* poOwner);
     // The meshes a file drops must leave no pending reference behind.
     void ForgetPendingReferences(const QIRN_MeshData* poMesh);
     // The DirectX File object, created and given the templates at first use.
