@@ -8,6 +8,7 @@
 #include "qirn_world.h"
 
 #include <cmath>
+#include <new>
 #include <vector>
 
 namespace
@@ -310,7 +311,12 @@ QIRN_ErrorCode QIRN_BaseActor::LoadAnimationFromFile(std::string szFileName)
         return FILEREAD_ERROR;
     }
     ClearAnimation();
-    if (QIRN_LoadAnimationSequences(szFileName, std::string(), m_oAnimationSequences) != 0)
+    QIRN_XFILE* poImporter = new (std::nothrow) QIRN_XFILE();
+    QIRN_ErrorCode eResult =
+        poImporter ? poImporter->LoadAnimationSequences(szFileName, std::string(), m_oAnimationSequences)
+                   : GENERICERROR;
+    delete poImporter;
+    if (eResult != OK)
     {
         // Half a file's tracks would animate the actor wrongly.
         ClearAnimation();

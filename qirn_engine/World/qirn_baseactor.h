@@ -3,7 +3,7 @@
 // up to four stacked orientation modes, then the position plus the offset of its .x animation;
 // its named shader slots bind shaders of the world's shader tree and keep their use counts.
 
-#include "qirn_actoranimation.h"
+#include "qirn_xfile.h"
 #include "qirn_baseobject.h"
 #include "qirn_binarytree.h"
 #include "qirn_math.h"

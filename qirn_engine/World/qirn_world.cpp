@@ -93,6 +93,8 @@ QIRN_World::QIRN_World(QIRN_Engine* poEngine)
       m_oRelationshipObjectList(true), m_poWorldShader(nullptr), m_oActorRegistry(true),
       m_pfnProgressCallback(nullptr)
 {
+    // Geometries reach the shared data of their world through this reader.
+    QIRN_Geometry::SetGeometryTreeSource([](QIRN_World* poWorld) { return poWorld->GetGeometryTree(); });
     Reset();
 }
 
@@ -213,6 +215,7 @@ QIRN_ErrorCode QIRN_World::CloseWorld()
     // Objects go before the shaders: an actor's destructor still releases its uses of them.
     m_oGlobalActorList.DeleteAllNodes();
     m_oShaderTree.DeleteAllNodes();
+    m_oGeometryTree.DeleteAllNodes();
     m_oRenderTargetTree.DeleteAllNodes();
     m_oBookMarkList.DeleteAllNodes();
     m_oActorLists.DeleteAllNodes();
@@ -568,8 +571,29 @@ QIRN_ErrorCode QIRN_World::SetWorldTime(float fTime)
 
 void QIRN_World::ReleaseDeviceResources(int)
 {
-    // Renderer objects hang only off the geometries of the mesh kinds and the particle emitters'
-    // per-device flags; the kinds that carry them drop them here.
+    // The renderer meshes belong to the graphics implementation that is going away; every
+    // geometry of this world (those of the mesh kinds are the only ones drawn) drops its list of
+    // them. The particle emitters' per-device flags are theirs to clear.
+    QIRN_Geometry::ReleaseWorldRenderMeshes(this);
+}
+
+QIRN_Geometry* QIRN_World::CreateGeometry(QIRN_World* pWorld)
+{
+    QIRN_Geometry* poGeometry = new (std::nothrow) QIRN_Geometry(pWorld);
+    if (!poGeometry)
+    {
+        dprintf("*** QIRN_World::CreateGeometry() - Memory allocation for the geometry failed\n");
+    }
+    return poGeometry;
+}
+
+void QIRN_World::DestroyGeometry(QIRN_Geometry** ppGeometry)
+{
+    if (ppGeometry && *ppGeometry)
+    {
+        delete *ppGeometry;
+        *ppGeometry = nullptr;
+    }
 }
 
 QIRN_LINKEDLIST<QIRN_MeshActor>* QIRN_World::GetMeshActorList()

@@ -12,6 +12,7 @@
 #include "qirn_errors.h"
 #include "qirn_eventmsg.h"
 #include "qirn_file.h"
+#include "qirn_geometry.h"
 #include "qirn_linkedlist.h"
 #include "qirn_linkedlisttemplate.h"
 #include "qirn_math.h"
@@ -91,6 +92,10 @@ public:
     // Not added to the world: the caller hands the object to AddObject.
     virtual QIRN_BaseObject* CreateObject(std::string szObjectName, std::string szClassName);
     virtual QIRN_ErrorCode RemoveObject(std::string szName);
+    // A new geometry of the world (NULL without memory); DestroyGeometry frees it and clears the
+    // pointer.
+    virtual QIRN_Geometry* CreateGeometry(QIRN_World* pWorld);
+    virtual void DestroyGeometry(QIRN_Geometry** ppGeometry);
     virtual QIRN_ErrorCode HandleEventMsg(QIRN_EventMsg* pMsg);
 
     QIRN_ErrorCode InitWorld();
@@ -142,6 +147,7 @@ public:
 
     QIRN_BINARYTREE<QIRN_Shader>* GetShaderTree() { return &m_oShaderTree; }
     QIRN_BINARYTREE<QIRN_RenderTarget>* GetRenderTargetTree() { return &m_oRenderTargetTree; }
+    QIRN_GeometryTree* GetGeometryTree() { return &m_oGeometryTree; }
     QIRN_Shader* GetWorldShader() const { return m_poWorldShader; }
     QIRN_DataBunnyManager* GetDataBunnyManager() { return &m_oDataBunnyManager; }
     QIRN_DataBunnyAssignmentsManager* GetDataBunnyAssignmentManager()
@@ -198,6 +204,8 @@ public:
     QIRN_BINARYTREE<QIRN_Shader> m_oShaderTree;
     QIRN_Shader* m_poWorldShader;
     QIRN_BINARYTREE<QIRN_RenderTarget> m_oRenderTargetTree;
+    // The shared data of every imported geometry file, by lower-cased file name.
+    QIRN_GeometryTree m_oGeometryTree;
     QIRN_Vector4 m_vGravity;
     QIRN_Vector4 m_vWind;
     QIRN_LINKEDLIST<ActorRegistryNode> m_oActorRegistry;

@@ -1,0 +1,203 @@
+#include "geometry_test_support.h"
+#include "qirn_geometry.h"
+#include "qirn_settings.h"
+#include "qirn_skeleton.h"
+#include "qirn_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace geometry_test;
+
+namespace
+{
+// A stand-in world: its address only, and one geometry tree for it.
+QIRN_GeometryTree* g_poTree = nullptr;
+QIRN_GeometryTree* TreeOf(QIRN_World*)
+{
+    return g_poTree;
+}
+
+class CountedMesh : public QIRN_RenderMesh
+{
+public:
+    explicit CountedMesh(int& riDeleted) : m_riDeleted(riDeleted) {}
+    ~CountedMesh() override { ++m_riDeleted; }
+    int& m_riDeleted;
+};
+
+const char* const TWO_GROUPS =
+    "xof 0302txt 0032\n"
+    "Frame Root {\n FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, "
+    "0.0,0.0,0.0,1.0;; }\n"
+    " Mesh Body {\n 4; 0.0;0.0;0.0;, 2.0;0.0;0.0;, 2.0;2.0;0.0;, 0.0;2.0;0.0;;\n 2; 3; 0,1,2;, 3; 0,2,3;;\n"
+    "  MeshMaterialList { 2; 2; 0, 1;; Material A { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n"
+    "   Material B { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; } }\n }\n"
+    "}\n"
+    "AnimationSet Move { Animation { { Root } AnimationKey { 2; 2; 0; 3; 0.0,0.0,0.0;;, 1000; 3; "
+    "10.0,0.0,0.0;;; } "
+    "} }\n";
+
+class GeometryTest : public ::testing::Test
+{
+protected:
+    GeometryTest() : m_poWorld(reinterpret_cast<QIRN_World*>(&m_iWorld))
+    {
+        QIRN_InitEnginePath(m_oDir.Path() + "\\qirn_v2.ini");
+        g_poTree = &m_oTree;
+        QIRN_Geometry::SetGeometryTreeSource(&TreeOf);
+        qirn_test::WriteFile("reef.x", TWO_GROUPS);
+    }
+    ~GeometryTest() override { g_poTree = nullptr; }
+
+    qirn_test::ScopedTempDir m_oDir;
+    int m_iWorld = 0;
+    QIRN_World* m_poWorld;
+    QIRN_GeometryTree m_oTree;
+};
+} // namespace
+
+TEST_F(GeometryTest, OneImportIsSharedAcrossLetterCase)
+{
+    QIRN_Geometry oFirst(m_poWorld);
+    ASSERT_EQ(oFirst.Load("Reef.X"), OK);
+    EXPECT_EQ(oFirst.GetShaderIndex(), 0);
+    EXPECT_EQ(oFirst.GetName(), "reef.x");
+    QIRN_GeometryTree::Node* pNode = m_oTree.FindNode("reef.x");
+    ASSERT_NE(pNode, nullptr);
+    EXPECT_EQ(pNode->m_pData->m_poMeshList, oFirst.m_poMeshList);
+
+    QIRN_Geometry* poSecond = new QIRN_Geometry(m_poWorld);
+    ASSERT_EQ(poSecond->Load("reef.x"), OK);
+    EXPECT_EQ(poSecond->GetShaderIndex(), 1);
+    EXPECT_EQ(poSecond->m_poSkeleton, oFirst.m_poSkeleton);
+    QIRN_MeshData* poMesh = poSecond->GetFirstMeshNode()->m_pData;
+    ASSERT_EQ(poMesh->m_oPolygonGroups.size(), 2u);
+    for (const PolygonGroup& roGroup : poMesh->m_oPolygonGroups)
+    {
+        EXPECT_EQ(roGroup.GetShaderCount(), 2);
+    }
+    // Destroying a geometry leaves the shared data alone.
+    delete poSecond;
+    EXPECT_EQ(pNode->m_pData->GetFirstMeshNode()->m_pData, poMesh);
+    EXPECT_EQ(poMesh->m_oPolygonGroups.size(), 2u);
+}
+
+TEST_F(GeometryTest, FilesThatYieldNoMeshesRegisterNothing)
+{
+    qirn_test::WriteFile("notes.txt", "nothing to see");
+    qirn_test::WriteFile("head.dmk", "face");
+    qirn_test::WriteFile("bones.x", "xof 0302txt 0032\nFrame Lonely { }\n");
+    struct Case
+    {
+        const char* szFile;
+        QIRN_ErrorCode eResult;
+        const char* szLine;
+    };
+    const Case aCases[] = {
+        {"notes.txt", GENERICERROR,
+         "*** QIRN_GeometryData::GenerateShaderIndex() - m_mesh_list is NULL. No Geometry Data Present\n"},
+        {"head.dmk", GENERICERROR, "Face-model files can't be imported yet"},
+        {"bones.x", GENERICERROR, "m_mesh_list is NULL"},
+        {"absent.x", FILENOTFOUND, "*** QIRN_Geometry::Load() - Filename is EMPTY\n"},
+    };
+    for (const Case& c : aCases)
+    {
+        QIRN_Geometry oGeometry(m_poWorld);
+        qirn_test::LogCapture log;
+        EXPECT_EQ(oGeometry.Load(c.szFile), c.eResult) << c.szFile;
+        EXPECT_TRUE(log.Contains(c.szLine)) << c.szFile << ": " << log.All();
+        EXPECT_EQ(m_oTree.FindNode(c.szFile), nullptr);
+        // What a failed import left behind is freed, not kept by a geometry nobody shares.
+        EXPECT_EQ(oGeometry.m_poSkeleton, nullptr);
+        EXPECT_EQ(oGeometry.m_poMeshList, nullptr);
+    }
+    // A geometry that held shared data imports the next file into data of its own.
+    QIRN_Geometry oReused(m_poWorld);
+    ASSERT_EQ(oReused.Load("reef.x"), OK);
+    QIRN_GeometryData* poShared = m_oTree.FindNode("reef.x")->m_pData;
+    EXPECT_EQ(oReused.Load("bones.x"), GENERICERROR);
+    EXPECT_EQ(poShared->m_poMeshList->m_iCount, 1);
+    EXPECT_NE(poShared->m_poSkeleton->FindFrame("Root"), nullptr);
+    EXPECT_EQ(poShared->m_poSkeleton->FindFrame("Lonely"), nullptr);
+
+    QIRN_Geometry oOrphan(nullptr);
+    qirn_test::LogCapture log;
+    EXPECT_EQ(oOrphan.Load("reef.x"), GENERICERROR);
+    EXPECT_TRUE(log.Contains("*** QIRN_Geometry::Load() - m_world is NULL\n"));
+}
+
+TEST_F(GeometryTest, AShaderIndexBeyondAByteFailsTheLoad)
+{
+    QIRN_Geometry oFirst(m_poWorld);
+    ASSERT_EQ(oFirst.Load("reef.x"), OK);
+    for (int i = 1; i <= 255; ++i)
+    {
+        QIRN_Geometry oMore(m_poWorld);
+        ASSERT_EQ(oMore.Load("reef.x"), OK) << i;
+        ASSERT_EQ(oMore.GetShaderIndex(), i);
+    }
+    QIRN_Geometry oTooMany(m_poWorld);
+    qirn_test::LogCapture log;
+    EXPECT_EQ(oTooMany.Load("reef.x"), GENERICERROR);
+    EXPECT_TRUE(log.Contains("*** QIRN_Geometry::Load() - Shader index 256 does not fit in a byte\n"));
+}
+
+TEST_F(GeometryTest, UpdatePosesAndGathersBounds)
+{
+    QIRN_Geometry oGeometry(m_poWorld);
+    ASSERT_EQ(oGeometry.Load("reef.x"), OK);
+    QIRN_Matrix4 oPlace;
+    Matrix_Translation(0, 0, 5, &oPlace);
+    oGeometry.SetTransform(oPlace);
+    oGeometry.SetTime(0.5f);
+    EXPECT_FLOAT_EQ(oGeometry.GetTime(), 0.5f);
+
+    // Culling mode 0: no bounds, a sphere of radius 0 about the origin.
+    oGeometry.Update();
+    bool bValid = false;
+    QIRN_BoundingSphere oSphere = oGeometry.GetBoundingSphere(&bValid);
+    EXPECT_TRUE(bValid);
+    EXPECT_FLOAT_EQ(oSphere.m_fRadius, 0.0f);
+    QIRN_MeshData* poMesh = oGeometry.GetFirstMeshNode()->m_pData;
+    EXPECT_FLOAT_EQ(poMesh->GetLocalMatrix()._43, 5.0f);
+    // Half way through the animation the root is at x = 5.
+    ExpectNear(poMesh->GetWorldPosition(), V(5, 0, 0));
+
+    // Mode 2 on an unskinned mesh: the frame, then the geometry's placement.
+    oGeometry.m_iFrustumCullingMode = BOUNDS_BONES;
+    oGeometry.Update();
+    QIRN_BoundingBox oBox = oGeometry.GetBoundingBox(&bValid);
+    EXPECT_TRUE(bValid);
+    ExpectNear(oBox.m_vMin, V(5, 0, 5));
+    ExpectNear(oBox.m_vMax, V(7, 2, 5));
+    EXPECT_NEAR(oGeometry.GetBoundingSphere().m_fRadius, 1.41421356f, 1e-4f);
+}
+
+TEST_F(GeometryTest, RenderMeshesAreListedNeverFreed)
+{
+    int iDeleted = 0;
+    CountedMesh oA(iDeleted), oB(iDeleted);
+    {
+        QIRN_Geometry oGeometry(m_poWorld);
+        EXPECT_EQ(oGeometry.GetFirstRenderMeshNode(), nullptr);
+        oGeometry.AddRenderMesh("reef.Body", &oA);
+        oGeometry.AddRenderMesh("reef.Body", &oB);
+        ASSERT_NE(oGeometry.GetFirstRenderMeshNode(), nullptr);
+        EXPECT_EQ(oGeometry.GetFirstRenderMeshNode()->m_pNext->m_pData, &oB);
+        QIRN_Geometry::ReleaseWorldRenderMeshes(m_poWorld);
+        EXPECT_EQ(oGeometry.GetFirstRenderMeshNode(), nullptr);
+        oGeometry.AddRenderMesh("reef.Body", &oA);
+        // Another world's geometries are not touched.
+        QIRN_Geometry::ReleaseWorldRenderMeshes(nullptr);
+        EXPECT_NE(oGeometry.GetFirstRenderMeshNode(), nullptr);
+        ASSERT_EQ(oGeometry.Load("reef.x"), OK);
+        QIRN_Geometry oOther(m_poWorld);
+        oOther.AddRenderMesh("x", &oB);
+        oOther.SetGeometryData(oGeometry);
+        EXPECT_EQ(oOther.GetFirstRenderMeshNode(), nullptr);
+        EXPECT_EQ(oOther.m_poMeshList, oGeometry.m_poMeshList);
+    }
+    EXPECT_EQ(iDeleted, 0);
+}
