@@ -1,0 +1,3 @@
+qirn_shader_version2.0
+{
+}
