@@ -206,6 +206,11 @@ HWND cTolvamir::InitWindow(DWORD dwStyle, const std::string& strTitle, int x, in
         dprintf("*** cTolvamir::InitWindow() - RegisterClass() FAILED\n");
         return nullptr;
     }
+    // One window per client: a second start replaces the first.
+    if (m_hWnd && IsWindow(m_hWnd))
+    {
+        DestroyWindow(m_hWnd);
+    }
     m_hWnd = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_ACCEPTFILES, WINDOW_CLASS, strTitle.c_str(), dwStyle, x,
                              y, iWidth + 2 * GetSystemMetrics(SM_CXSIZEFRAME),
                              iHeight + 2 * GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CYCAPTION),

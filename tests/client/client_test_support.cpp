@@ -111,6 +111,8 @@ void ClientTest::SetUp()
     m_oFactory = m_oParts.Factory();
     m_poClient = std::make_unique<cTolvamir>();
     m_poClient->SetEngineFactory(&m_oFactory);
+    // Hidden windows: showing and hiding them on the test display costs seconds each.
+    m_poClient->m_dwWindowStyle &= ~static_cast<DWORD>(WS_VISIBLE);
 }
 
 void ClientTest::TearDown()
@@ -125,8 +127,9 @@ void ClientTest::TearDown()
     SetDisplayDriverPort(nullptr);
     // Messages the client's window left behind (WM_QUIT above all) do not reach the next test.
     MSG oMsg;
-    while (PeekMessageA(&oMsg, nullptr, 0, 0, PM_REMOVE))
+    for (int i = 0; i < 1000 && PeekMessageA(&oMsg, nullptr, 0, 0, PM_REMOVE); ++i)
     {
+        DispatchMessageA(&oMsg);
     }
 }
 
