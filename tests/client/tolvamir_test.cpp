@@ -328,11 +328,22 @@ TEST_F(TolvamirTest, EscDuringTheLoadStopsItAndLeavesNoStaleCamera)
     EXPECT_EQ(FramesDrawn(), uDrawn);
     EXPECT_FALSE(m_oLog.Contains("m_poCamera is NULL"));
 
-    // A later load brings a camera again.
+    // A camera that turns up in the world is taken and drawn through.
+    QIRN_BaseObject* poCamera = World()->CreateObject("Late", "QIRN_CameraActor");
+    ASSERT_NE(poCamera, nullptr);
+    QIRN_CreateParams oParams;
+    oParams.m_szName = "Late";
+    oParams.m_poWorld = World();
+    ASSERT_EQ(poCamera->Create(&oParams), OK);
+    ASSERT_EQ(World()->AddObject(poCamera), OK);
+    Frame();
+    EXPECT_EQ(CameraName(), "Late");
+    EXPECT_EQ(FramesDrawn(), uDrawn + 1);
+
+    // A later load brings the scene's camera again.
     Console().m_bLoadWorld = true;
     Frame();
     EXPECT_EQ(CameraName(), "Cam01");
-    EXPECT_GT(FramesDrawn(), uDrawn);
 }
 
 TEST_F(TolvamirTest, FrameStepIsClampedAndScaledForTheWorld)
