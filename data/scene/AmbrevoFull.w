@@ -5,7 +5,6 @@ qirn_world_version2.0
     LoopWorld { 1 }
     TimeScale { 1.0 }
 
-    ; Cameras are taken in name order: the reef view first, then the free camera.
     QIRN_CameraActor
     {
         Name { Cam01_Reef }

@@ -2,6 +2,7 @@
 
 #include "loadingscreen.h"
 #include "qirn_engine.h"
+#include "qirn_world.h"
 #include "tolvamir_installation.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +138,19 @@ TEST_F(SceneFilesTest, InstalledSceneMatchesItsValuesAndUnscramblesToThePlainFil
     EXPECT_FALSE(qirn_test::FileExists("Scenes\\AmbrevoFull.w"));
     EXPECT_FALSE(qirn_test::FileExists("Scenes\\AmbrevoFull.s"));
     EXPECT_TRUE(qirn_test::FileExists("Scenes\\AmbrevoScene.w"));
+}
+
+TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
+{
+    QIRN_Engine& oEngine = StartEngine();
+    CopyInstalledScene();
+    ASSERT_EQ(Client().UnscrambleSceneFiles(), 0);
+    ASSERT_EQ(oEngine.LoadWorld(nullptr, "AmbrevoFull.w"), OK) << m_oLog.All();
+    Client().DeleteUnscrambledSceneFiles();
+    for (const char* szName : {"Cam01_Reef", "FreeCam01", "Light01_Sun"})
+    {
+        EXPECT_NE(oEngine.GetWorld()->FindObject(szName), nullptr) << szName;
+    }
 }
 
 TEST_F(SceneFilesTest, DamagedOrMissingSceneFailsTheCheck)
