@@ -227,4 +227,22 @@ TEST_F(CameraTest, FreeFlagCarriesOverToTheNextWorldsFirstCamera)
     Camera().Update(0.5f);
     EXPECT_FLOAT_EQ(FindCamera("Other")->GetPosition().z, 40.0f);
 }
+
+// The real keyboard: a key moves the camera while it is down, and not once it is up again.
+TEST_F(CameraTest, RealKeyboardMovesWhileTheKeyIsDown)
+{
+    StartEngine();
+    LoadWorld(CameraWorld({"FreeCam01"}));
+    ASSERT_EQ(Camera().Init(&Client()), OK);
+    SwitchTo("FreeCam01");
+    cApplicationCamera::SetKeyDownReader(nullptr);
+    QIRN_CameraActor* poCamera = Camera().GetCamera();
+
+    keybd_event(VK_UP, 0, 0, 0);
+    EXPECT_EQ(Camera().Update(0.1f), OK);
+    keybd_event(VK_UP, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_NEAR(poCamera->GetPosition().z, 8.0f, 1e-4f);
+    EXPECT_EQ(Camera().Update(0.1f), OK);
+    EXPECT_NEAR(poCamera->GetPosition().z, 8.0f, 1e-4f);
+}
 } // namespace
