@@ -5,6 +5,7 @@
 #include "qirn_debug.h"
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
+#include "qirn_particleattractoractor.h"
 
 #include <new>
 #include <vector>
@@ -50,6 +51,9 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LightActor(QIRN_CLASS_LIGHTACTOR); }},
+        {QIRN_CLASS_PARTICLEATTRACTORACTOR, "ParticleAttractorActor",
+         []() -> QIRN_BaseObject*
+         { return new (std::nothrow) QIRN_ParticleAttractorActor(QIRN_CLASS_PARTICLEATTRACTORACTOR); }},
     };
     return kinds;
 }
