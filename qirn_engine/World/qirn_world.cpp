@@ -6,6 +6,7 @@
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
 #include "qirn_particleattractoractor.h"
+#include "qirn_particleemitteractor.h"
 
 #include <new>
 #include <vector>
@@ -51,6 +52,9 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LightActor(QIRN_CLASS_LIGHTACTOR); }},
+        {QIRN_CLASS_PARTICLEEMITTERACTOR, "ParticleEmitterActor",
+         []() -> QIRN_BaseObject*
+         { return new (std::nothrow) QIRN_ParticleEmitterActor(QIRN_CLASS_PARTICLEEMITTERACTOR); }},
         {QIRN_CLASS_PARTICLEATTRACTORACTOR, "ParticleAttractorActor",
          []() -> QIRN_BaseObject*
          { return new (std::nothrow) QIRN_ParticleAttractorActor(QIRN_CLASS_PARTICLEATTRACTORACTOR); }},
@@ -570,10 +574,18 @@ QIRN_ErrorCode QIRN_World::SetWorldTime(float fTime)
     return OK;
 }
 
-void QIRN_World::ReleaseDeviceResources(int)
+void QIRN_World::ReleaseDeviceResources(int iDevice)
 {
     // Renderer objects hang only off the geometries of the mesh kinds and the particle emitters'
     // per-device flags; the kinds that carry them drop them here.
+    QIRN_LINKEDLIST<QIRN_ParticleEmitterActor>* poEmitters = GetParticleEmitterActorList();
+    for (auto* poNode = poEmitters ? poEmitters->m_pHead : nullptr; poNode; poNode = poNode->m_pNext)
+    {
+        if (poNode->m_pData && iDevice >= 0)
+        {
+            poNode->m_pData->SetDeviceFlag(static_cast<uint32_t>(iDevice), 0);
+        }
+    }
 }
 
 QIRN_LINKEDLIST<QIRN_MeshActor>* QIRN_World::GetMeshActorList()
