@@ -2,6 +2,7 @@
 
 #include "qirn_baseactor.h"
 #include "qirn_cameraactor.h"
+#include "qirn_customactor.h"
 #include "qirn_debug.h"
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
@@ -58,6 +59,8 @@ const std::vector<BuiltInKind>& BuiltInKinds()
         {QIRN_CLASS_PARTICLEATTRACTORACTOR, "ParticleAttractorActor",
          []() -> QIRN_BaseObject*
          { return new (std::nothrow) QIRN_ParticleAttractorActor(QIRN_CLASS_PARTICLEATTRACTORACTOR); }},
+        {QIRN_CLASS_CUSTOMACTOR, "CustomActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CustomActor(QIRN_CLASS_CUSTOMACTOR); }},
     };
     return kinds;
 }
