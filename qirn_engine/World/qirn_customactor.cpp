@@ -69,8 +69,8 @@ QIRN_ErrorCode QIRN_CustomActor::ReadArg(QIRN_File& roFile)
 
 QIRN_ErrorCode QIRN_CustomActor::Initialize(std::string szDLLFilename)
 {
-    // A second library in one block must not leak the first.
-    Destroy();
+    // A second library in one block must not leak the first; the actor itself stays as it is.
+    ReleasePlugIn();
     m_hModule = LoadLibraryExA(szDLLFilename.c_str(), nullptr, 0);
     if (!m_hModule)
     {
@@ -84,7 +84,7 @@ QIRN_ErrorCode QIRN_CustomActor::Initialize(std::string szDLLFilename)
     {
         dprintf("*** QIRN_CustomActor::Initialize - CreateActorImplementation() function not found in this "
                 "dll!\n");
-        Destroy();
+        ReleasePlugIn();
         return INVALIDPARAMS;
     }
     m_szDLLFilename = szDLLFilename;
@@ -92,7 +92,7 @@ QIRN_ErrorCode QIRN_CustomActor::Initialize(std::string szDLLFilename)
     if (!m_poImplementation)
     {
         dprintf("*** QIRN_CustomActor::Initialize - Unable to get actor implementation from dll!\n");
-        Destroy();
+        ReleasePlugIn();
         return NULL_POINTER;
     }
     TakeArgDefaults();
@@ -221,6 +221,12 @@ QIRN_ErrorCode QIRN_CustomActor::DestroyUserData()
 
 QIRN_ErrorCode QIRN_CustomActor::Destroy()
 {
+    ReleasePlugIn();
+    return QIRN_BaseObject::Destroy();
+}
+
+void QIRN_CustomActor::ReleasePlugIn()
+{
     // The renderer may have destroyed the user data already; it must not be destroyed twice.
     if (m_bInitialized)
     {
@@ -245,7 +251,6 @@ QIRN_ErrorCode QIRN_CustomActor::Destroy()
     delete[] m_pfArgs;
     m_pfArgs = nullptr;
     m_dwNumArgs = 0;
-    return QIRN_BaseObject::Destroy();
 }
 
 QIRN_ErrorCode QIRN_CustomActor::SaveContents(QIRN_File& roFile)

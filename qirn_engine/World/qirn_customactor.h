@@ -66,6 +66,8 @@ public:
     uint32_t m_dwNextArg;
 
 private:
+    // The plug-in part of Destroy: user data, implementation, library and arguments.
+    void ReleasePlugIn();
     // Makes the argument array from the implementation's defaults.
     void TakeArgDefaults();
     void DeclareShaderSlots();

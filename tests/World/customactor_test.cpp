@@ -328,6 +328,14 @@ TEST_F(CustomActorTest, SecondLibraryInOneBlockReleasesTheFirst)
     EXPECT_EQ(stats.iReleased, 1);
     // The argument index restarted with the second library.
     EXPECT_EQ(Args(*poActor), (std::vector<float>{7, 16, 8, 255, 200, 0}));
+
+    // Changing the library of an actor in the world keeps its place in the world.
+    m_vOwned.clear();
+    ASSERT_EQ(m_poWorld->AddObject(poActor), OK);
+    ASSERT_NE(poActor->GetEventMsgClient(), nullptr);
+    ASSERT_EQ(poActor->Initialize(PluginPath(SAMPLE)), OK);
+    EXPECT_NE(poActor->GetEventMsgClient(), nullptr);
+    EXPECT_EQ(Stats().iReleased, 2);
 }
 
 TEST_F(CustomActorTest, MissingLibraryLeavesTheActorWithoutArguments)
