@@ -5,6 +5,7 @@
 #include "qirn_debug.h"
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
+#include "qirn_meshactor.h"
 
 #include <new>
 #include <vector>
@@ -29,6 +30,7 @@ namespace
 {
 QIRN_EngineAudioSource g_pfnEngineAudio = nullptr;
 QIRN_EngineWindowSource g_pfnEngineWindow = nullptr;
+QIRN_EngineGraphicsSource g_pfnEngineGraphics = nullptr;
 
 // The kinds InitWorld registers, in registration order, with the name of their failure text. A
 // built-in kind takes its place in this order once its class exists.
@@ -46,6 +48,8 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_BaseActor(QIRN_CLASS_BASEACTOR); }},
         {QIRN_CLASS_CAMERAACTOR, "CameraActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CameraActor(QIRN_CLASS_CAMERAACTOR); }},
+        {QIRN_CLASS_MESHACTOR, "MeshActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_MeshActor(QIRN_CLASS_MESHACTOR); }},
         {QIRN_CLASS_FOG, "Fog",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
@@ -134,6 +138,16 @@ QIRN_Audio* QIRN_World::GetEngineAudio() const
 HWND QIRN_World::GetEngineWindow() const
 {
     return m_poEngine && g_pfnEngineWindow ? g_pfnEngineWindow(m_poEngine) : nullptr;
+}
+
+void QIRN_World::SetEngineGraphicsSource(QIRN_EngineGraphicsSource pfnGraphics)
+{
+    g_pfnEngineGraphics = pfnGraphics;
+}
+
+QIRN_Graphics* QIRN_World::GetEngineGraphics(uint32_t dwDisplay) const
+{
+    return m_poEngine && g_pfnEngineGraphics ? g_pfnEngineGraphics(m_poEngine, dwDisplay) : nullptr;
 }
 
 QIRN_ErrorCode QIRN_World::InitWorld()
