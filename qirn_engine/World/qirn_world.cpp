@@ -5,7 +5,9 @@
 #include "qirn_debug.h"
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
+#include "qirn_logoactor.h"
 #include "qirn_meshactor.h"
+#include "qirn_skyboxactor.h"
 
 #include <new>
 #include <vector>
@@ -54,6 +56,10 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LightActor(QIRN_CLASS_LIGHTACTOR); }},
+        {QIRN_CLASS_LOGOACTOR, "LogoActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LogoActor(QIRN_CLASS_LOGOACTOR); }},
+        {QIRN_CLASS_SKYBOXACTOR, "SkyBoxActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_SkyBoxActor(QIRN_CLASS_SKYBOXACTOR); }},
     };
     return kinds;
 }

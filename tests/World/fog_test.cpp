@@ -144,7 +144,8 @@ TEST_F(FogTest, BuiltInKindsAreRegisteredInOrder)
         EXPECT_NE(poNode->m_pData->m_pfnCreate, nullptr);
     }
     EXPECT_EQ(kinds, (std::vector<std::string>{"QIRN_BaseActor", "QIRN_CameraActor", "QIRN_Fog",
-                                               "QIRN_LightActor", "QIRN_MeshActor"}));
+                                               "QIRN_LightActor", "QIRN_LogoActor", "QIRN_MeshActor",
+                                               "QIRN_SkyBoxActor"}));
     for (const std::string& szKind : kinds)
     {
         QIRN_BaseObject* poObject = m_poWorld->CreateObject("x", szKind);
