@@ -10,6 +10,7 @@
 #include "qirn_meshactor.h"
 #include "qirn_particleattractoractor.h"
 #include "qirn_particleemitteractor.h"
+#include "qirn_relationshipobject.h"
 #include "qirn_skyboxactor.h"
 
 #include <new>
@@ -439,6 +440,7 @@ QIRN_ErrorCode QIRN_World::RemoveObject(std::string szName)
     }
     else
     {
+        ForgetRelationshipsTo(poObject);
         QIRN_ObjectList* poList = GetList(poObject->GetClassTypeName());
         if (!poList)
         {
@@ -458,6 +460,47 @@ QIRN_ErrorCode QIRN_World::RemoveObject(std::string szName)
         return GENERICERROR;
     }
     return OK;
+}
+
+void QIRN_World::ForgetRelationshipsTo(QIRN_BaseObject* poObject)
+{
+    // Relationships that move the object go with it; those that only follow it stop following.
+    std::vector<std::string> vDependants;
+    for (QIRN_LINKEDLISTNODE<QIRN_BaseObject>* poNode = m_oRelationshipObjectList.m_pHead; poNode;
+         poNode = poNode->m_pNext)
+    {
+        QIRN_RelationshipObject* poRelationship = dynamic_cast<QIRN_RelationshipObject*>(poNode->m_pData);
+        if (!poRelationship)
+        {
+            continue;
+        }
+        if (poRelationship->GetDependantActor() == poObject)
+        {
+            vDependants.push_back(poNode->m_szName);
+        }
+        if (poRelationship->GetPositionTargetActor() == poObject)
+        {
+            poRelationship->SetPositionActorTarget(std::string());
+        }
+        if (poRelationship->GetLookAtTargetActor() == poObject)
+        {
+            poRelationship->SetLookAtActorTarget(std::string());
+        }
+        if (poRelationship->GetScaleTargetActor() == poObject)
+        {
+            poRelationship->SetScaleActorTarget(std::string());
+        }
+        if (poRelationship->GetRotationTargetActor() == poObject)
+        {
+            poRelationship->SetRotationActorTarget(std::string());
+        }
+    }
+    for (const std::string& szName : vDependants)
+    {
+        m_oRelationshipObjectList.DeleteNodeByName(szName);
+    }
+    // The object may be the mesh actor posed last in this frame.
+    QIRN_RelationshipObject::ResetFrameState();
 }
 
 QIRN_ObjectList* QIRN_World::GetList(std::string szClassName)
@@ -570,6 +613,10 @@ QIRN_ErrorCode QIRN_World::UpdateWorld(float fDeltaTime)
 
 QIRN_ErrorCode QIRN_World::UpdateRelationships(float fDeltaTime)
 {
+    if (m_oRelationshipObjectList.m_pHead && m_oRelationshipObjectList.m_pHead->m_pData)
+    {
+        QIRN_RelationshipObject::ResetFrameState();
+    }
     for (QIRN_LINKEDLISTNODE<QIRN_BaseObject>* poNode = m_oRelationshipObjectList.m_pHead; poNode;
          poNode = poNode->m_pNext)
     {
