@@ -6,6 +6,7 @@
 #include "qirn_debug.h"
 #include "qirn_engine.h"
 #include "qirn_font_dx8.h"
+#include "qirn_geometry.h"
 #include "qirn_pixelformat_dx8.h"
 #include "qirn_rendertarget.h"
 #include "qirn_timer.h"
@@ -53,7 +54,9 @@ QIRN_ErrorCode RenderTargetUpdateScene(QIRN_RenderTarget_DX8* poTarget, QIRN_Gra
 
 QIRN_Graphics_DX8::QIRN_Graphics_DX8(QIRN_Engine* pEngine)
     : QIRN_Graphics(pEngine), m_pD3D8(nullptr), m_pD3DDevice8(nullptr), m_d3dpp(), m_dwNumAdapters(0),
-      m_bGammaRampSaved(false), m_hWnd(nullptr), m_bAntiAliasing(false), m_bEdgeAntiAliasing(false)
+      m_bGammaRampSaved(false), m_hWnd(nullptr), m_bAntiAliasing(false), m_bEdgeAntiAliasing(false),
+      m_poSorted_VB(nullptr), m_poSorted_IB(nullptr), m_pbySortBuffer(nullptr), m_dwSortedTriangles(0),
+      m_dwSortedVertices(0), m_dwSortedIndexCount(0)
 {
     std::memset(m_oSavedGammaRamp, 0, sizeof(m_oSavedGammaRamp));
     std::memset(m_adwRenderStateCache, 0xFF, sizeof(m_adwRenderStateCache));
@@ -682,6 +685,13 @@ QIRN_ErrorCode QIRN_Graphics_DX8::ReleaseResources()
             m_pD3DDevice8->SetTexture(i, nullptr);
         }
     }
+    // Geometries list the meshes that go now: they make them again when next drawn.
+    if (m_pEngine && m_pEngine->GetWorld())
+    {
+        QIRN_Geometry::ReleaseWorldRenderMeshes(m_pEngine->GetWorld());
+    }
+    MeshTree.DeleteAllNodes();
+    ReleaseSortedPolygonStructures();
     TextureTree.DeleteAllNodes();
     QIRNDX8ShaderTree.DeleteAllNodes();
     QIRN_RenderTarget_DX8::SetRTBackBuffer();
@@ -930,42 +940,5 @@ QIRN_ErrorCode QIRN_Graphics_DX8::ConvertQIRNMatrixToD3D(const QIRN_Matrix4* pMa
     }
     static_assert(sizeof(QIRN_Matrix4) == sizeof(D3DMATRIX), "both are 16 floats");
     std::memcpy(pD3DMatrix, pMatrix, sizeof(D3DMATRIX));
-    return OK;
-}
-
-// World and mesh drawing: lights, meshes and geometry come with the world renderer; until then a
-// frame with a world draws its overlays only.
-QIRN_ErrorCode QIRN_Graphics_DX8::SetLights(QIRN_LINKEDLIST<QIRN_LightActor>* pLightList, uint32_t)
-{
-    if (!pLightList)
-    {
-        dprintf("QIRN_Graphics_DX8::SetLights - No lights to set!\n");
-    }
-    return OK;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::LoadMesh(QIRN_MeshData*, int)
-{
-    return NOTYETIMPLEMENTED;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::RenderMesh(QIRN_MeshData*, int, int)
-{
-    return NOTYETIMPLEMENTED;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::LoadGeometry(QIRN_Geometry*)
-{
-    return NOTYETIMPLEMENTED;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::RenderGeometry(QIRN_Geometry*, QIRN_CameraActor*, int)
-{
-    return NOTYETIMPLEMENTED;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::RenderWorld(QIRN_World*, QIRN_CameraActor* pCamera, int, bool)
-{
-    m_pCamera = pCamera;
     return OK;
 }

@@ -1,0 +1,302 @@
+// Meshes on the device: vertex and index buffers from mesh data, the converted shaders of a
+// shader index, the skinning paths posing one skin alike, and what the loads refuse.
+#include "dx8_test_support.h"
+#include "qirn_frame.h"
+#include "qirn_lightactor.h"
+#include "qirn_meshdata.h"
+#include "qirn_shader.h"
+#include "qirn_world.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using dx8_test::Near;
+
+namespace
+{
+const uint32_t BACKGROUND = 0x0000FF;
+const uint32_t RED = 0xFF0000;
+
+// A one-pass shader drawing vertex colours without lighting, culling or depth test.
+std::unique_ptr<QIRN_Shader> FlatShader(const std::string& strName, uint32_t dwFVF)
+{
+    auto poShader = std::make_unique<QIRN_Shader>();
+    poShader->SetName(strName);
+    poShader->m_poPasses = new QIRN_ShaderPass[1];
+    poShader->m_dwNumPasses = 1;
+    QIRN_ShaderPass& P = poShader->m_poPasses[0];
+    P.SetName("Base");
+    P.m_dwFVF = dwFVF;
+    P.m_bLightingEnabled = false;
+    P.m_eCullMode = 0;
+    P.m_bZBufferEnabled = false;
+    return poShader;
+}
+
+// A square of two triangles from (x0, y0) to (x1, y1) at depth z, in one colour.
+void AddSquare(std::vector<float>& vXYZ, std::vector<int32_t>& vIndices, float x0, float y0, float x1,
+               float y1, float z)
+{
+    const int32_t iBase = static_cast<int32_t>(vXYZ.size() / 3);
+    vXYZ.insert(vXYZ.end(), {x0, y0, z, x1, y0, z, x0, y1, z, x1, y1, z});
+    vIndices.insert(vIndices.end(), {iBase, iBase + 2, iBase + 1, iBase + 1, iBase + 2, iBase + 3});
+}
+
+// A mesh of one group bound to poShader at shader index 0; vertices of the colour and normal.
+std::unique_ptr<QIRN_MeshData> MakeMesh(const std::string& strName, const std::vector<float>& vXYZ,
+                                        const std::vector<int32_t>& vIndices, QIRN_Shader* poShader,
+                                        uint32_t dwColor = 0xFFFF0000, float fNormalZ = -1.0f)
+{
+    auto poMesh = std::make_unique<QIRN_MeshData>();
+    poMesh->m_szName = strName;
+    poMesh->SetPositions(vXYZ.data(), static_cast<unsigned>(vXYZ.size() / 3));
+    for (uint32_t i = 0; i < poMesh->GetNumVertices(); ++i)
+    {
+        poMesh->GetVertex(static_cast<int>(i))->m_dwDiffuse = dwColor;
+        poMesh->GetVertex(static_cast<int>(i))->m_vNormal = QIRN_Vector4(0.0f, 0.0f, fNormalZ, 0.0f);
+    }
+    PolygonGroup oGroup(static_cast<uint32_t>(vIndices.size()), strName + "_group", nullptr);
+    for (size_t i = 0; i < vIndices.size(); ++i)
+    {
+        oGroup.m_piIndices[i] = vIndices[i];
+    }
+    oGroup.Rebase();
+    oGroup.m_pOwnerMesh = poMesh.get();
+    oGroup.AddShader(poShader);
+    poMesh->AppendPolygonGroup(oGroup);
+    Matrix_Identity(&poMesh->m_oLocalMatrix);
+    return poMesh;
+}
+} // namespace
+
+class Dx8MeshTest : public dx8_test::RendererTest
+{
+protected:
+    void SetUp() override
+    {
+        RendererTest::SetUp();
+        BringUp();
+        m_poWorld = std::make_unique<QIRN_World>(&m_oEngine);
+        m_oEngine.m_poWorld = m_poWorld.get();
+    }
+
+    void TearDown() override
+    {
+        m_poGraphics->ReleaseResources();
+        m_oEngine.m_poWorld = nullptr;
+        m_poWorld.reset();
+        RendererTest::TearDown();
+    }
+
+    // View and projection are the identity: positions are clip coordinates.
+    void BeginFrame()
+    {
+        IDirect3DDevice8* pDevice = m_poGraphics->GetDevice();
+        D3DMATRIX oIdentity = {};
+        oIdentity._11 = oIdentity._22 = oIdentity._33 = oIdentity._44 = 1.0f;
+        pDevice->SetTransform(D3DTS_VIEW, &oIdentity);
+        pDevice->SetTransform(D3DTS_PROJECTION, &oIdentity);
+        pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000 | BACKGROUND, 1.0f, 0);
+        pDevice->BeginScene();
+    }
+
+    void EndFrame() { m_poGraphics->GetDevice()->EndScene(); }
+
+    // Pixel of clip position (x, y).
+    uint32_t At(float x, float y) const
+    {
+        return BackBufferPixel(static_cast<int>((x + 1.0f) * 0.5f * WIDTH),
+                               static_cast<int>((1.0f - y) * 0.5f * HEIGHT));
+    }
+
+    std::unique_ptr<QIRN_World> m_poWorld;
+};
+
+TEST_F(Dx8MeshTest, AnUnlitSquareIsDrawnWhereItsVerticesAre)
+{
+    auto poShader = FlatShader("Flat", D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    AddSquare(vXYZ, vIndices, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
+    auto poMesh = MakeMesh("square", vXYZ, vIndices, poShader.get());
+
+    ASSERT_EQ(m_poGraphics->LoadMesh(poMesh.get(), 0), OK);
+    QIRN_Mesh_DX8* poDX8 = m_poGraphics->GetMesh("square");
+    ASSERT_NE(poDX8, nullptr);
+    EXPECT_NE(poDX8->m_pStaticVB, nullptr);
+    EXPECT_NE(poDX8->m_pIB, nullptr);
+    EXPECT_EQ(poDX8->m_oLayout.GetFVF(), static_cast<uint32_t>(D3DFVF_XYZ | D3DFVF_DIFFUSE));
+    ASSERT_EQ(poDX8->m_oRenderGroups.size(), 1u);
+    const QIRN_RenderGroup& roGroup = poDX8->m_oRenderGroups.front();
+    ASSERT_EQ(roGroup.GetNumBatches(1), 1);
+    EXPECT_EQ(roGroup.GetBatches(1)[0].m_ePrimitiveType, 4u);
+    EXPECT_EQ(roGroup.GetBatches(1)[0].m_dwPrimitiveCount, 2u);
+    EXPECT_EQ(roGroup.GetBatches(1)[0].m_dwNumVertices, 4u);
+    ASSERT_NE(roGroup.m_ppShaderSlots[0], nullptr);
+    EXPECT_EQ(static_cast<QIRN_Shader_DX8*>(roGroup.m_ppShaderSlots[0])->m_strName, "Flat");
+
+    BeginFrame();
+    EXPECT_EQ(m_poGraphics->RenderMesh(poMesh.get(), 0, 0), OK) << m_oLog.All();
+    EndFrame();
+    EXPECT_TRUE(Near(At(0.0f, 0.0f), RED)) << std::hex << At(0.0f, 0.0f);
+    EXPECT_TRUE(Near(At(-0.25f, 0.25f), RED));
+    EXPECT_TRUE(Near(At(-0.75f, -0.75f), BACKGROUND));
+    EXPECT_TRUE(Near(At(0.75f, 0.75f), BACKGROUND));
+    EXPECT_EQ(m_poGraphics->m_adwStatistics[5], 1u);
+    EXPECT_EQ(m_poGraphics->m_adwStatistics[6], 6u);
+
+    // The mesh's placement moves it: the world matrix is its frame's x its local matrix.
+    Matrix_Translation(0.5f, 0.0f, 0.0f, &poMesh->m_oLocalMatrix);
+    BeginFrame();
+    EXPECT_EQ(m_poGraphics->RenderMesh(poMesh.get(), 0, 0), OK);
+    EndFrame();
+    EXPECT_TRUE(Near(At(0.75f, 0.0f), RED));
+    EXPECT_TRUE(Near(At(-0.25f, 0.0f), BACKGROUND));
+}
+
+TEST_F(Dx8MeshTest, ALitSquareIsBrighterFacingTheLight)
+{
+    auto poShader = FlatShader("Lit", D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE);
+    poShader->m_poPasses[0].m_bLightingEnabled = true;
+    std::vector<float> vLeft, vRight;
+    std::vector<int32_t> vLeftIndices, vRightIndices;
+    AddSquare(vLeft, vLeftIndices, -0.9f, -0.5f, -0.1f, 0.5f, 0.5f);
+    AddSquare(vRight, vRightIndices, 0.1f, -0.5f, 0.9f, 0.5f, 0.5f);
+    // The light shines along +z: the left square's normal faces it, the right one's turns away.
+    auto poFacing = MakeMesh("facing", vLeft, vLeftIndices, poShader.get(), 0xFFFFFFFF, -1.0f);
+    auto poAway = MakeMesh("away", vRight, vRightIndices, poShader.get(), 0xFFFFFFFF, 1.0f);
+
+    QIRN_LINKEDLIST<QIRN_LightActor> oLights;
+    auto* poLight = new QIRN_LightActor("LightActor");
+    poLight->m_iType = D3DLIGHT_DIRECTIONAL;
+    poLight->m_vDiffuse = QIRN_Vector4(255.0f, 255.0f, 255.0f, 255.0f);
+    poLight->m_vDirection = QIRN_Vector4(0.0f, 0.0f, 1.0f, 0.0f);
+    poLight->SetActive(1);
+    oLights.AppendNode("sun", poLight);
+    ASSERT_EQ(m_poGraphics->SetLights(&oLights, 0), OK);
+    D3DLIGHT8 oSet = {};
+    ASSERT_EQ(m_poGraphics->GetDevice()->GetLight(0, &oSet), D3D_OK);
+    EXPECT_EQ(oSet.Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_FLOAT_EQ(oSet.Diffuse.r, 1.0f);
+    EXPECT_FLOAT_EQ(oSet.Diffuse.a, 0.0f);
+    EXPECT_FLOAT_EQ(oSet.Direction.z, 1.0f);
+
+    ASSERT_EQ(m_poGraphics->LoadMesh(poFacing.get(), 0), OK);
+    ASSERT_EQ(m_poGraphics->LoadMesh(poAway.get(), 0), OK);
+    BeginFrame();
+    EXPECT_EQ(m_poGraphics->RenderMesh(poFacing.get(), 0, 0), OK);
+    EXPECT_EQ(m_poGraphics->RenderMesh(poAway.get(), 0, 0), OK);
+    EndFrame();
+    const uint32_t dwLit = At(-0.5f, 0.0f), dwDark = At(0.5f, 0.0f);
+    EXPECT_GT(dwLit & 0xFF, 0xC0u) << std::hex << dwLit;
+    EXPECT_LT(dwDark & 0xFF, 0x40u) << std::hex << dwDark;
+}
+
+TEST_F(Dx8MeshTest, LightsBeyondTheEighthAreSetAndSwitchedOffWhenInactive)
+{
+    QIRN_LINKEDLIST<QIRN_LightActor> oLights;
+    std::vector<QIRN_LightActor*> vLights;
+    for (int i = 0; i < 9; ++i)
+    {
+        auto* poLight = new QIRN_LightActor("LightActor");
+        poLight->m_iType = D3DLIGHT_POINT;
+        poLight->m_fRange = 10.0f;
+        poLight->m_fAttenuation0 = 1.0f;
+        poLight->SetActive(1);
+        oLights.AppendNode("light" + std::to_string(i), poLight);
+        vLights.push_back(poLight);
+    }
+    ASSERT_EQ(m_poGraphics->SetLights(&oLights, 0x00102030), OK);
+    IDirect3DDevice8* pDevice = m_poGraphics->GetDevice();
+    BOOL bEnabled = FALSE;
+    ASSERT_EQ(pDevice->GetLightEnable(8, &bEnabled), D3D_OK);
+    EXPECT_TRUE(bEnabled);
+    EXPECT_EQ(m_poGraphics->GetRS(D3DRS_AMBIENT), 0x00102030u);
+
+    vLights[8]->SetActive(0);
+    vLights[2]->SetActive(0);
+    ASSERT_EQ(m_poGraphics->SetLights(&oLights, 0), OK);
+    pDevice->GetLightEnable(8, &bEnabled);
+    EXPECT_FALSE(bEnabled);
+    pDevice->GetLightEnable(2, &bEnabled);
+    EXPECT_FALSE(bEnabled);
+    pDevice->GetLightEnable(3, &bEnabled);
+    EXPECT_TRUE(bEnabled);
+
+    EXPECT_EQ(m_poGraphics->SetLights(nullptr, 0), OK);
+    EXPECT_TRUE(m_oLog.Contains("QIRN_Graphics_DX8::SetLights - No lights to set!\n"));
+}
+
+TEST_F(Dx8MeshTest, LoadsRefuseMeshesWithoutIndicesOrBeyondSixteenBitIndices)
+{
+    auto poShader = FlatShader("Flat", D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    // No triangles: the vertices are kept, the index buffer is never made.
+    std::vector<float> vXYZ = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    auto poEmpty = MakeMesh("empty", vXYZ, {}, poShader.get());
+    QIRN_Mesh_DX8 oEmpty(m_poGraphics.get(), poEmpty.get(), 0);
+    EXPECT_NE(oEmpty.m_pStaticVB, nullptr);
+    EXPECT_EQ(oEmpty.m_pIB, nullptr);
+
+    std::vector<float> vMany(3 * 65536, 0.0f);
+    auto poLarge = MakeMesh("large", vMany, {0, 1, 65535}, poShader.get());
+    QIRN_Mesh_DX8 oLarge(m_poGraphics.get(), poLarge.get(), 0);
+    EXPECT_EQ(oLarge.m_pStaticVB, nullptr);
+    EXPECT_EQ(oLarge.m_pIB, nullptr);
+    EXPECT_TRUE(
+        m_oLog.Contains("*** QIRN_Mesh_DX8::Load() - Error, mesh 'large' has 65536 vertices, more than "
+                        "16-bit indices reach\n"));
+
+    m_oLog.Clear();
+    EXPECT_EQ(m_poGraphics->RenderMesh(poLarge.get(), 0, 0), GENERICERROR);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::RenderMesh() - GetMesh() returned NULL\n"));
+    EXPECT_EQ(m_poGraphics->RenderDX8Mesh(nullptr, 0, 0, false, 0), GENERICERROR);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::RenderDX8Mesh() - pMesh is NULL\n"));
+}
+
+TEST_F(Dx8MeshTest, ShaderSlotsGrowAndAMissingShaderStopsTheLoad)
+{
+    auto poShader = FlatShader("Flat", D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    AddSquare(vXYZ, vIndices, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
+    auto poMesh = MakeMesh("square", vXYZ, vIndices, poShader.get());
+    ASSERT_EQ(m_poGraphics->LoadMesh(poMesh.get(), 0), OK);
+    QIRN_Mesh_DX8* poDX8 = m_poGraphics->GetMesh("square");
+    ASSERT_NE(poDX8, nullptr);
+
+    m_oLog.Clear();
+    EXPECT_EQ(poDX8->LoadShaders(2), GENERICERROR);
+    const QIRN_RenderGroup& roGroup = poDX8->m_oRenderGroups.front();
+    EXPECT_EQ(roGroup.m_iNumShaderSlots, 3);
+    EXPECT_NE(roGroup.m_ppShaderSlots[0], nullptr);
+    EXPECT_EQ(roGroup.m_ppShaderSlots[1], nullptr);
+    EXPECT_EQ(roGroup.m_ppShaderSlots[2], nullptr);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Mesh_DX8::LoadShaders() - Error loading shader!\n"));
+
+    BeginFrame();
+    EXPECT_EQ(poDX8->Render(1, 0, false, 0), GENERICERROR);
+    EXPECT_EQ(poDX8->Render(0, 0, false, 0), OK);
+    // A pass beyond the shader's draws nothing and is no failure.
+    EXPECT_EQ(poDX8->Render(0, 3, false, 0), OK);
+    EndFrame();
+}
+
+TEST_F(Dx8MeshTest, PatchPassesAreRefusedWithTheirLine)
+{
+    auto poShader = FlatShader("Patch", D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    poShader->m_poPasses[0].m_ePrimitiveType = 2;
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    AddSquare(vXYZ, vIndices, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
+    auto poMesh = MakeMesh("patch", vXYZ, vIndices, poShader.get());
+    ASSERT_EQ(m_poGraphics->LoadMesh(poMesh.get(), 0), OK);
+    BeginFrame();
+    EXPECT_EQ(m_poGraphics->RenderMesh(poMesh.get(), 0, 0), OK);
+    EndFrame();
+    EXPECT_TRUE(
+        m_oLog.Contains("*** QIRN_Mesh_DX8::Draw() - Error, rectangular patches not yet supported.\n"));
+    EXPECT_TRUE(Near(At(0.0f, 0.0f), BACKGROUND));
+}
