@@ -300,3 +300,104 @@ TEST_F(Dx8MeshTest, PatchPassesAreRefusedWithTheirLine)
         m_oLog.Contains("*** QIRN_Mesh_DX8::Draw() - Error, rectangular patches not yet supported.\n"));
     EXPECT_TRUE(Near(At(0.0f, 0.0f), BACKGROUND));
 }
+
+namespace
+{
+// Two bones moving right by 0.2 and 0.4: the square's left edge follows the first by three
+// quarters, its right edge the second, so the posed square spans -0.25 to 0.85. Every vertex lists
+// the bones in the same order: wine reads packed bone indices in colour byte order, which then
+// agrees with the device's own order.
+struct Skin
+{
+    QIRN_Frame oA, oB;
+    std::unique_ptr<QIRN_MeshData> poMesh;
+};
+
+std::unique_ptr<Skin> MakeSkin(const std::string& strName, QIRN_Shader* poShader)
+{
+    auto poSkin = std::make_unique<Skin>();
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    AddSquare(vXYZ, vIndices, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
+    poSkin->poMesh = MakeMesh(strName, vXYZ, vIndices, poShader);
+    QIRN_MeshData& M = *poSkin->poMesh;
+    Matrix_Translation(0.2f, 0.0f, 0.0f, &poSkin->oA.m_oCombinedMatrix);
+    Matrix_Translation(0.4f, 0.0f, 0.0f, &poSkin->oB.m_oCombinedMatrix);
+    if (!M.CreatePalette(2))
+    {
+        return nullptr;
+    }
+    M.m_dwNumPaletteEntries = 2;
+    M.m_ppoBonePalette[0] = &poSkin->oA;
+    M.m_ppoBonePalette[1] = &poSkin->oB;
+    M.m_iPartitionedWeights = 2;
+    M.m_iPartitionedThird = 2;
+    for (uint32_t i = 0; i < M.GetNumVertices(); ++i)
+    {
+        QIRN_MeshVertex& v = *M.GetVertex(static_cast<int>(i));
+        const bool bLeft = v.m_vPosition.x < 0.0f;
+        v.m_iNumWeights = 2;
+        v.m_abyBoneIndices[0] = 0;
+        v.m_afWeights[0] = bLeft ? 0.75f : 0.25f;
+        v.m_abyBoneIndices[1] = 1;
+        v.m_afWeights[1] = bLeft ? 0.25f : 0.75f;
+        v.m_iSourceIndex = static_cast<int32_t>(i);
+    }
+    return poSkin;
+}
+} // namespace
+
+TEST_F(Dx8MeshTest, EachSkinningPathPosesTheSkinAlike)
+{
+    D3DCAPS8 oCaps = {};
+    m_poGraphics->GetDevice()->GetDeviceCaps(&oCaps);
+    // Skinned on the CPU, and blended on the device with indexed matrices.
+    auto poSoftware = FlatShader("Software", D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    auto poIndexed = FlatShader("Indexed", D3DFVF_XYZB4 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_DIFFUSE);
+    auto poCpuSkin = MakeSkin("cpu", poSoftware.get());
+    auto poBlendSkin = MakeSkin("blend", poIndexed.get());
+    ASSERT_TRUE(poCpuSkin && poBlendSkin);
+
+    std::vector<std::vector<uint32_t>> vRows;
+    for (Skin* poSkin : {poCpuSkin.get(), poBlendSkin.get()})
+    {
+        ASSERT_EQ(m_poGraphics->LoadMesh(poSkin->poMesh.get(), 0), OK);
+        QIRN_Mesh_DX8* poDX8 = m_poGraphics->GetMesh(poSkin->poMesh->m_szName);
+        ASSERT_NE(poDX8, nullptr);
+        ASSERT_NE(poDX8->m_pSkinnedVB, nullptr) << m_oLog.All();
+        ASSERT_GE(poDX8->m_oRenderGroups.front().GetNumBatches(5), 1);
+        // The device has vertex shader constants: palettes of at most 12 bones, 4 weights.
+        EXPECT_EQ(poSkin->poMesh->m_iPartitionedPaletteSize, 2);
+        EXPECT_EQ(poSkin->poMesh->m_iPartitionedWeights, 2);
+        BeginFrame();
+        EXPECT_EQ(m_poGraphics->RenderMesh(poSkin->poMesh.get(), 0, 0), OK) << m_oLog.All();
+        EndFrame();
+        std::vector<uint32_t> vRow;
+        for (int x = 0; x < WIDTH; ++x)
+        {
+            vRow.push_back(BackBufferPixel(x, HEIGHT / 2));
+        }
+        vRows.push_back(vRow);
+        EXPECT_TRUE(Near(At(-0.35f, 0.0f), BACKGROUND)) << poSkin->poMesh->m_szName;
+        EXPECT_TRUE(Near(At(-0.15f, 0.0f), RED)) << poSkin->poMesh->m_szName;
+        EXPECT_TRUE(Near(At(0.75f, 0.0f), RED)) << poSkin->poMesh->m_szName;
+        EXPECT_TRUE(Near(At(0.95f, 0.0f), BACKGROUND)) << poSkin->poMesh->m_szName;
+    }
+    EXPECT_EQ(m_poGraphics->GetRS(D3DRS_INDEXEDVERTEXBLENDENABLE), static_cast<DWORD>(FALSE));
+    int iDiffering = 0;
+    for (int x = 0; x < WIDTH; ++x)
+    {
+        iDiffering += Near(vRows[0][x], vRows[1][x]) ? 0 : 1;
+    }
+    // Edges may round to the neighbouring pixel.
+    EXPECT_LE(iDiffering, 2);
+
+    // A bone that moves changes the CPU-skinned vertices at the next draw.
+    Matrix_Translation(-0.4f, 0.0f, 0.0f, &poCpuSkin->oB.m_oCombinedMatrix);
+    Matrix_Translation(-0.4f, 0.0f, 0.0f, &poCpuSkin->oA.m_oCombinedMatrix);
+    BeginFrame();
+    EXPECT_EQ(m_poGraphics->RenderMesh(poCpuSkin->poMesh.get(), 0, 0), OK);
+    EndFrame();
+    EXPECT_TRUE(Near(At(-0.8f, 0.0f), RED));
+    EXPECT_TRUE(Near(At(0.3f, 0.0f), BACKGROUND));
+}
