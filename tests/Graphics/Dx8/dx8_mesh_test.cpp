@@ -1,6 +1,7 @@
 // Meshes on the device: vertex and index buffers from mesh data, the converted shaders of a
 // shader index, the skinning paths posing one skin alike, and what the loads refuse.
 #include "dx8_test_support.h"
+#include "qirn_cameraactor.h"
 #include "qirn_frame.h"
 #include "qirn_lightactor.h"
 #include "qirn_meshdata.h"
@@ -400,4 +401,226 @@ TEST_F(Dx8MeshTest, EachSkinningPathPosesTheSkinAlike)
     EndFrame();
     EXPECT_TRUE(Near(At(-0.8f, 0.0f), RED));
     EXPECT_TRUE(Near(At(0.3f, 0.0f), BACKGROUND));
+}
+
+namespace
+{
+// Half-transparent vertex colours blended over what is drawn.
+std::unique_ptr<QIRN_Shader> TransparentShader(const std::string& strName, uint32_t dwGroupSort,
+                                               uint32_t dwTriangleSort)
+{
+    auto poShader = FlatShader(strName, D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    QIRN_ShaderPass& P = poShader->m_poPasses[0];
+    P.m_bAlphaBlendEnabled = true;
+    P.m_eSrcBlend = D3DBLEND_SRCALPHA - 1;
+    P.m_eDestBlend = D3DBLEND_INVSRCALPHA - 1;
+    P.m_ePGSortMode = dwGroupSort;
+    P.m_eSortMode = dwTriangleSort;
+    P.m_eSortKey = 1;
+    return poShader;
+}
+
+// Left-handed perspective of 90 degrees: view-space x and y at depth z reach the screen edge at z.
+D3DMATRIX Perspective()
+{
+    D3DMATRIX m = {};
+    const float n = 0.1f, f = 100.0f;
+    m._11 = m._22 = 1.0f;
+    m._33 = f / (f - n);
+    m._34 = 1.0f;
+    m._43 = -n * f / (f - n);
+    return m;
+}
+} // namespace
+
+class Dx8SortedTest : public Dx8MeshTest
+{
+protected:
+    void SetUp() override
+    {
+        Dx8MeshTest::SetUp();
+        m_poCamera = std::make_unique<QIRN_CameraActor>("CameraActor");
+        m_poGraphics->m_pCamera = m_poCamera.get();
+    }
+
+    void TearDown() override
+    {
+        m_poGraphics->m_pCamera = nullptr;
+        Dx8MeshTest::TearDown();
+    }
+
+    // One square of the colour per mesh, drawn in the order given, then the sorted groups.
+    void DrawInOrder(const std::vector<QIRN_MeshData*>& vMeshes)
+    {
+        BeginFrame();
+        const D3DMATRIX oProjection = Perspective();
+        m_poGraphics->GetDevice()->SetTransform(D3DTS_PROJECTION, &oProjection);
+        m_poGraphics->ClearSortedPolygonGroups();
+        for (QIRN_MeshData* poMesh : vMeshes)
+        {
+            EXPECT_EQ(m_poGraphics->RenderMesh(poMesh, 0, 0), OK) << m_oLog.All();
+        }
+        EXPECT_EQ(m_poGraphics->RenderSortedPolygonGroups(), OK);
+        EndFrame();
+    }
+
+    std::unique_ptr<QIRN_CameraActor> m_poCamera;
+};
+
+TEST_F(Dx8SortedTest, TransparentGroupsAreDrawnBackToFrontWhateverTheirOrder)
+{
+    auto poShader = TransparentShader("Glass", 1, 0);
+    std::vector<float> vNear, vFar;
+    std::vector<int32_t> vNearIndices, vFarIndices;
+    AddSquare(vNear, vNearIndices, -1.0f, -1.0f, 0.5f, 1.0f, 2.0f);
+    AddSquare(vFar, vFarIndices, -0.5f, -3.0f, 3.0f, 3.0f, 3.0f);
+    auto poNear = MakeMesh("near", vNear, vNearIndices, poShader.get(), 0x8000FF00);
+    auto poFar = MakeMesh("far", vFar, vFarIndices, poShader.get(), 0x80FF0000);
+    for (QIRN_MeshData* poMesh : {poNear.get(), poFar.get()})
+    {
+        poMesh->UpdateBounds(BOUNDS_RAW);
+        ASSERT_EQ(m_poGraphics->LoadMesh(poMesh, 0), OK);
+    }
+    uint32_t adwOverlap[2] = {0, 0};
+    const std::vector<std::vector<QIRN_MeshData*>> vOrders = {{poNear.get(), poFar.get()},
+                                                              {poFar.get(), poNear.get()}};
+    for (size_t i = 0; i < vOrders.size(); ++i)
+    {
+        DrawInOrder(vOrders[i]);
+        // Nothing is drawn before the sorted groups: the two are kept, one in the list each.
+        EXPECT_EQ(m_poGraphics->m_oBackToFrontList.m_iCount, 2);
+        EXPECT_EQ(m_poGraphics->m_adwStatistics[7], 2u * (i + 1));
+        adwOverlap[i] = At(0.0f, 0.0f);
+    }
+    // Green over (red over blue): green half, red and blue a quarter each.
+    for (uint32_t dwPixel : adwOverlap)
+    {
+        EXPECT_TRUE(Near(dwPixel, 0x3F7F3F, 4)) << std::hex << dwPixel;
+    }
+}
+
+TEST_F(Dx8SortedTest, TrianglesOfOneGroupAreSortedByDepthAndThoseBehindTheEyeDropped)
+{
+    auto poShader = TransparentShader("Sorted", 1, 1);
+    for (bool bNearFirst : {true, false})
+    {
+        // One group: a near green square and a far red one, in either index order, and a square
+        // behind the eye that would cover the screen.
+        std::vector<float> vXYZ;
+        std::vector<int32_t> vIndices;
+        if (bNearFirst)
+        {
+            AddSquare(vXYZ, vIndices, -1.0f, -1.0f, 0.5f, 1.0f, 2.0f);
+        }
+        AddSquare(vXYZ, vIndices, -0.5f, -3.0f, 3.0f, 3.0f, 3.0f);
+        if (!bNearFirst)
+        {
+            AddSquare(vXYZ, vIndices, -1.0f, -1.0f, 0.5f, 1.0f, 2.0f);
+        }
+        AddSquare(vXYZ, vIndices, -9.0f, -9.0f, 9.0f, 9.0f, -2.0f);
+        const std::string strName = bNearFirst ? "nearfirst" : "farfirst";
+        auto poMesh = MakeMesh(strName, vXYZ, vIndices, poShader.get(), 0x80FF0000);
+        const int iNear = bNearFirst ? 0 : 4;
+        for (int i = iNear; i < iNear + 4; ++i)
+        {
+            poMesh->GetVertex(i)->m_dwDiffuse = 0x8000FF00;
+        }
+        poMesh->UpdateBounds(BOUNDS_RAW);
+        ASSERT_EQ(m_poGraphics->LoadMesh(poMesh.get(), 0), OK);
+        QIRN_Mesh_DX8* poDX8 = m_poGraphics->GetMesh(strName);
+        ASSERT_NE(poDX8, nullptr);
+        ASSERT_NE(poDX8->m_pSoftwareVB, nullptr);
+        DrawInOrder({poMesh.get()});
+        // The two squares before the eye: four triangles sorted, two dropped.
+        EXPECT_EQ(m_poGraphics->m_dwSortedIndexCount, 12u);
+        EXPECT_TRUE(Near(At(0.0f, 0.0f), 0x3F7F3F, 4)) << strName << std::hex << " " << At(0.0f, 0.0f);
+        EXPECT_TRUE(Near(At(-0.9f, 0.9f), BACKGROUND)) << strName;
+    }
+}
+
+TEST_F(Dx8SortedTest, SortedGroupsAreOwnedAndBoundedByTheBuffers)
+{
+    auto poShader = TransparentShader("Bounded", 1, 0);
+    std::unique_ptr<QIRN_Shader_DX8> poConverted(
+        m_poGraphics->ConvertShader(poShader.get(), m_oEngine.GetBitmapTree(), nullptr, nullptr));
+    ASSERT_NE(poConverted, nullptr);
+    auto MakeGroup = [&](uint32_t dwVertices, uint32_t dwIndices)
+    {
+        auto* poGroup = new SortedPolygonGroup;
+        poGroup->m_poShader = poConverted.get();
+        poGroup->m_num_vertices = dwVertices;
+        poGroup->m_dwNumIndices = dwIndices;
+        poGroup->m_poMatrices = new QIRN_Matrix4[1];
+        return poGroup;
+    };
+    m_poGraphics->ClearSortedPolygonGroups();
+    EXPECT_EQ(m_poGraphics->AddSortedPolygonGroup(MakeGroup(30000, 30000), 1.0f), OK);
+    EXPECT_EQ(m_poGraphics->AddSortedPolygonGroup(MakeGroup(30001, 3), 2.0f), GENERICERROR);
+    EXPECT_EQ(m_poGraphics->AddSortedPolygonGroup(MakeGroup(3, 30003), 2.0f), GENERICERROR);
+    EXPECT_TRUE(
+        m_oLog.Contains("*** QIRN_Graphics_DX8::AddSortedPolygonGroup() - VB for sorted polygons is too "
+                        "small\n"));
+    EXPECT_EQ(m_poGraphics->AddSortedPolygonGroup(nullptr, 0.0f), GENERICERROR);
+    EXPECT_TRUE(
+        m_oLog.Contains("*** QIRN_Graphics_DX8::AddSortedPolygonGroup() - Polygon group info is NULL!\n"));
+    EXPECT_EQ(m_poGraphics->m_oBackToFrontList.m_iCount, 1);
+    // Groups drawn without sorting inside do not take room in the sorted index buffer.
+    EXPECT_EQ(m_poGraphics->m_dwSortedIndexCount, 0u);
+    EXPECT_EQ(m_poGraphics->m_dwSortedTriangles, 10000u);
+
+    // A group of neither list is not kept; equal keys keep their order of arrival.
+    poConverted->m_poPasses[0].m_dwPGSortMode = 0;
+    EXPECT_EQ(m_poGraphics->AddSortedPolygonGroup(MakeGroup(3, 3), 5.0f), OK);
+    EXPECT_EQ(m_poGraphics->m_oBackToFrontList.m_iCount, 1);
+    EXPECT_EQ(m_poGraphics->m_oFrontToBackList.m_iCount, 0);
+    poConverted->m_poPasses[0].m_dwPGSortMode = 1;
+    SortedPolygonGroup* poFirst = MakeGroup(3, 3);
+    SortedPolygonGroup* poSecond = MakeGroup(3, 3);
+    poSecond->m_poRenderGroup = reinterpret_cast<QIRN_RenderGroup*>(poSecond);
+    EXPECT_EQ(m_poGraphics->AddSortedPolygonGroup(poFirst, 4.0f), OK);
+    EXPECT_EQ(m_poGraphics->AddSortedPolygonGroup(poSecond, 4.0f), OK);
+    // The same group at the same key again is dropped.
+    SortedPolygonGroup* poAgain = MakeGroup(3, 3);
+    poAgain->m_poRenderGroup = poSecond->m_poRenderGroup;
+    EXPECT_EQ(m_poGraphics->AddSortedPolygonGroup(poAgain, 4.0f), OK);
+    ASSERT_EQ(m_poGraphics->m_oBackToFrontList.m_iCount, 3);
+    EXPECT_EQ(m_poGraphics->m_oBackToFrontList.m_pTail->m_pData, poSecond);
+    EXPECT_EQ(m_poGraphics->m_oBackToFrontList.m_pTail->m_pPrev->m_pData, poFirst);
+    m_poGraphics->ClearSortedPolygonGroups();
+    EXPECT_EQ(m_poGraphics->m_oBackToFrontList.m_iCount, 0);
+}
+
+TEST_F(Dx8SortedTest, AGroupBeyondTheSortedIndexBufferIsDrawnUnsorted)
+{
+    // Six groups of 10000 triangles each: five fill the 150000 sorted indices.
+    auto poShader = TransparentShader("Many", 1, 1);
+    std::vector<float> vXYZ = {-0.5f, -0.5f, 2.0f, -0.5f, 0.5f, 2.0f, 0.5f, -0.5f, 2.0f};
+    std::vector<int32_t> vIndices;
+    for (int t = 0; t < 10000; ++t)
+    {
+        vIndices.insert(vIndices.end(), {0, 1, 2});
+    }
+    std::vector<std::unique_ptr<QIRN_MeshData>> vMeshes;
+    std::vector<QIRN_MeshData*> vOrder;
+    for (int i = 0; i < 6; ++i)
+    {
+        vMeshes.push_back(MakeMesh("many" + std::to_string(i), vXYZ, vIndices, poShader.get(), 0x80FF0000));
+        vMeshes.back()->UpdateBounds(BOUNDS_RAW);
+        ASSERT_EQ(m_poGraphics->LoadMesh(vMeshes.back().get(), 0), OK);
+        vOrder.push_back(vMeshes.back().get());
+    }
+    DrawInOrder(vOrder);
+    EXPECT_EQ(m_poGraphics->m_dwSortedIndexCount, 150000u);
+    EXPECT_TRUE(
+        m_oLog.Contains("*** QIRN_Graphics_DX8::AddSortedPolygonGroup() - Warning, the sorted index buffer "
+                        "is full, drawing the group unsorted\n"));
+    ASSERT_EQ(m_poGraphics->m_oBackToFrontList.m_iCount, 6);
+    int iUnsorted = 0;
+    for (auto* poNode = m_poGraphics->m_oBackToFrontList.m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        iUnsorted += poNode->m_pData->m_bTriangleSorted ? 0 : 1;
+    }
+    EXPECT_EQ(iUnsorted, 1);
+    EXPECT_EQ(m_poGraphics->m_adwStatistics[7], 6u);
+    EXPECT_FALSE(Near(At(-0.1f, -0.1f), BACKGROUND));
 }
