@@ -2,9 +2,12 @@
 
 #include "qirn_baseactor.h"
 #include "qirn_cameraactor.h"
+#include "qirn_customactor.h"
 #include "qirn_debug.h"
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
+#include "qirn_particleattractoractor.h"
+#include "qirn_particleemitteractor.h"
 
 #include <new>
 #include <vector>
@@ -50,6 +53,14 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LightActor(QIRN_CLASS_LIGHTACTOR); }},
+        {QIRN_CLASS_PARTICLEEMITTERACTOR, "ParticleEmitterActor",
+         []() -> QIRN_BaseObject*
+         { return new (std::nothrow) QIRN_ParticleEmitterActor(QIRN_CLASS_PARTICLEEMITTERACTOR); }},
+        {QIRN_CLASS_PARTICLEATTRACTORACTOR, "ParticleAttractorActor",
+         []() -> QIRN_BaseObject*
+         { return new (std::nothrow) QIRN_ParticleAttractorActor(QIRN_CLASS_PARTICLEATTRACTORACTOR); }},
+        {QIRN_CLASS_CUSTOMACTOR, "CustomActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CustomActor(QIRN_CLASS_CUSTOMACTOR); }},
     };
     return kinds;
 }
@@ -569,12 +580,20 @@ QIRN_ErrorCode QIRN_World::SetWorldTime(float fTime)
     return OK;
 }
 
-void QIRN_World::ReleaseDeviceResources(int)
+void QIRN_World::ReleaseDeviceResources(int iDevice)
 {
     // The renderer meshes belong to the graphics implementation that is going away; every
     // geometry of this world (those of the mesh kinds are the only ones drawn) drops its list of
-    // them. The particle emitters' per-device flags are theirs to clear.
+    // them, and the particle emitters drop their per-device flags.
     QIRN_Geometry::ReleaseWorldRenderMeshes(this);
+    QIRN_LINKEDLIST<QIRN_ParticleEmitterActor>* poEmitters = GetParticleEmitterActorList();
+    for (auto* poNode = poEmitters ? poEmitters->m_pHead : nullptr; poNode; poNode = poNode->m_pNext)
+    {
+        if (poNode->m_pData && iDevice >= 0)
+        {
+            poNode->m_pData->SetDeviceFlag(static_cast<uint32_t>(iDevice), 0);
+        }
+    }
 }
 
 QIRN_Geometry* QIRN_World::CreateGeometry(QIRN_World* pWorld)

@@ -143,8 +143,9 @@ TEST_F(FogTest, BuiltInKindsAreRegisteredInOrder)
         kinds.push_back(poNode->m_szName);
         EXPECT_NE(poNode->m_pData->m_pfnCreate, nullptr);
     }
-    EXPECT_EQ(kinds, (std::vector<std::string>{"QIRN_BaseActor", "QIRN_CameraActor", "QIRN_Fog",
-                                               "QIRN_LightActor"}));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"QIRN_BaseActor", "QIRN_CameraActor", "QIRN_CustomActor",
+                                               "QIRN_Fog", "QIRN_LightActor", "QIRN_ParticleAttractorActor",
+                                               "QIRN_ParticleEmitterActor"}));
     for (const std::string& szKind : kinds)
     {
         QIRN_BaseObject* poObject = m_poWorld->CreateObject("x", szKind);
