@@ -10,6 +10,7 @@
 #include "qirn_pixelformat_dx8.h"
 #include "qirn_rendertarget.h"
 #include "qirn_timer.h"
+#include "qirn_cameraactor.h"
 #include "qirn_world.h"
 
 #include "qirn_d3derror_dx8.h"
@@ -50,6 +51,27 @@ QIRN_ErrorCode RenderTargetUpdateScene(QIRN_RenderTarget_DX8* poTarget, QIRN_Gra
     QIRN_RenderTarget_DX8::SetRTBackBuffer();
     return OK;
 }
+
+// Draws the world into the render target as seen from 100 units above the camera, looking down
+// ("Update2"); the camera is put back afterwards.
+QIRN_ErrorCode RenderTargetUpdateTopView(QIRN_RenderTarget_DX8* poTarget, QIRN_Graphics_DX8* poGraphics,
+                                         QIRN_World* poWorld, QIRN_CameraActor* poCamera)
+{
+    if (!poTarget || !poGraphics || !poCamera)
+    {
+        return GENERICERROR;
+    }
+    poTarget->SetRT();
+    const float fElevation = poCamera->GetElevation();
+    const QIRN_Vector4 vPosition = poCamera->GetPosition();
+    poCamera->SetElevation(90.0f);
+    poCamera->SetPosition(vPosition + QIRN_Vector4(0.0f, 100.0f, 0.0f, 0.0f));
+    poGraphics->RenderWorld(poWorld, poCamera, 1, false);
+    poCamera->SetElevation(fElevation);
+    poCamera->SetPosition(vPosition);
+    QIRN_RenderTarget_DX8::SetRTBackBuffer();
+    return OK;
+}
 } // namespace
 
 QIRN_Graphics_DX8::QIRN_Graphics_DX8(QIRN_Engine* pEngine)
@@ -74,6 +96,7 @@ QIRN_Graphics_DX8::QIRN_Graphics_DX8(QIRN_Engine* pEngine)
     {
         m_dwNumAdapters = m_pD3D8->GetAdapterCount();
         InsertUpdateFunctionInTree("Update1", RenderTargetUpdateScene);
+        InsertUpdateFunctionInTree("Update2", RenderTargetUpdateTopView);
     }
 }
 
@@ -473,6 +496,7 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderFrame(QIRN_World* pWorld, QIRN_CameraAct
     if (pWorld)
     {
         SetLights(pWorld->GetLightActorList(), 0);
+        UpdateCustomActors(pWorld->GetCustomActorList());
     }
     ApplyFillMode();
     if (!pWorld)
@@ -689,6 +713,7 @@ QIRN_ErrorCode QIRN_Graphics_DX8::ReleaseResources()
     if (m_pEngine && m_pEngine->GetWorld())
     {
         QIRN_Geometry::ReleaseWorldRenderMeshes(m_pEngine->GetWorld());
+        DestroyCustomActors(m_pEngine->GetWorld()->GetCustomActorList());
     }
     MeshTree.DeleteAllNodes();
     ReleaseSortedPolygonStructures();

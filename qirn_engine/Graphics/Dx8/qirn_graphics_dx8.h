@@ -21,6 +21,7 @@
 #include <string>
 
 class QIRN_BaseActor;
+class QIRN_CustomActor;
 struct QIRN_BoundingSphere;
 class QIRN_Fog;
 class QIRN_Shader;
@@ -125,6 +126,11 @@ public:
     QIRN_Mesh_DX8* GetMesh(std::string strName) const;
 
     // World drawing.
+    // Plug-in actors: made ready on first use, then updated once a frame and drawn once a pass.
+    QIRN_ErrorCode UpdateCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList);
+    QIRN_ErrorCode RenderCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList, int iPass);
+    QIRN_ErrorCode DestroyCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList);
+
     // Transparent polygon groups drawn after the opaque world, in depth order. The group is owned
     // by this call: kept in a sorted list or deleted.
     QIRN_ErrorCode AddSortedPolygonGroup(SortedPolygonGroup* pGroup, float fKey);

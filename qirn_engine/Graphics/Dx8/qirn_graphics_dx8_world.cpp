@@ -4,6 +4,7 @@
 
 #include "qirn_cameraactor.h"
 #include "qirn_convertenums_dx8.h"
+#include "qirn_customactor.h"
 #include "qirn_d3derror_dx8.h"
 #include "qirn_debug.h"
 #include "qirn_engine.h"
@@ -267,6 +268,68 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderGeometry(QIRN_Geometry* pGeometry, QIRN_
         {
             dprintf("*** QIRN_Graphics_DX8::RenderGeometry() - RenderDX8Mesh() FAILED\n");
             return GENERICERROR;
+        }
+    }
+    return OK;
+}
+
+// Custom actors.
+
+QIRN_ErrorCode QIRN_Graphics_DX8::UpdateCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList)
+{
+    if (!pCustomActorList)
+    {
+        dprintf("*** QIRN_Graphics_DX8::UpdateCustomActors() - pCustomActorList is NULL\n");
+        return GENERICERROR;
+    }
+    for (auto* poNode = pCustomActorList->m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        if (QIRN_CustomActor* poActor = poNode->m_pData)
+        {
+            if (!poActor->IsInitialized())
+            {
+                poActor->InitUserData(this);
+            }
+            poActor->UpdateUserData();
+        }
+    }
+    return OK;
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::RenderCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList,
+                                                     int iPass)
+{
+    if (!pCustomActorList)
+    {
+        dprintf("*** QIRN_Graphics_DX8::RenderCustomActors() - pCustomActorList is NULL\n");
+        return GENERICERROR;
+    }
+    for (auto* poNode = pCustomActorList->m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        if (QIRN_CustomActor* poActor = poNode->m_pData)
+        {
+            if (!poActor->IsInitialized())
+            {
+                poActor->InitUserData(this);
+            }
+            poActor->RenderUserData(iPass);
+        }
+    }
+    return OK;
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::DestroyCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList)
+{
+    if (!pCustomActorList)
+    {
+        dprintf("*** QIRN_Graphics_DX8::DestroyCustomActors() - pCustomActorList is NULL\n");
+        return GENERICERROR;
+    }
+    for (auto* poNode = pCustomActorList->m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        if (poNode->m_pData)
+        {
+            poNode->m_pData->DestroyUserData();
         }
     }
     return OK;
@@ -801,6 +864,7 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderWorld(QIRN_World* pWorld, QIRN_CameraAct
             SetRS(D3DRS_FILLMODE, D3DFILL_SOLID);
         }
     }
+    RenderCustomActors(pWorld->GetCustomActorList(), iPass);
     RenderSortedPolygonGroups();
     (void)bRenderTarget;
     return OK;
