@@ -6,8 +6,11 @@
 #include "qirn_debug.h"
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
+#include "qirn_logoactor.h"
+#include "qirn_meshactor.h"
 #include "qirn_particleattractoractor.h"
 #include "qirn_particleemitteractor.h"
+#include "qirn_skyboxactor.h"
 
 #include <new>
 #include <vector>
@@ -32,6 +35,7 @@ namespace
 {
 QIRN_EngineAudioSource g_pfnEngineAudio = nullptr;
 QIRN_EngineWindowSource g_pfnEngineWindow = nullptr;
+QIRN_EngineGraphicsSource g_pfnEngineGraphics = nullptr;
 
 // The kinds InitWorld registers, in registration order, with the name of their failure text. A
 // built-in kind takes its place in this order once its class exists.
@@ -49,10 +53,16 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_BaseActor(QIRN_CLASS_BASEACTOR); }},
         {QIRN_CLASS_CAMERAACTOR, "CameraActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CameraActor(QIRN_CLASS_CAMERAACTOR); }},
+        {QIRN_CLASS_MESHACTOR, "MeshActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_MeshActor(QIRN_CLASS_MESHACTOR); }},
         {QIRN_CLASS_FOG, "Fog",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LightActor(QIRN_CLASS_LIGHTACTOR); }},
+        {QIRN_CLASS_LOGOACTOR, "LogoActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LogoActor(QIRN_CLASS_LOGOACTOR); }},
+        {QIRN_CLASS_SKYBOXACTOR, "SkyBoxActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_SkyBoxActor(QIRN_CLASS_SKYBOXACTOR); }},
         {QIRN_CLASS_PARTICLEEMITTERACTOR, "ParticleEmitterActor",
          []() -> QIRN_BaseObject*
          { return new (std::nothrow) QIRN_ParticleEmitterActor(QIRN_CLASS_PARTICLEEMITTERACTOR); }},
@@ -145,6 +155,16 @@ QIRN_Audio* QIRN_World::GetEngineAudio() const
 HWND QIRN_World::GetEngineWindow() const
 {
     return m_poEngine && g_pfnEngineWindow ? g_pfnEngineWindow(m_poEngine) : nullptr;
+}
+
+void QIRN_World::SetEngineGraphicsSource(QIRN_EngineGraphicsSource pfnGraphics)
+{
+    g_pfnEngineGraphics = pfnGraphics;
+}
+
+QIRN_Graphics* QIRN_World::GetEngineGraphics(uint32_t dwDisplay) const
+{
+    return m_poEngine && g_pfnEngineGraphics ? g_pfnEngineGraphics(m_poEngine, dwDisplay) : nullptr;
 }
 
 QIRN_ErrorCode QIRN_World::InitWorld()
