@@ -37,6 +37,7 @@ class QIRN_ParticleEmitterActor;
 class QIRN_ParticleAttractorActor;
 class QIRN_CustomActor;
 class QIRN_Fog;
+class QIRN_Graphics;
 
 // The registry class names of the built-in kinds.
 extern const char* const QIRN_CLASS_BASEACTOR;
@@ -76,6 +77,8 @@ typedef int32_t (*QIRN_LoadProgressCallback)();
 // installs them; the world never looks into the engine itself.
 typedef QIRN_Audio* (*QIRN_EngineAudioSource)(QIRN_Engine* poEngine);
 typedef HWND (*QIRN_EngineWindowSource)(QIRN_Engine* poEngine);
+// The engine's graphics implementation of a display, NULL when none is made.
+typedef QIRN_Graphics* (*QIRN_EngineGraphicsSource)(QIRN_Engine* poEngine, uint32_t dwDisplay);
 
 typedef QIRN_LINKEDLIST<QIRN_BaseObject> QIRN_ObjectList;
 
@@ -172,6 +175,8 @@ public:
     QIRN_Audio* GetEngineAudio() const;
     HWND GetEngineWindow() const;
     static void SetEngineSources(QIRN_EngineAudioSource pfnAudio, QIRN_EngineWindowSource pfnWindow);
+    QIRN_Graphics* GetEngineGraphics(uint32_t dwDisplay) const;
+    static void SetEngineGraphicsSource(QIRN_EngineGraphicsSource pfnGraphics);
 
     uint32_t m_dwID;
     QIRN_EventMsgClient* m_poEventMsgClient;
