@@ -62,7 +62,7 @@ install() {
   mkdir -p "$work"
   cp "$client_dir/Tolvamir.exe" "$client_dir/AmbrevoConfig.exe" "$work/"
   cp -r "$client_dir/Data" "$work/"
-  printf '[GFX MODE]\r\nWidth=1024\r\nHeight=768\r\nFrequency=0\r\nAntiAliasing=0\r\n[CONSOLE]\r\nScript=start.txt\r\n[PATHS]\r\nEnginePath=.\r\nSystemPath=.\\Data\\_System_\r\nScenePath=.\\Data\\Scenes\r\nSoundPath=.\\Data\\Sounds\r\n' >"$work/qirn_v2.ini"
+  printf '[GFX MODE]\r\nWidth=1024\r\nHeight=768\r\nFrequency=0\r\nAntiAliasing=0\r\n[CONSOLE]\r\nScript=start.txt\r\n[PATHS]\r\nEnginePath=.\r\nSystemPath=.\\Data\\_System_\r\nScenePath=.\\Data\\Scenes\r\nSoundPath=.\\Data\\Sounds\r\nMeshPath=.\\Data\\Models\r\n' >"$work/qirn_v2.ini"
   printf '%b' "$2" >"$work/start.txt"
 }
 
@@ -141,6 +141,7 @@ first=$(ls "$work"/frame_*.bmp | head -n1)
 [ ! -f "$work/Data/Scenes/AmbrevoFull.s" ] || fail "the unscrambled shader file was left"
 logged "m_poEngine->LoadWorld() FAILED" && fail "the scene did not load"
 logged "m_oCameraOne.Init() FAILED" && fail "the camera controller found no camera"
+logged "Load Mesh FAILED" && fail "a model of the scene did not load"
 logged "Saved frame_" || fail "the frames were not logged"
 
 # 2. Developer controls typed in, the screenshot key, then the console opened with the grave key
@@ -156,8 +157,9 @@ sleep 0.5
 keys q u i t Return
 wait_exit 30
 
-# 3. Tab steps through the cameras in name order, from the first one that the load selected.
-echo "== camera switching"
+# 3. Tab steps through the cameras in name order, from the first one that the load selected; the
+#    typed visibility swap switches the two mesh actors.
+echo "== camera switching and the visibility swap"
 install cameras 'dumpframes frame_\r\nfpslock 5\r\n'
 start_client
 wait_logged "Saved frame_" 60
@@ -166,6 +168,14 @@ keys Tab
 wait_logged 'now viewing through \"FreeCam01\"' 20
 keys Tab
 wait_logged 'now viewing through \"Cam01_Reef\"' 20
+# The typed visibility swap hides the shark and shows the coral, and typed again turns them back.
+keys v e l k o m a r i n d u s
+wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" hidden' 20
+wait_logged 'SetMeshActorRender() - \"[Sort:05]_Coral_Pinky\" shown' 20
+keys v e l k o m a r i n d u s
+wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" shown' 20
+wait_logged 'SetMeshActorRender() - \"[Sort:05]_Coral_Pinky\" hidden' 20
+logged "is not a mesh actor" && fail "an actor of the swap is not a mesh actor"
 keys Escape
 wait_exit 30
 
