@@ -365,3 +365,23 @@ TEST_F(DMKTest, GeometryLoadImportsFaceModels)
     EXPECT_NE(oBad.Load("bad.dmk"), OK);
     m_oTree.DeleteAllNodes();
 }
+
+TEST_F(DMKTest, TessellationRequestsAreClampedToWhatTheMeshHas)
+{
+    struct Case
+    {
+        float fFactor;
+        uint32_t dwIndices;
+    } aCases[] = {{4.0f, 6u}, {0.0f, 3u}, {-2.0f, 3u}, {1.0f, 6u}};
+    for (const Case& c : aCases)
+    {
+        m_oGeometry.FreeData();
+        m_oGeometry.SetTesselationFactor(c.fFactor);
+        ASSERT_EQ(Import(FaceModel()), OK) << c.fFactor;
+        QIRN_MeshData* poSkin = Mesh("SKIN_face");
+        ASSERT_NE(poSkin, nullptr) << c.fFactor;
+        EXPECT_EQ(poSkin->GetTotalIndexCount(), c.dwIndices) << c.fFactor;
+        m_oShaders.DeleteAllNodes();
+        m_oBitmaps.DeleteAllNodes();
+    }
+}
