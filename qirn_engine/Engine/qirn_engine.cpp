@@ -6,6 +6,7 @@
 #include "qirn_graphics.h"
 #include "qirn_input.h"
 #include "qirn_settings.h"
+#include "qirn_shaderconstants.h"
 #include "qirn_timer.h"
 
 #include <new>
@@ -39,6 +40,17 @@ QIRN_Graphics* EngineGraphics(QIRN_Engine* pEngine, uint32_t dwDisplay)
     return pEngine ? pEngine->GetGraphicsInterface(dwDisplay) : nullptr;
 }
 
+// Shader constants are worked out for the device of display 0 and the engine's world.
+QIRN_Graphics* ConstantsGraphics(QIRN_Engine* pEngine)
+{
+    return pEngine ? pEngine->GetGraphicsInterface(0) : nullptr;
+}
+
+QIRN_World* ConstantsWorld(QIRN_Engine* pEngine)
+{
+    return pEngine ? pEngine->GetWorld() : nullptr;
+}
+
 // The console draws with the device of display 0.
 const uint32_t CONSOLE_DISPLAY = 0;
 } // namespace
@@ -53,6 +65,7 @@ QIRN_Engine::QIRN_Engine()
     QIRN_Graphics::SetFrameRateLockSource(ReadFrameRateLock);
     QIRN_World::SetEngineSources(EngineAudio, EngineWindow);
     QIRN_World::SetEngineGraphicsSource(EngineGraphics);
+    QIRN_ShaderConstants::SetEngineSources(ConstantsGraphics, ConstantsWorld);
 }
 
 QIRN_Engine::~QIRN_Engine()
