@@ -8,6 +8,7 @@
 #include "qirn_input.h"
 #include "qirn_lipsyncactor.h"
 #include "qirn_settings.h"
+#include "qirn_shaderconstants.h"
 #include "qirn_timer.h"
 
 #include <new>
@@ -49,6 +50,17 @@ const QIRN_TalkingHeadSound TALKING_HEAD_SOUND = {
     { return poAudio->GetSoundStatus(szName, pbPlaying, pfPosition); },
 };
 
+// Shader constants are worked out for the device of display 0 and the engine's world.
+QIRN_Graphics* ConstantsGraphics(QIRN_Engine* pEngine)
+{
+    return pEngine ? pEngine->GetGraphicsInterface(0) : nullptr;
+}
+
+QIRN_World* ConstantsWorld(QIRN_Engine* pEngine)
+{
+    return pEngine ? pEngine->GetWorld() : nullptr;
+}
+
 // The console draws with the device of display 0.
 const uint32_t CONSOLE_DISPLAY = 0;
 } // namespace
@@ -66,6 +78,7 @@ QIRN_Engine::QIRN_Engine()
     // Textures of imported face models become the engine's bitmaps.
     QIRN_DMK::SetBitmapTree(&m_oBitmapTree);
     QIRN_SetTalkingHeadSound(&TALKING_HEAD_SOUND);
+    QIRN_ShaderConstants::SetEngineSources(ConstantsGraphics, ConstantsWorld);
 }
 
 QIRN_Engine::~QIRN_Engine()
