@@ -125,7 +125,9 @@ QIRN_ErrorCode QIRN_Graphics_GL::GetGraphicsDeviceInfo(uint32_t, QIRN_DeviceInfo
 {
     if (!m_poDeviceInfo)
     {
-        if (m_pEngine)
+        // Without a window GetDC would answer the whole screen's context, which no pixel format
+        // may be set on: the context stays NULL and the bring-up refuses it.
+        if (m_pEngine && m_pEngine->GetWindow())
         {
             m_pEngine->m_hDC = GetDC(m_pEngine->GetWindow());
         }
