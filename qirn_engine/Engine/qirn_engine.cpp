@@ -34,6 +34,11 @@ HWND EngineWindow(QIRN_Engine* pEngine)
     return pEngine ? pEngine->GetWindow() : nullptr;
 }
 
+QIRN_Graphics* EngineGraphics(QIRN_Engine* pEngine, uint32_t dwDisplay)
+{
+    return pEngine ? pEngine->GetGraphicsInterface(dwDisplay) : nullptr;
+}
+
 // The console draws with the device of display 0.
 const uint32_t CONSOLE_DISPLAY = 0;
 } // namespace
@@ -47,6 +52,7 @@ QIRN_Engine::QIRN_Engine()
 {
     QIRN_Graphics::SetFrameRateLockSource(ReadFrameRateLock);
     QIRN_World::SetEngineSources(EngineAudio, EngineWindow);
+    QIRN_World::SetEngineGraphicsSource(EngineGraphics);
 }
 
 QIRN_Engine::~QIRN_Engine()

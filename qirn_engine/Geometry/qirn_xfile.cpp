@@ -300,7 +300,7 @@ QIRN_XFILE::~QIRN_XFILE()
     m_oFrameList.ReleaseAllNodes();
 }
 
-bool QIRN_XFILE::PrepareDXFile(const char* szCreateFailed, const char* szRegisterFailed)
+bool QIRN_XFILE::PrepareDXFile(const char* szCaller)
 {
     if (m_poDXFile)
     {
@@ -309,14 +309,34 @@ bool QIRN_XFILE::PrepareDXFile(const char* szCreateFailed, const char* szRegiste
     if (FAILED(DirectXFileCreate(&m_poDXFile)) || !m_poDXFile)
     {
         m_poDXFile = nullptr;
-        dprintf("%s", szCreateFailed);
+        dprintf("*** QIRN_XFILE::%s() - DirectXFileCreate() FAILED\n", szCaller);
         return false;
     }
     if (FAILED(QIRN_RegisterXFileTemplates(m_poDXFile)))
     {
         m_poDXFile->Release();
         m_poDXFile = nullptr;
-        dprintf("%s", szRegisterFailed);
+        dprintf("*** QIRN_XFILE::%s() - m_poDXFile->RegisterTemplates() FAILED\n", szCaller);
+        return false;
+    }
+    return true;
+}
+
+bool QIRN_XFILE::OpenDXFileEnum(const char* szCaller, const std::string& szPath,
+                                QIRN_ComRef<IDirectXFileEnumObject>& roEnum)
+{
+    if (!PrepareDXFile(szCaller))
+    {
+        return false;
+    }
+    if (FAILED(m_poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE,
+                                            roEnum.Out())) ||
+        !roEnum.Get())
+    {
+        // A fresh object for the next load.
+        m_poDXFile->Release();
+        m_poDXFile = nullptr;
+        dprintf("*** QIRN_XFILE::%s() - m_poDXFile->CreateEnumObject() FAILED\n", szCaller);
         return false;
     }
     return true;
@@ -343,21 +363,10 @@ QIRN_ErrorCode QIRN_XFILE::Load(std::string szPath)
         dprintf("*** QIRN_XFILE::Load() - m_poGeometry is NULL\n");
         return GENERICERROR;
     }
-    if (!PrepareDXFile("*** QIRN_XFILE::Load() - DirectXFileCreate() FAILED\n",
-                       "*** QIRN_XFILE::Load() - m_poDXFile->RegisterTemplates() FAILED\n"))
-    {
-        return GENERICERROR;
-    }
     ResetLoad(szPath);
     QIRN_ComRef<IDirectXFileEnumObject> poEnum;
-    if (FAILED(m_poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE,
-                                            poEnum.Out())) ||
-        !poEnum.Get())
+    if (!OpenDXFileEnum("Load", szPath, poEnum))
     {
-        // A fresh object for the next load.
-        m_poDXFile->Release();
-        m_poDXFile = nullptr;
-        dprintf("*** QIRN_XFILE::Load() - m_poDXFile->CreateEnumObject() FAILED\n");
         return GENERICERROR;
     }
     HRESULT hr =
@@ -1017,19 +1026,9 @@ QIRN_ErrorCode QIRN_XFILE::LoadAnimationSequences(std::string szFileName, std::s
         dprintf("*** QIRN_XFILE::LoadAnimationSequences() - QIRN_FindFile() FAILED\n");
         return GENERICERROR;
     }
-    if (!PrepareDXFile("*** QIRN_XFILE::LoadAnimationSequence() - DirectXFileCreate() FAILED\n",
-                       "*** QIRN_XFILE::LoadAnimationSequence() - m_poDXFile->RegisterTemplates() FAILED\n"))
-    {
-        return GENERICERROR;
-    }
     QIRN_ComRef<IDirectXFileEnumObject> poEnum;
-    if (FAILED(m_poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE,
-                                            poEnum.Out())) ||
-        !poEnum.Get())
+    if (!OpenDXFileEnum("LoadAnimationSequence", szPath, poEnum))
     {
-        m_poDXFile->Release();
-        m_poDXFile = nullptr;
-        dprintf("*** QIRN_XFILE::LoadAnimationSequence() - m_poDXFile->CreateEnumObject() FAILED\n");
         return GENERICERROR;
     }
     HRESULT hr = QIRN_ForEachXFileObject(poEnum.Get(),

@@ -6,6 +6,7 @@
 #include "qirn_errors.h"
 #include "qirn_linkedlist.h"
 #include "qirn_math.h"
+#include "qirn_xfile_templates.h"
 
 #include <windows.h>
 
@@ -86,8 +87,11 @@ private:
     void AddParsedMesh(QIRN_MeshData* poMesh, QIRN_Frame* poOwner);
     // The meshes a file drops must leave no pending reference behind.
     void ForgetPendingReferences(const QIRN_MeshData* poMesh);
-    // The DirectX File object, created and given the templates at first use.
-    bool PrepareDXFile(const char* szCreateFailed, const char* szRegisterFailed);
+    // The DirectX File object, created and given the templates at first use, and an enumeration
+    // of the file's top-level objects; szCaller names the operation in the log lines.
+    bool PrepareDXFile(const char* szCaller);
+    bool OpenDXFileEnum(const char* szCaller, const std::string& szPath,
+                        QIRN_ComRef<IDirectXFileEnumObject>& roEnum);
     void ResetLoad(const std::string& szPath);
 
     IDirectXFile* m_poDXFile;

@@ -2,9 +2,16 @@
 
 #include "qirn_baseactor.h"
 #include "qirn_cameraactor.h"
+#include "qirn_customactor.h"
 #include "qirn_debug.h"
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
+#include "qirn_logoactor.h"
+#include "qirn_meshactor.h"
+#include "qirn_particleattractoractor.h"
+#include "qirn_particleemitteractor.h"
+#include "qirn_relationshipobject.h"
+#include "qirn_skyboxactor.h"
 
 #include <new>
 #include <vector>
@@ -29,6 +36,7 @@ namespace
 {
 QIRN_EngineAudioSource g_pfnEngineAudio = nullptr;
 QIRN_EngineWindowSource g_pfnEngineWindow = nullptr;
+QIRN_EngineGraphicsSource g_pfnEngineGraphics = nullptr;
 
 // The kinds InitWorld registers, in registration order, with the name of their failure text. A
 // built-in kind takes its place in this order once its class exists.
@@ -46,10 +54,24 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_BaseActor(QIRN_CLASS_BASEACTOR); }},
         {QIRN_CLASS_CAMERAACTOR, "CameraActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CameraActor(QIRN_CLASS_CAMERAACTOR); }},
+        {QIRN_CLASS_MESHACTOR, "MeshActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_MeshActor(QIRN_CLASS_MESHACTOR); }},
         {QIRN_CLASS_FOG, "Fog",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LightActor(QIRN_CLASS_LIGHTACTOR); }},
+        {QIRN_CLASS_LOGOACTOR, "LogoActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LogoActor(QIRN_CLASS_LOGOACTOR); }},
+        {QIRN_CLASS_SKYBOXACTOR, "SkyBoxActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_SkyBoxActor(QIRN_CLASS_SKYBOXACTOR); }},
+        {QIRN_CLASS_PARTICLEEMITTERACTOR, "ParticleEmitterActor",
+         []() -> QIRN_BaseObject*
+         { return new (std::nothrow) QIRN_ParticleEmitterActor(QIRN_CLASS_PARTICLEEMITTERACTOR); }},
+        {QIRN_CLASS_PARTICLEATTRACTORACTOR, "ParticleAttractorActor",
+         []() -> QIRN_BaseObject*
+         { return new (std::nothrow) QIRN_ParticleAttractorActor(QIRN_CLASS_PARTICLEATTRACTORACTOR); }},
+        {QIRN_CLASS_CUSTOMACTOR, "CustomActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CustomActor(QIRN_CLASS_CUSTOMACTOR); }},
     };
     return kinds;
 }
@@ -134,6 +156,16 @@ QIRN_Audio* QIRN_World::GetEngineAudio() const
 HWND QIRN_World::GetEngineWindow() const
 {
     return m_poEngine && g_pfnEngineWindow ? g_pfnEngineWindow(m_poEngine) : nullptr;
+}
+
+void QIRN_World::SetEngineGraphicsSource(QIRN_EngineGraphicsSource pfnGraphics)
+{
+    g_pfnEngineGraphics = pfnGraphics;
+}
+
+QIRN_Graphics* QIRN_World::GetEngineGraphics(uint32_t dwDisplay) const
+{
+    return m_poEngine && g_pfnEngineGraphics ? g_pfnEngineGraphics(m_poEngine, dwDisplay) : nullptr;
 }
 
 QIRN_ErrorCode QIRN_World::InitWorld()
@@ -408,6 +440,7 @@ QIRN_ErrorCode QIRN_World::RemoveObject(std::string szName)
     }
     else
     {
+        ForgetRelationshipsTo(poObject);
         QIRN_ObjectList* poList = GetList(poObject->GetClassTypeName());
         if (!poList)
         {
@@ -427,6 +460,47 @@ QIRN_ErrorCode QIRN_World::RemoveObject(std::string szName)
         return GENERICERROR;
     }
     return OK;
+}
+
+void QIRN_World::ForgetRelationshipsTo(QIRN_BaseObject* poObject)
+{
+    // Relationships that move the object go with it; those that only follow it stop following.
+    std::vector<std::string> vDependants;
+    for (QIRN_LINKEDLISTNODE<QIRN_BaseObject>* poNode = m_oRelationshipObjectList.m_pHead; poNode;
+         poNode = poNode->m_pNext)
+    {
+        QIRN_RelationshipObject* poRelationship = dynamic_cast<QIRN_RelationshipObject*>(poNode->m_pData);
+        if (!poRelationship)
+        {
+            continue;
+        }
+        if (poRelationship->GetDependantActor() == poObject)
+        {
+            vDependants.push_back(poNode->m_szName);
+        }
+        if (poRelationship->GetPositionTargetActor() == poObject)
+        {
+            poRelationship->SetPositionActorTarget(std::string());
+        }
+        if (poRelationship->GetLookAtTargetActor() == poObject)
+        {
+            poRelationship->SetLookAtActorTarget(std::string());
+        }
+        if (poRelationship->GetScaleTargetActor() == poObject)
+        {
+            poRelationship->SetScaleActorTarget(std::string());
+        }
+        if (poRelationship->GetRotationTargetActor() == poObject)
+        {
+            poRelationship->SetRotationActorTarget(std::string());
+        }
+    }
+    for (const std::string& szName : vDependants)
+    {
+        m_oRelationshipObjectList.DeleteNodeByName(szName);
+    }
+    // The object may be the mesh actor posed last in this frame.
+    QIRN_RelationshipObject::ResetFrameState();
 }
 
 QIRN_ObjectList* QIRN_World::GetList(std::string szClassName)
@@ -539,6 +613,10 @@ QIRN_ErrorCode QIRN_World::UpdateWorld(float fDeltaTime)
 
 QIRN_ErrorCode QIRN_World::UpdateRelationships(float fDeltaTime)
 {
+    if (m_oRelationshipObjectList.m_pHead && m_oRelationshipObjectList.m_pHead->m_pData)
+    {
+        QIRN_RelationshipObject::ResetFrameState();
+    }
     for (QIRN_LINKEDLISTNODE<QIRN_BaseObject>* poNode = m_oRelationshipObjectList.m_pHead; poNode;
          poNode = poNode->m_pNext)
     {
@@ -569,12 +647,20 @@ QIRN_ErrorCode QIRN_World::SetWorldTime(float fTime)
     return OK;
 }
 
-void QIRN_World::ReleaseDeviceResources(int)
+void QIRN_World::ReleaseDeviceResources(int iDevice)
 {
     // The renderer meshes belong to the graphics implementation that is going away; every
     // geometry of this world (those of the mesh kinds are the only ones drawn) drops its list of
-    // them. The particle emitters' per-device flags are theirs to clear.
+    // them, and the particle emitters drop their per-device flags.
     QIRN_Geometry::ReleaseWorldRenderMeshes(this);
+    QIRN_LINKEDLIST<QIRN_ParticleEmitterActor>* poEmitters = GetParticleEmitterActorList();
+    for (auto* poNode = poEmitters ? poEmitters->m_pHead : nullptr; poNode; poNode = poNode->m_pNext)
+    {
+        if (poNode->m_pData && iDevice >= 0)
+        {
+            poNode->m_pData->SetDeviceFlag(static_cast<uint32_t>(iDevice), 0);
+        }
+    }
 }
 
 QIRN_Geometry* QIRN_World::CreateGeometry(QIRN_World* pWorld)

@@ -37,6 +37,7 @@ class QIRN_ParticleEmitterActor;
 class QIRN_ParticleAttractorActor;
 class QIRN_CustomActor;
 class QIRN_Fog;
+class QIRN_Graphics;
 
 // The registry class names of the built-in kinds.
 extern const char* const QIRN_CLASS_BASEACTOR;
@@ -76,6 +77,8 @@ typedef int32_t (*QIRN_LoadProgressCallback)();
 // installs them; the world never looks into the engine itself.
 typedef QIRN_Audio* (*QIRN_EngineAudioSource)(QIRN_Engine* poEngine);
 typedef HWND (*QIRN_EngineWindowSource)(QIRN_Engine* poEngine);
+// The engine's graphics implementation of a display, NULL when none is made.
+typedef QIRN_Graphics* (*QIRN_EngineGraphicsSource)(QIRN_Engine* poEngine, uint32_t dwDisplay);
 
 typedef QIRN_LINKEDLIST<QIRN_BaseObject> QIRN_ObjectList;
 
@@ -172,6 +175,8 @@ public:
     QIRN_Audio* GetEngineAudio() const;
     HWND GetEngineWindow() const;
     static void SetEngineSources(QIRN_EngineAudioSource pfnAudio, QIRN_EngineWindowSource pfnWindow);
+    QIRN_Graphics* GetEngineGraphics(uint32_t dwDisplay) const;
+    static void SetEngineGraphicsSource(QIRN_EngineGraphicsSource pfnGraphics);
 
     uint32_t m_dwID;
     QIRN_EventMsgClient* m_poEventMsgClient;
@@ -213,10 +218,15 @@ public:
 
 private:
     void Reset();
+    // Drops the relationships whose dependant is the object and clears the targets that are it.
+    void ForgetRelationshipsTo(QIRN_BaseObject* poObject);
     // Makes the default world shader and files it under QIRN_WORLD_SHADER_NAME with a count of 1.
     void CreateDefaultWorldShader(const char* szNoMemory, const char* szNoInsert);
     // One "QIRN_RelationshipObject" block of the world file: 0, or 40 after its line.
     QIRN_ErrorCode LoadRelationshipObject(QIRN_File& roFile);
+    // After an object's load failed reading a value: skips to the end of that object's block so
+    // the next item can be read; 0, or 40 when the file ends first.
+    QIRN_ErrorCode SkipRestOfFailedBlock(QIRN_File& roFile);
     QIRN_ErrorCode LoadShaderFileItems(QIRN_File& roFile, QIRN_BINARYTREE<QIRN_Shader>* poShaderTree,
                                        QIRN_BINARYTREE<QIRN_RenderTarget>* poRenderTargetTree);
 };

@@ -127,7 +127,7 @@ TEST_F(FogTest, WorldFileFillsTheKindLists)
     EXPECT_FLOAT_EQ(m_poWorld->GetCameraActorList()->m_pHead->m_pData->GetFOV(), 60.0f);
     EXPECT_NE(m_poWorld->FindObject("Rock"), nullptr);
     // Kinds not built in this world have no list yet.
-    EXPECT_EQ(m_poWorld->GetMeshActorList(), nullptr);
+    EXPECT_EQ(m_poWorld->GetLipSyncActorList(), nullptr);
 
     // Every object updates; the fog's clock runs too.
     EXPECT_EQ(m_poWorld->UpdateWorld(0.5f), OK);
@@ -143,8 +143,10 @@ TEST_F(FogTest, BuiltInKindsAreRegisteredInOrder)
         kinds.push_back(poNode->m_szName);
         EXPECT_NE(poNode->m_pData->m_pfnCreate, nullptr);
     }
-    EXPECT_EQ(kinds, (std::vector<std::string>{"QIRN_BaseActor", "QIRN_CameraActor", "QIRN_Fog",
-                                               "QIRN_LightActor"}));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"QIRN_BaseActor", "QIRN_CameraActor", "QIRN_CustomActor",
+                                               "QIRN_Fog", "QIRN_LightActor", "QIRN_LogoActor", "QIRN_MeshActor",
+                                               "QIRN_ParticleAttractorActor", "QIRN_ParticleEmitterActor",
+                                               "QIRN_SkyBoxActor"}));
     for (const std::string& szKind : kinds)
     {
         QIRN_BaseObject* poObject = m_poWorld->CreateObject("x", szKind);

@@ -6,9 +6,11 @@
 #include "qirn_debug.h"
 #include "qirn_engine.h"
 #include "qirn_font_dx8.h"
+#include "qirn_geometry.h"
 #include "qirn_pixelformat_dx8.h"
 #include "qirn_rendertarget.h"
 #include "qirn_timer.h"
+#include "qirn_cameraactor.h"
 #include "qirn_world.h"
 
 #include "qirn_d3derror_dx8.h"
@@ -49,11 +51,34 @@ QIRN_ErrorCode RenderTargetUpdateScene(QIRN_RenderTarget_DX8* poTarget, QIRN_Gra
     QIRN_RenderTarget_DX8::SetRTBackBuffer();
     return OK;
 }
+
+// Draws the world into the render target as seen from 100 units above the camera, looking down
+// ("Update2"); the camera is put back afterwards.
+QIRN_ErrorCode RenderTargetUpdateTopView(QIRN_RenderTarget_DX8* poTarget, QIRN_Graphics_DX8* poGraphics,
+                                         QIRN_World* poWorld, QIRN_CameraActor* poCamera)
+{
+    if (!poTarget || !poGraphics || !poCamera)
+    {
+        return GENERICERROR;
+    }
+    poTarget->SetRT();
+    const float fElevation = poCamera->GetElevation();
+    const QIRN_Vector4 vPosition = poCamera->GetPosition();
+    poCamera->SetElevation(90.0f);
+    poCamera->SetPosition(vPosition + QIRN_Vector4(0.0f, 100.0f, 0.0f, 0.0f));
+    poGraphics->RenderWorld(poWorld, poCamera, 1, false);
+    poCamera->SetElevation(fElevation);
+    poCamera->SetPosition(vPosition);
+    QIRN_RenderTarget_DX8::SetRTBackBuffer();
+    return OK;
+}
 } // namespace
 
 QIRN_Graphics_DX8::QIRN_Graphics_DX8(QIRN_Engine* pEngine)
     : QIRN_Graphics(pEngine), m_pD3D8(nullptr), m_pD3DDevice8(nullptr), m_d3dpp(), m_dwNumAdapters(0),
-      m_bGammaRampSaved(false), m_hWnd(nullptr), m_bAntiAliasing(false), m_bEdgeAntiAliasing(false)
+      m_bGammaRampSaved(false), m_hWnd(nullptr), m_bAntiAliasing(false), m_bEdgeAntiAliasing(false),
+      m_poSorted_VB(nullptr), m_poSorted_IB(nullptr), m_pbySortBuffer(nullptr), m_dwSortedTriangles(0),
+      m_dwSortedVertices(0), m_dwSortedIndexCount(0)
 {
     std::memset(m_oSavedGammaRamp, 0, sizeof(m_oSavedGammaRamp));
     std::memset(m_adwRenderStateCache, 0xFF, sizeof(m_adwRenderStateCache));
@@ -71,6 +96,7 @@ QIRN_Graphics_DX8::QIRN_Graphics_DX8(QIRN_Engine* pEngine)
     {
         m_dwNumAdapters = m_pD3D8->GetAdapterCount();
         InsertUpdateFunctionInTree("Update1", RenderTargetUpdateScene);
+        InsertUpdateFunctionInTree("Update2", RenderTargetUpdateTopView);
     }
 }
 
@@ -470,6 +496,7 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderFrame(QIRN_World* pWorld, QIRN_CameraAct
     if (pWorld)
     {
         SetLights(pWorld->GetLightActorList(), 0);
+        UpdateCustomActors(pWorld->GetCustomActorList());
     }
     ApplyFillMode();
     if (!pWorld)
@@ -682,6 +709,14 @@ QIRN_ErrorCode QIRN_Graphics_DX8::ReleaseResources()
             m_pD3DDevice8->SetTexture(i, nullptr);
         }
     }
+    // Geometries list the meshes that go now: they make them again when next drawn.
+    if (m_pEngine && m_pEngine->GetWorld())
+    {
+        QIRN_Geometry::ReleaseWorldRenderMeshes(m_pEngine->GetWorld());
+        DestroyCustomActors(m_pEngine->GetWorld()->GetCustomActorList());
+    }
+    MeshTree.DeleteAllNodes();
+    ReleaseSortedPolygonStructures();
     TextureTree.DeleteAllNodes();
     QIRNDX8ShaderTree.DeleteAllNodes();
     QIRN_RenderTarget_DX8::SetRTBackBuffer();
@@ -930,42 +965,5 @@ QIRN_ErrorCode QIRN_Graphics_DX8::ConvertQIRNMatrixToD3D(const QIRN_Matrix4* pMa
     }
     static_assert(sizeof(QIRN_Matrix4) == sizeof(D3DMATRIX), "both are 16 floats");
     std::memcpy(pD3DMatrix, pMatrix, sizeof(D3DMATRIX));
-    return OK;
-}
-
-// World and mesh drawing: lights, meshes and geometry come with the world renderer; until then a
-// frame with a world draws its overlays only.
-QIRN_ErrorCode QIRN_Graphics_DX8::SetLights(QIRN_LINKEDLIST<QIRN_LightActor>* pLightList, uint32_t)
-{
-    if (!pLightList)
-    {
-        dprintf("QIRN_Graphics_DX8::SetLights - No lights to set!\n");
-    }
-    return OK;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::LoadMesh(QIRN_MeshData*, int)
-{
-    return NOTYETIMPLEMENTED;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::RenderMesh(QIRN_MeshData*, int, int)
-{
-    return NOTYETIMPLEMENTED;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::LoadGeometry(QIRN_Geometry*)
-{
-    return NOTYETIMPLEMENTED;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::RenderGeometry(QIRN_Geometry*, QIRN_CameraActor*, int)
-{
-    return NOTYETIMPLEMENTED;
-}
-
-QIRN_ErrorCode QIRN_Graphics_DX8::RenderWorld(QIRN_World*, QIRN_CameraActor* pCamera, int, bool)
-{
-    m_pCamera = pCamera;
     return OK;
 }

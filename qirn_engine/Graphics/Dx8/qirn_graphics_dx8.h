@@ -7,7 +7,10 @@
 #include "qirn_binarytree.h"
 #include "qirn_graphics.h"
 #include "qirn_linkedlist.h"
+#include "qirn_linkedlisttemplate.h"
+#include "qirn_mesh_dx8.h"
 #include "qirn_shader_dx8.h"
+#include "qirn_sortedpolygongroup_dx8.h"
 #include "qirn_texture_dx8.h"
 
 #include "d3dx8core.h"
@@ -18,6 +21,8 @@
 #include <string>
 
 class QIRN_BaseActor;
+class QIRN_CustomActor;
+struct QIRN_BoundingSphere;
 class QIRN_Fog;
 class QIRN_Shader;
 class QIRN_ShaderLayer;
@@ -115,6 +120,30 @@ public:
     // Render targets.
     QIRN_ErrorCode InsertUpdateFunctionInTree(std::string strName, QIRN_RTUpdateFunction pfnUpdate);
 
+    // Meshes.
+    QIRN_ErrorCode RenderDX8Mesh(QIRN_Mesh_DX8* pMesh, int32_t iShaderIndex, uint32_t dwPass, bool bCull,
+                                 int32_t iBoundsMode);
+    QIRN_Mesh_DX8* GetMesh(std::string strName) const;
+
+    // World drawing.
+    // Plug-in actors: made ready on first use, then updated once a frame and drawn once a pass.
+    QIRN_ErrorCode UpdateCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList);
+    QIRN_ErrorCode RenderCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList, int iPass);
+    QIRN_ErrorCode DestroyCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList);
+
+    // Transparent polygon groups drawn after the opaque world, in depth order. The group is owned
+    // by this call: kept in a sorted list or deleted.
+    QIRN_ErrorCode AddSortedPolygonGroup(SortedPolygonGroup* pGroup, float fKey);
+    QIRN_ErrorCode RenderSortedPolygonGroups();
+    QIRN_ErrorCode CreateSortedPolygonStructures();
+    void SetSortedGroupTransforms(const SortedPolygonGroup& roGroup);
+    // Empties both sorted lists and the world pass's sorted counters.
+    void ClearSortedPolygonGroups();
+
+    // Debug drawing.
+    QIRN_ErrorCode DrawBoundingSphere(const QIRN_BoundingSphere& roSphere);
+    QIRN_ErrorCode DrawCameraFrustum(QIRN_CameraActor* pCamera);
+
     // Lookups by name; NULL when absent.
     QIRN_Texture_DX8* GetTexture(std::string strName) const;
     QIRN_Shader_DX8* GetDX8Shader(std::string strName) const;
@@ -159,6 +188,16 @@ public:
     QIRN_BINARYTREE<QIRN_RenderTarget_DX8> RenderTargetTree;
     QIRN_BINARYTREE<QIRN_RTUpdateEntry> RTUpdateTree;
     QIRN_BINARYTREE<QIRN_Shader_DX8> QIRNDX8ShaderTree;
+    QIRN_BINARYTREE<QIRN_Mesh_DX8> MeshTree;
+    // Sorted transparency of the current world pass.
+    IDirect3DVertexBuffer8* m_poSorted_VB;
+    IDirect3DIndexBuffer8* m_poSorted_IB;
+    uint8_t* m_pbySortBuffer;
+    uint32_t m_dwSortedTriangles;
+    uint32_t m_dwSortedVertices;
+    uint32_t m_dwSortedIndexCount;
+    QIRN_LINKEDLISTTEMPLATE<SortedPolygonGroup, float> m_oBackToFrontList;
+    QIRN_LINKEDLISTTEMPLATE<SortedPolygonGroup, float> m_oFrontToBackList;
     // Per-frame statistics: skinned draws, four skinned-vertex counts, static draws and vertices,
     // back-to-front, front-to-back and unsorted draws and vertices, triangles.
     uint32_t m_adwStatistics[14];
@@ -178,4 +217,8 @@ private:
                            bool bPrepass, DWORD dwUsage);
     void ReplaceShaderHandle(DWORD dwOld, DWORD dwNew, int iSlot);
     void DeleteShaderHandles();
+    void ReleaseSortedPolygonStructures();
+    // Sorts the group's triangles by their processed depth into the sorted index buffer.
+    QIRN_ErrorCode SortTriangles(SortedPolygonGroup* pGroup);
+    void DrawSortedGroup(SortedPolygonGroup& roGroup);
 };

@@ -1,0 +1,302 @@
+#include "client_test_support.h"
+
+#include "loadingscreen.h"
+#include "qirn_engine.h"
+#include "qirn_world.h"
+#include "tolvamir_installation.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using client_test::ClientTest;
+
+namespace
+{
+std::string Bytes(std::initializer_list<int> values)
+{
+    std::string strBytes;
+    for (int i : values)
+    {
+        strBytes += static_cast<char>(i);
+    }
+    return strBytes;
+}
+
+TEST(ByteSumTest, FollowsTheTextReadRules)
+{
+    struct Case
+    {
+        std::string strBytes;
+        int32_t iSum;
+    };
+    const std::vector<Case> cases = {
+        {"", 0},
+        // The only byte is the last one, which is cleared.
+        {"A", 0},
+        {"AB", 65},
+        {Bytes({0xFF, 0x80, 0x01}), -1 - 128},
+        // A carriage return before a line feed drops out, so the last byte read counts.
+        {"A\r\nB", 65 + 10 + 66},
+        {"A\rB", 65 + 13},
+        // The byte 26 ends the input; the rest of the buffer stays zero.
+        {Bytes({'A', 'B', 26, 'C', 'D'}), 65 + 66},
+    };
+    for (const Case& oCase : cases)
+    {
+        EXPECT_EQ(ComputeByteSum(oCase.strBytes), oCase.iSum) << oCase.strBytes;
+    }
+}
+
+TEST(ByteSumTest, FilesThatAreEmptyOrMissingSumToZero)
+{
+    qirn_test::ScopedTempDir oDir;
+    qirn_test::WriteFile("empty.bin", "");
+    qirn_test::WriteFile("one.bin", "Z");
+    qirn_test::WriteFile("lines.bin", "ab\r\ncd\r\n");
+    EXPECT_EQ(GetFileByteSum("empty.bin"), 0);
+    EXPECT_EQ(GetFileByteSum("missing.bin"), 0);
+    EXPECT_EQ(GetFileByteSum("one.bin"), 0);
+    EXPECT_EQ(GetFileByteSum("lines.bin"), 'a' + 'b' + 10 + 'c' + 'd' + 10);
+    EXPECT_EQ(GetFileSizeByName("lines.bin"), 8u);
+    EXPECT_EQ(GetFileSize("missing.bin"), 0u);
+    EXPECT_EQ(GetFileSize("empty.bin"), 0u);
+}
+
+TEST(ScrambleTest, RoundTripOverEveryByteValue)
+{
+    std::string strPlain;
+    for (int i = 0; i < 3 * 256; ++i)
+    {
+        strPlain += static_cast<char>(i);
+    }
+    std::string strScrambled = ScrambleBytes(strPlain, "Key!");
+    EXPECT_NE(strScrambled, strPlain);
+    EXPECT_EQ(UnscrambleBytes(strScrambled, "Key!"), strPlain);
+    // Wrapping at 256: 0xFF plus 'K' (75) is 74.
+    EXPECT_EQ(ScrambleBytes(Bytes({0xFF}), "K"), Bytes({74}));
+    EXPECT_EQ(UnscrambleBytes("", "K"), "");
+}
+
+TEST(LoadingLayoutTest, PictureFillsOneScreenOfTheDesktop)
+{
+    struct Case
+    {
+        unsigned int uWidth, uHeight;
+        int iWidth, iHeight, iX;
+    };
+    const std::vector<Case> cases = {
+        {640, 480, 640, 480, 0},   {1280, 1024, 1280, 1024, 0},  {1920, 1080, 1920, 1080, 0},
+        {2048, 768, 1024, 768, 0}, {3072, 768, 1024, 768, 1024}, {4096, 768, 1365, 768, 1365},
+        {640, 0, 640, 0, 0},
+    };
+    for (const Case& oCase : cases)
+    {
+        LoadingPictureLayout oLayout = ComputeLoadingLayout(oCase.uWidth, oCase.uHeight);
+        EXPECT_EQ(oLayout.iWidth, oCase.iWidth) << oCase.uWidth << "x" << oCase.uHeight;
+        EXPECT_EQ(oLayout.iHeight, oCase.iHeight) << oCase.uWidth << "x" << oCase.uHeight;
+        EXPECT_EQ(oLayout.iX, oCase.iX) << oCase.uWidth << "x" << oCase.uHeight;
+    }
+    int iTop = 0;
+    int iBottom = 0;
+    ComputeStripRows(480, &iTop, &iBottom);
+    EXPECT_EQ(iTop, 402);
+    EXPECT_EQ(iBottom, 427);
+}
+
+class SceneFilesTest : public ClientTest
+{
+protected:
+    // The files the build installed, copied into this test's scene folder.
+    void CopyInstalledScene()
+    {
+        CreateDirectoryA("Scenes", nullptr);
+        for (const char* szName : {"AmbrevoScene.w", "AmbrevoScene.s"})
+        {
+            std::string strFrom = std::string(TOLVAMIR_TEST_DATA) + "/Scenes/" + szName;
+            ASSERT_TRUE(CopyFileA(strFrom.c_str(), (std::string("Scenes\\") + szName).c_str(), FALSE))
+                << strFrom;
+        }
+    }
+};
+
+TEST_F(SceneFilesTest, InstalledSceneMatchesItsValuesAndUnscramblesToThePlainFiles)
+{
+    StartEngine();
+    CopyInstalledScene();
+    EXPECT_EQ(Client().CheckInstallation(), 0);
+    EXPECT_EQ(GetFileSizeByName("Scenes\\AmbrevoScene.w"), SCENE_WORLD_SIZE);
+    EXPECT_EQ(GetFileByteSum("Scenes\\AmbrevoScene.s"), SCENE_SHADER_SUM);
+
+    EXPECT_EQ(Client().UnscrambleSceneFiles(), 0);
+    EXPECT_EQ(qirn_test::ReadFile("Scenes\\AmbrevoFull.w"),
+              qirn_test::ReadFile(std::string(TOLVAMIR_TEST_SCENE_SOURCES) + "/AmbrevoFull.w"));
+    EXPECT_EQ(qirn_test::ReadFile("Scenes\\AmbrevoFull.s"),
+              qirn_test::ReadFile(std::string(TOLVAMIR_TEST_SCENE_SOURCES) + "/AmbrevoFull.s"));
+    EXPECT_EQ(Client().DeleteUnscrambledSceneFiles(), 0);
+    EXPECT_FALSE(qirn_test::FileExists("Scenes\\AmbrevoFull.w"));
+    EXPECT_FALSE(qirn_test::FileExists("Scenes\\AmbrevoFull.s"));
+    EXPECT_TRUE(qirn_test::FileExists("Scenes\\AmbrevoScene.w"));
+}
+
+TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
+{
+    QIRN_Engine& oEngine = StartEngine();
+    CopyInstalledScene();
+    ASSERT_EQ(Client().UnscrambleSceneFiles(), 0);
+    ASSERT_EQ(oEngine.LoadWorld(nullptr, "AmbrevoFull.w"), OK) << m_oLog.All();
+    Client().DeleteUnscrambledSceneFiles();
+    for (const char* szName : {"Cam01_Reef", "FreeCam01", "Light01_Sun"})
+    {
+        EXPECT_NE(oEngine.GetWorld()->FindObject(szName), nullptr) << szName;
+    }
+}
+
+TEST_F(SceneFilesTest, DamagedOrMissingSceneFailsTheCheck)
+{
+    StartEngine();
+    CopyInstalledScene();
+    std::string strWorld = qirn_test::ReadFile("Scenes\\AmbrevoScene.w");
+    // One byte changed: same size, another sum.
+    std::string strDamaged = strWorld;
+    strDamaged[10] = static_cast<char>(strDamaged[10] + 1);
+    qirn_test::WriteFile("Scenes\\AmbrevoScene.w", strDamaged);
+    EXPECT_EQ(Client().CheckInstallation(), 1);
+    // Cut short.
+    qirn_test::WriteFile("Scenes\\AmbrevoScene.w", strWorld.substr(0, strWorld.size() - 1));
+    EXPECT_EQ(Client().CheckInstallation(), 1);
+    qirn_test::WriteFile("Scenes\\AmbrevoScene.w", strWorld);
+    EXPECT_EQ(Client().CheckInstallation(), 0);
+    ASSERT_TRUE(DeleteFileA("Scenes\\AmbrevoScene.s"));
+    EXPECT_EQ(Client().CheckInstallation(), 1);
+}
+
+TEST_F(SceneFilesTest, DeletesExactlyTheFilesItWrote)
+{
+    StartEngine();
+    InstallScene("qirn_world_version2.0 { }\n", "");
+    // The shader file is not installed: only the world is unscrambled.
+    ASSERT_TRUE(DeleteFileA("Scenes\\AmbrevoScene.s"));
+    // A file of the same name in another folder is not the client's.
+    qirn_test::WriteFile("AmbrevoFull.s", "keep");
+    EXPECT_EQ(Client().UnscrambleSceneFiles(), 0);
+    EXPECT_EQ(qirn_test::ReadFile("Scenes\\AmbrevoFull.w"), "qirn_world_version2.0 { }\n");
+    EXPECT_FALSE(qirn_test::FileExists("Scenes\\AmbrevoFull.s"));
+    EXPECT_EQ(Client().DeleteUnscrambledSceneFiles(), 0);
+    EXPECT_FALSE(qirn_test::FileExists("Scenes\\AmbrevoFull.w"));
+    EXPECT_EQ(qirn_test::ReadFile("AmbrevoFull.s"), "keep");
+    // Nothing written since: nothing deleted.
+    qirn_test::WriteFile("Scenes\\AmbrevoFull.w", "later");
+    EXPECT_EQ(Client().DeleteUnscrambledSceneFiles(), 0);
+    EXPECT_TRUE(qirn_test::FileExists("Scenes\\AmbrevoFull.w"));
+}
+
+TEST_F(SceneFilesTest, EmptySceneFileUnscramblesToAnEmptyFile)
+{
+    StartEngine();
+    InstallScene("", "");
+    EXPECT_EQ(Client().UnscrambleSceneFiles(), 0);
+    EXPECT_TRUE(qirn_test::FileExists("Scenes\\AmbrevoFull.w"));
+    EXPECT_EQ(qirn_test::ReadFile("Scenes\\AmbrevoFull.w"), "");
+    Client().DeleteUnscrambledSceneFiles();
+}
+
+class LoadingScreenTest : public ClientTest
+{
+protected:
+    void SetUp() override
+    {
+        ClientTest::SetUp();
+        StartEngine();
+        m_hWnd = Client().InitWindow(WS_OVERLAPPEDWINDOW, "loading", 0, 0, 640, 480);
+        ASSERT_NE(m_hWnd, nullptr);
+        SetLoadingScreenTarget(m_hWnd, 640, 480);
+    }
+    void TearDown() override
+    {
+        EndLoadingScreen();
+        DeleteLoadingBitmaps();
+        ClientTest::TearDown();
+    }
+
+    void CopyPictures()
+    {
+        CreateDirectoryA("Data", nullptr);
+        CreateDirectoryA("Data\\_System_", nullptr);
+        std::vector<std::string> vNames = {"LoadScreen.bmp"};
+        for (int i = 0; i < 8; ++i)
+        {
+            vNames.push_back("Loader0" + std::to_string(i) + ".bmp");
+        }
+        for (const std::string& strName : vNames)
+        {
+            std::string strFrom = std::string(TOLVAMIR_TEST_DATA) + "/_System_/" + strName;
+            ASSERT_TRUE(CopyFileA(strFrom.c_str(), ("Data\\_System_\\" + strName).c_str(), FALSE)) << strFrom;
+        }
+    }
+
+    HWND m_hWnd = nullptr;
+};
+
+TEST_F(LoadingScreenTest, MissingBackgroundIsReported)
+{
+    EXPECT_EQ(LoadBitmaps(), 1);
+    EXPECT_TRUE(m_oLog.Contains("*** LoadBitmaps() - g_hBackgroundBitmap is NULL\n"));
+    // No load running: nothing to draw into.
+    EXPECT_EQ(DisplayLoadingBitmap(640, 480), 1);
+    EXPECT_TRUE(m_oLog.Contains("*** DisplayLoadingBitmap() - g_hBitmap is NULL\n"));
+    EXPECT_EQ(DisplayLoadingBitmap2(0, 640, 480), 1);
+    EXPECT_TRUE(m_oLog.Contains("*** DisplayLoadingBitmap2() - g_hBitmapDC is NULL\n"));
+}
+
+TEST_F(LoadingScreenTest, DrawsThePicturesTheBuildMade)
+{
+    CopyPictures();
+    ASSERT_EQ(LoadBitmaps(), 0);
+    ASSERT_TRUE(BeginLoadingScreen());
+    EXPECT_EQ(DisplayLoadingBitmap(640, 480), 0);
+    for (int i = 0; i < 8; ++i)
+    {
+        EXPECT_EQ(DisplayLoadingBitmap2(i, 640, 480), 0);
+    }
+    EndLoadingScreen();
+    EXPECT_FALSE(m_oLog.Contains("FAILED"));
+}
+
+TEST_F(LoadingScreenTest, ProgressFramesRunOnAcrossLoads)
+{
+    CopyPictures();
+    ASSERT_EQ(LoadBitmaps(), 0);
+    ASSERT_TRUE(BeginLoadingScreen());
+    for (int n = 0; n < 11; ++n)
+    {
+        EXPECT_EQ(GetLoadingFrameCounter(), n % 8);
+        EXPECT_EQ(UpdateLoadingScreen(), 0);
+    }
+    EndLoadingScreen();
+    ASSERT_TRUE(BeginLoadingScreen());
+    EXPECT_EQ(GetLoadingFrameCounter(), 3);
+}
+
+TEST_F(LoadingScreenTest, EscStopsTheLoadWithoutClosingTheWindow)
+{
+    ASSERT_TRUE(BeginLoadingScreen());
+    // Other messages are dispatched: a typed letter reaches the window procedure.
+    PostMessageA(m_hWnd, WM_USER + 1, 0, 0);
+    PostMessageA(m_hWnd, WM_CHAR, 27, 0);
+    EXPECT_EQ(UpdateLoadingScreen(), LOADING_STOPPED);
+    EXPECT_FALSE(Client().IsQuitting());
+    EXPECT_TRUE(IsWindow(m_hWnd));
+    EXPECT_EQ(UpdateLoadingScreen(), 0);
+    // From the main loop the same key closes the window.
+    PostMessageA(m_hWnd, WM_CHAR, 27, 0);
+    MSG oMsg;
+    while (PeekMessageA(&oMsg, nullptr, 0, 0, PM_REMOVE))
+    {
+        DispatchMessageA(&oMsg);
+    }
+    EXPECT_TRUE(Client().IsQuitting());
+    EXPECT_FALSE(IsWindow(m_hWnd));
+}
+} // namespace
