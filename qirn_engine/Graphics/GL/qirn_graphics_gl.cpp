@@ -5,12 +5,17 @@
 #include "qirn_engine.h"
 #include "qirn_engineparams.h"
 #include "qirn_extensions_gl.h"
+#include "qirn_geometry.h"
 #include "qirn_lightactor.h"
+#include "qirn_logoactor.h"
+#include "qirn_meshactor.h"
+#include "qirn_meshdata.h"
 #include "qirn_render_states_gl.h"
 #include "qirn_timer.h"
 #include "qirn_world.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -520,7 +525,8 @@ QIRN_ErrorCode QIRN_Graphics_GL::PresentFrame()
     return OK;
 }
 
-QIRN_ErrorCode QIRN_Graphics_GL::RenderWorld(QIRN_World* pWorld, QIRN_CameraActor* pCamera, int iPass, bool)
+QIRN_ErrorCode QIRN_Graphics_GL::RenderWorld(QIRN_World* pWorld, QIRN_CameraActor* pCamera, int iPass,
+                                             bool bRenderTarget)
 {
     QIRN_ViewMatrix oView;
     pCamera->GetTransform(&oView);
@@ -562,6 +568,11 @@ QIRN_ErrorCode QIRN_Graphics_GL::RenderWorld(QIRN_World* pWorld, QIRN_CameraActo
     if (poWorldShader)
     {
         SetShaderGL(poWorldShader, iPass);
+    }
+    DrawMeshActors(pWorld->GetMeshActorList(), pCamera, iPass);
+    if (!bRenderTarget)
+    {
+        DrawLogoActors(pWorld->GetLogoActorList(), pCamera, iPass);
     }
     return OK;
 }
@@ -659,27 +670,204 @@ QIRN_ErrorCode QIRN_Graphics_GL::DrawPixel(int, int, uint32_t)
 
 QIRN_ErrorCode QIRN_Graphics_GL::ReleaseResources()
 {
+    m_oMeshTreeGL.DeleteAllNodes();
     m_oTextureTreeGL.DeleteAllNodes();
     m_oShaderTreeGL.DeleteAllNodes();
     return OK;
 }
 
-QIRN_ErrorCode QIRN_Graphics_GL::LoadMesh(QIRN_MeshData*, int)
+QIRN_Mesh_GL* QIRN_Graphics_GL::GetMesh(std::string strName)
 {
-    return NOTYETIMPLEMENTED;
+    auto* poNode = m_oMeshTreeGL.FindNode(strName);
+    return poNode ? poNode->m_pData : nullptr;
 }
 
-QIRN_ErrorCode QIRN_Graphics_GL::RenderMesh(QIRN_MeshData*, int, int)
+QIRN_ErrorCode QIRN_Graphics_GL::LoadMesh(QIRN_MeshData* pMeshData, int iShaderIndex)
 {
-    return NOTYETIMPLEMENTED;
+    if (!pMeshData)
+    {
+        dprintf("*** QIRN_Graphics_GL::LoadMesh() - pMeshData is NULL\n");
+        return INVALIDPARAMS;
+    }
+    QIRN_Mesh_GL* poMesh = GetMesh(pMeshData->m_szName);
+    if (poMesh)
+    {
+        poMesh->LoadShaders(iShaderIndex);
+        return OK;
+    }
+    poMesh = new (std::nothrow) QIRN_Mesh_GL(this, pMeshData, iShaderIndex);
+    if (!poMesh)
+    {
+        dprintf("*** QIRN_Graphics_GL::LoadMesh() - poMeshGL is NULL.\n");
+        return GENERICERROR;
+    }
+    if (m_oMeshTreeGL.InsertNode(pMeshData->m_szName, poMesh) == nullptr)
+    {
+        delete poMesh;
+        return GENERICERROR;
+    }
+    return OK;
 }
 
-QIRN_ErrorCode QIRN_Graphics_GL::LoadGeometry(QIRN_Geometry*)
+QIRN_ErrorCode QIRN_Graphics_GL::RenderMesh(QIRN_MeshData* pMeshData, int iShaderIndex, int iPass)
 {
-    return NOTYETIMPLEMENTED;
+    QIRN_Mesh_GL* poMesh = pMeshData ? GetMesh(pMeshData->m_szName) : nullptr;
+    if (!poMesh)
+    {
+        dprintf("*** QIRN_Graphics_GL::RenderMesh() - GetMesh() returned NULL\n");
+        return GENERICERROR;
+    }
+    return poMesh->Render(iShaderIndex, iPass);
 }
 
-QIRN_ErrorCode QIRN_Graphics_GL::RenderGeometry(QIRN_Geometry*, QIRN_CameraActor*, int)
+QIRN_ErrorCode QIRN_Graphics_GL::LoadGeometry(QIRN_Geometry* pGeometry)
 {
-    return NOTYETIMPLEMENTED;
+    if (!pGeometry)
+    {
+        return INVALIDPARAMS;
+    }
+    pGeometry->ReleaseRenderMeshes();
+    for (auto* poNode = pGeometry->GetFirstMeshNode(); poNode; poNode = poNode->m_pNext)
+    {
+        QIRN_MeshData* poMeshData = poNode->m_pData;
+        if (!poMeshData)
+        {
+            continue;
+        }
+        if (LoadMesh(poMeshData, pGeometry->GetShaderIndex()) != OK)
+        {
+            dprintf("*** QIRN_Graphics_GL::LoadGeometry() - LoadMesh() FAILED\n");
+            return GENERICERROR;
+        }
+        QIRN_Mesh_GL* poMesh = GetMesh(poMeshData->m_szName);
+        if (!poMesh)
+        {
+            dprintf("*** QIRN_Graphics_GL::LoadGeometry() - GetMesh() FAILED\n");
+            return GENERICERROR;
+        }
+        pGeometry->AddRenderMesh(poMeshData->m_szName, poMesh);
+    }
+    return OK;
+}
+
+QIRN_ErrorCode QIRN_Graphics_GL::RenderGeometry(QIRN_Geometry* pGeometry, QIRN_CameraActor*, int iPass)
+{
+    if (!pGeometry)
+    {
+        dprintf("*** QIRN_Graphics_GL::RenderGeometry() - poGeometry is NULL\n");
+        return INVALIDPARAMS;
+    }
+    pGeometry->Update();
+    if (!pGeometry->GetFirstRenderMeshNode())
+    {
+        if (LoadGeometry(pGeometry) != OK)
+        {
+            dprintf("*** QIRN_Graphics_GL::RenderGeometry() - LoadGeometry() FAILED\n");
+            return GENERICERROR;
+        }
+        if (!pGeometry->GetFirstRenderMeshNode())
+        {
+            return OK;
+        }
+    }
+    for (auto* poNode = pGeometry->GetFirstRenderMeshNode(); poNode; poNode = poNode->m_pNext)
+    {
+        auto* poMesh = dynamic_cast<QIRN_Mesh_GL*>(poNode->m_pData);
+        if (!poMesh)
+        {
+            dprintf("*** QIRN_Graphics_GL::RenderGeometry() - poMeshGL is NULL. There is no mesh data is the "
+                    "LinkedList Node\n");
+            return GENERICERROR;
+        }
+        if (!poMesh->GetMeshQIRN())
+        {
+            dprintf("*** QIRN_Graphics_GL::RenderGeometry() - poMeshGL->GetMeshQIRN() returned NULL\n");
+            return GENERICERROR;
+        }
+        if (poMesh->Render(pGeometry->GetShaderIndex(), iPass) != OK)
+        {
+            dprintf("*** QIRN_Graphics_GL::RenderGeometry() - RenderMeshGL() FAILED\n");
+            return GENERICERROR;
+        }
+    }
+    return OK;
+}
+
+template <class Actor>
+void QIRN_Graphics_GL::DrawMeshActors(QIRN_LINKEDLIST<Actor>* poList, QIRN_CameraActor* pCamera, int iPass)
+{
+    if (!poList)
+    {
+        return;
+    }
+    for (auto* poNode = poList->m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        Actor* poActor = poNode->m_pData;
+        if (!poActor)
+        {
+            continue;
+        }
+        if (!poActor->GetMesh())
+        {
+            dprintf("*** QIRN_Graphics_GL::RenderWorld(): Actor '%s' does not have an Mesh\n",
+                    poNode->m_szName.c_str());
+            continue;
+        }
+        if (poActor->GetRender() == 0)
+        {
+            continue;
+        }
+        RenderGeometry(poActor->GetMesh(), pCamera, iPass);
+    }
+}
+
+void QIRN_Graphics_GL::DrawLogoActors(QIRN_LINKEDLIST<QIRN_LogoActor>* poList, QIRN_CameraActor* pCamera,
+                                      int iPass)
+{
+    if (!poList)
+    {
+        return;
+    }
+    for (auto* poNode = poList->m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        QIRN_LogoActor* poLogo = poNode->m_pData;
+        if (!poLogo)
+        {
+            continue;
+        }
+        if (!poLogo->GetMesh())
+        {
+            dprintf("*** QIRN_Graphics_GL::RenderWorld(): Actor '%s' does not have an Mesh\n",
+                    poNode->m_szName.c_str());
+            continue;
+        }
+        if (poLogo->GetRender() == 0)
+        {
+            continue;
+        }
+        // Fixed to the camera: the logo's placement undoes the view the modelview applies.
+        QIRN_Matrix4 oTransform, oInverseView, oPlaced;
+        poLogo->GetTransform(&oTransform);
+        Matrix_Invert(&m_oViewMatrixGL, &oInverseView);
+        Matrix_Multiply(&oTransform, &oInverseView, &oPlaced);
+        poLogo->GetMesh()->SetTransform(oPlaced);
+        QIRN_Matrix4 oShift;
+        Matrix_Identity(&oShift);
+        oShift._41 = oTransform._41;
+        oShift._42 = oTransform._42;
+        // A right-handed perspective of 0.7 radians, aspect 1.333, from 5 to 500.
+        const float fNear = 5.0f, fFar = 500.0f, fAspect = 1.333f;
+        const float fYScale = 1.0f / std::tan(0.7f / 2.0f);
+        QIRN_Matrix4 oProjection = {};
+        oProjection._11 = fYScale / fAspect;
+        oProjection._22 = fYScale;
+        oProjection._33 = fFar / (fNear - fFar);
+        oProjection._34 = -1.0f;
+        oProjection._43 = fNear * fFar / (fNear - fFar);
+        QIRN_Matrix4 oLoaded;
+        Matrix_Multiply(&oProjection, &oShift, &oLoaded);
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(oLoaded.Data());
+        RenderGeometry(poLogo->GetMesh(), pCamera, iPass);
+    }
 }

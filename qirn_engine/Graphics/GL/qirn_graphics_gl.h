@@ -6,6 +6,7 @@
 #include "qirn_binarytree.h"
 #include "qirn_gl.h"
 #include "qirn_graphics.h"
+#include "qirn_mesh_gl.h"
 #include "qirn_shader_gl.h"
 #include "qirn_texture_gl.h"
 
@@ -13,6 +14,7 @@
 #include <string>
 
 class QIRN_Extensions_GL;
+class QIRN_LogoActor;
 class QIRN_Render_States_GL;
 
 // OpenGL offers eight fixed-function lights.
@@ -63,6 +65,7 @@ public:
     // Lookups; GetShader logs a miss.
     QIRN_Shader_GL* GetShader(std::string strName);
     QIRN_Texture_GL* GetTexture(std::string strKey);
+    QIRN_Mesh_GL* GetMesh(std::string strName);
 
     // Applying a converted pass and one of its layers.
     QIRN_ErrorCode SetShaderGL(QIRN_Shader_GL* poShader, int iPass);
@@ -96,6 +99,7 @@ public:
     QIRN_Extensions_GL* m_poExtensions;
     QIRN_BINARYTREE<QIRN_Texture_GL> m_oTextureTreeGL;
     QIRN_BINARYTREE<QIRN_Shader_GL> m_oShaderTreeGL;
+    QIRN_BINARYTREE<QIRN_Mesh_GL> m_oMeshTreeGL;
     int32_t m_iMaxAnisotropy;
     QIRN_Matrix4 m_oViewMatrixGL;
     HGLRC m_hRC;
@@ -103,4 +107,7 @@ public:
 private:
     QIRN_ErrorCode ConvertInto(QIRN_Shader* pShader, QIRN_Shader_GL* poShaderGL);
     void SetOneLight(int32_t iLight, QIRN_LightActor* poLight);
+    template <class Actor>
+    void DrawMeshActors(QIRN_LINKEDLIST<Actor>* poList, QIRN_CameraActor* pCamera, int iPass);
+    void DrawLogoActors(QIRN_LINKEDLIST<QIRN_LogoActor>* poList, QIRN_CameraActor* pCamera, int iPass);
 };
