@@ -1,6 +1,7 @@
 // The OpenGL mesh: vertex blending against hand values, and unskinned meshes loaded from mesh data
 // and drawn lit through the device.
 #include "gl_test_support.h"
+#include "qirn_frame.h"
 #include "qirn_lightactor.h"
 #include "qirn_meshdata.h"
 #include "qirn_render_states_gl.h"
@@ -176,4 +177,89 @@ TEST_F(GLMeshTest, AMeshWithoutIndicesIsKeptAndDrawsNothing)
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_Mesh_GL::LoadMeshData() - nb_tri_01 is ZERO\n"));
     ASSERT_NE(m_poGraphics->GetMesh("quad"), nullptr);
     EXPECT_EQ(m_poGraphics->RenderMesh(&oMesh, 0, 0), OK);
+}
+
+namespace
+{
+// A quad over the left half of clip space whose four vertices follow bone 0 with weight wA and
+// bone 1 with the rest; bone 0 stays, bone 1 moves one unit right.
+struct SkinnedQuad
+{
+    QIRN_MeshData oMesh;
+    QIRN_Frame oStay, oMove;
+
+    SkinnedQuad(QIRN_Shader* poShader, float fWeightStay)
+    {
+        oMesh.m_szName = "skinned quad";
+        const float afXYZ[] = {-1, -1, 0, 0, -1, 0, 0, 1, 0, -1, 1, 0};
+        const float afNormals[] = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+        oMesh.SetPositions(afXYZ, 4);
+        oMesh.SetNormals(afNormals);
+        for (int i = 0; i < 4; ++i)
+        {
+            QIRN_MeshVertex* v = oMesh.GetVertex(i);
+            v->m_dwDiffuse = 0xFFFF8000;
+            v->m_iNumWeights = 2;
+            v->m_abyBoneIndices[0] = 0;
+            v->m_abyBoneIndices[1] = 1;
+            v->m_afWeights[0] = fWeightStay;
+            v->m_afWeights[1] = 1.0f - fWeightStay;
+        }
+        oMesh.CreatePalette(2);
+        oMesh.m_dwNumPaletteEntries = 2;
+        Matrix_Identity(&oStay.m_oCombinedMatrix);
+        Matrix_Translation(1, 0, 0, &oMove.m_oCombinedMatrix);
+        oMesh.m_ppoBonePalette[0] = &oStay;
+        oMesh.m_ppoBonePalette[1] = &oMove;
+        const uint16_t awIndices[] = {0, 1, 2, 0, 2, 3};
+        oMesh.AddPolygonGroup(awIndices, 6, poShader);
+        oMesh.m_oPolygonGroups.back().AddShader(poShader);
+        oMesh.m_iRequestedPaletteSize = 256;
+        oMesh.m_iRequestedWeights = 4;
+        oMesh.m_iRequestedThird = 12;
+    }
+};
+} // namespace
+
+TEST_F(GLMeshTest, SkinnedVerticesAreBlendedOnTheCpuAndKeepTheirColour)
+{
+    auto poShader = gl_test::MakeShader("Skin", 1, 0);
+    QIRN_ShaderPass& roPass = poShader->m_poPasses[0];
+    roPass.m_bLightingEnabled = false;
+    roPass.m_bClearColor = true;
+    roPass.m_dwColorClearValue = 0xFF000000;
+    roPass.m_bClearZ = true;
+    // The pass asks for no culling; skinned meshes cull back faces all the same.
+    roPass.m_eCullMode = 0;
+    SkinnedQuad oQuad(poShader.get(), 0.0f);
+    ASSERT_EQ(m_poGraphics->LoadMesh(&oQuad.oMesh, 0), OK) << m_oLog.All();
+    QIRN_Mesh_GL* poMesh = m_poGraphics->GetMesh("skinned quad");
+    ASSERT_NE(poMesh, nullptr);
+    ASSERT_TRUE(poMesh->IsSkinned());
+    ASSERT_EQ(m_poGraphics->RenderMesh(&oQuad.oMesh, 0, 0), OK) << m_oLog.All();
+    // Moved one unit right: the right half shows the vertices' own colour.
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(3 * WIDTH / 4, HEIGHT / 2), 0xFF8000))
+        << std::hex << gl_test::ReadPixel(3 * WIDTH / 4, HEIGHT / 2);
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 4, HEIGHT / 2), 0x000000));
+    QIRN_Render_States_GL* poStates = m_poGraphics->GetRenderStates();
+    EXPECT_EQ(poStates->GetCulling(), 1);
+    EXPECT_EQ(poStates->GetNormalize(), 1);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
+}
+
+TEST_F(GLMeshTest, HalfWeightsPoseHalfWay)
+{
+    auto poShader = gl_test::MakeShader("Skin", 1, 0);
+    poShader->m_poPasses[0].m_bLightingEnabled = false;
+    poShader->m_poPasses[0].m_bClearColor = true;
+    poShader->m_poPasses[0].m_dwColorClearValue = 0xFF000000;
+    poShader->m_poPasses[0].m_bClearZ = true;
+    SkinnedQuad oQuad(poShader.get(), 0.5f);
+    ASSERT_EQ(m_poGraphics->LoadMesh(&oQuad.oMesh, 0), OK) << m_oLog.All();
+    ASSERT_EQ(m_poGraphics->RenderMesh(&oQuad.oMesh, 0, 0), OK);
+    // From x = -0.5 to 0.5: the centre is covered, the outer quarters are not.
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2), 0xFF8000));
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 8, HEIGHT / 2), 0x000000));
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(7 * WIDTH / 8, HEIGHT / 2), 0x000000));
 }
