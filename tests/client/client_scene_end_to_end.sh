@@ -147,9 +147,15 @@ logged "Saved frame_" || fail "the frames were not logged"
 # 2. Developer controls typed in, the screenshot key, then the console opened with the grave key
 #    and a command typed into it ends the program.
 echo "== developer controls and the console"
-install console ''
+install console 'dumpframes first_\r\nfpslock 5\r\n'
 start_client
-keys q u o r v a n e
+# Keys typed while the scene still loads are dropped: the first frame dumped says it has loaded.
+# Frame capture names every frame's dump, so the console turns it off before the screenshot key.
+wait_logged "Saved first_" 60
+keys q u o r v a n e grave
+sleep 0.5
+keys d u m p f r a m e s Return grave
+sleep 0.5
 keys Print
 wait_file "$work/test.bmp" 20 || fail "the screenshot key wrote no test.bmp"
 keys grave
