@@ -4,8 +4,11 @@
 #include "qirn_cameraactor.h"
 #include "qirn_customactor.h"
 #include "qirn_debug.h"
+#include "qirn_digimaskactor.h"
+#include "qirn_dmk.h"
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
+#include "qirn_lipsyncactor.h"
 #include "qirn_logoactor.h"
 #include "qirn_meshactor.h"
 #include "qirn_particleattractoractor.h"
@@ -56,6 +59,11 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CameraActor(QIRN_CLASS_CAMERAACTOR); }},
         {QIRN_CLASS_MESHACTOR, "MeshActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_MeshActor(QIRN_CLASS_MESHACTOR); }},
+        {QIRN_CLASS_LIPSYNCACTOR, "LipSyncActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LipSyncActor(QIRN_CLASS_LIPSYNCACTOR); }},
+        {QIRN_CLASS_DIGIMASKACTOR, "DigiMaskActor",
+         []() -> QIRN_BaseObject*
+         { return new (std::nothrow) QIRN_DigiMaskActor(QIRN_CLASS_DIGIMASKACTOR); }},
         {QIRN_CLASS_FOG, "Fog",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
@@ -117,6 +125,8 @@ QIRN_World::QIRN_World(QIRN_Engine* poEngine)
 {
     // Geometries reach the shared data of their world through this reader.
     QIRN_Geometry::SetGeometryTreeSource([](QIRN_World* poWorld) { return poWorld->GetGeometryTree(); });
+    // Face-model shaders are shared through their world's shader tree.
+    QIRN_DMK::SetShaderTreeSource([](QIRN_World* poWorld) { return poWorld->GetShaderTree(); });
     Reset();
 }
 

@@ -156,6 +156,16 @@ TEST_F(RelationshipTest, BoneTargetsFollowTheFrameAtTheGeometrysTime)
 
     ASSERT_EQ(m_poWorld->UpdateWorld(0.5f), OK);
     ExpectVector(poBuoy->GetPosition(), 7.5f, 3.0f, 0.0f);
+
+    // Within a frame the boat is posed once: its later bone parts read the same pose.
+    QIRN_MeshActor* poBoat = dynamic_cast<QIRN_MeshActor*>(Actor("Boat"));
+    poBoat->GetMesh()->SetTime(0.0f);
+    ASSERT_EQ(Relationship("Rig")->UpdatePositionTarget(), OK);
+    ExpectVector(poBuoy->GetPosition(), 7.5f, 3.0f, 0.0f);
+    // A new frame poses it again.
+    QIRN_RelationshipObject::ResetFrameState();
+    ASSERT_EQ(Relationship("Rig")->UpdatePositionTarget(), OK);
+    ExpectVector(poBuoy->GetPosition(), 0.0f, 3.0f, 0.0f);
 }
 
 TEST_F(RelationshipTest, NamesThatCannotBeResolved)

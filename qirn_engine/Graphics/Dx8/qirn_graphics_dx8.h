@@ -22,6 +22,9 @@
 
 class QIRN_BaseActor;
 class QIRN_CustomActor;
+class QIRN_LogoActor;
+class QIRN_MeshActor;
+class QIRN_SkyBoxActor;
 struct QIRN_BoundingSphere;
 class QIRN_Fog;
 class QIRN_Shader;
@@ -126,6 +129,14 @@ public:
     QIRN_Mesh_DX8* GetMesh(std::string strName) const;
 
     // World drawing.
+    // Actor kinds in the order the world pass draws them.
+    QIRN_ErrorCode RenderMeshActors(QIRN_LINKEDLIST<QIRN_MeshActor>* pMeshActorList,
+                                    QIRN_CameraActor* pCamera, int iPass);
+    QIRN_ErrorCode RenderSkyBoxActors(QIRN_LINKEDLIST<QIRN_SkyBoxActor>* pSkyBoxActorList,
+                                      QIRN_CameraActor* pCamera, int iPass);
+    QIRN_ErrorCode RenderLogoActors(QIRN_LINKEDLIST<QIRN_LogoActor>* pLogoActorList,
+                                    QIRN_CameraActor* pCamera, int iPass);
+
     // Plug-in actors: made ready on first use, then updated once a frame and drawn once a pass.
     QIRN_ErrorCode UpdateCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList);
     QIRN_ErrorCode RenderCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList, int iPass);
@@ -189,6 +200,10 @@ public:
     QIRN_BINARYTREE<QIRN_RTUpdateEntry> RTUpdateTree;
     QIRN_BINARYTREE<QIRN_Shader_DX8> QIRNDX8ShaderTree;
     QIRN_BINARYTREE<QIRN_Mesh_DX8> MeshTree;
+    // The current camera's view and projection. The interface's own view stays the identity:
+    // actors that ask it (logos) place themselves relative to the camera.
+    QIRN_Matrix4 m_oViewMatrix;
+    QIRN_Matrix4 m_oProjectionMatrix;
     // Sorted transparency of the current world pass.
     IDirect3DVertexBuffer8* m_poSorted_VB;
     IDirect3DIndexBuffer8* m_poSorted_IB;

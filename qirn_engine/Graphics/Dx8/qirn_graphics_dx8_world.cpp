@@ -10,6 +10,9 @@
 #include "qirn_engine.h"
 #include "qirn_geometry.h"
 #include "qirn_lightactor.h"
+#include "qirn_logoactor.h"
+#include "qirn_meshactor.h"
+#include "qirn_skyboxactor.h"
 #include "qirn_meshdata.h"
 #include "qirn_sortedpolygongroup_dx8.h"
 #include "qirn_world.h"
@@ -269,6 +272,159 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderGeometry(QIRN_Geometry* pGeometry, QIRN_
             dprintf("*** QIRN_Graphics_DX8::RenderGeometry() - RenderDX8Mesh() FAILED\n");
             return GENERICERROR;
         }
+    }
+    return OK;
+}
+
+// Actors.
+
+QIRN_ErrorCode QIRN_Graphics_DX8::RenderMeshActors(QIRN_LINKEDLIST<QIRN_MeshActor>* pMeshActorList,
+                                                   QIRN_CameraActor* pCamera, int iPass)
+{
+    if (!pMeshActorList)
+    {
+        dprintf("*** QIRN_Graphics_DX8::RenderMeshActors() - pMeshActorList is NULL\n");
+        return GENERICERROR;
+    }
+    for (auto* poNode = pMeshActorList->m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        QIRN_MeshActor* poActor = poNode->m_pData;
+        if (!poActor)
+        {
+            continue;
+        }
+        QIRN_Geometry* poGeometry = poActor->GetMesh();
+        if (!poGeometry)
+        {
+            dprintf("*** QIRN_Graphics_DX8::RenderMeshActors(): Actor '%s' does not have a Mesh\n",
+                    poNode->m_szName.c_str());
+            continue;
+        }
+        if (poActor->IsActive())
+        {
+            poGeometry->Update();
+        }
+        if (!poGeometry->GetFirstRenderMeshNode() && LoadGeometry(poGeometry) != OK)
+        {
+            dprintf("*** QIRN_Graphics_DX8::RenderGeometry() - LoadGeometry() FAILED\n");
+            return GENERICERROR;
+        }
+        if (!poActor->GetRender())
+        {
+            continue;
+        }
+        if (poGeometry->m_iFrustumCullingMode != 0)
+        {
+            const QIRN_BoundingSphere oSphere = poGeometry->GetBoundingSphere();
+            if (!pCamera || !pCamera->IsSphereInFrustum(oSphere))
+            {
+                continue;
+            }
+            RenderGeometry(poGeometry, pCamera, iPass);
+            if (poGeometry->m_iBoundsDisplayMode == 1)
+            {
+                DrawBoundingSphere(oSphere);
+            }
+        }
+        else
+        {
+            RenderGeometry(poGeometry, pCamera, iPass);
+        }
+    }
+    return OK;
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::RenderSkyBoxActors(QIRN_LINKEDLIST<QIRN_SkyBoxActor>* pSkyBoxActorList,
+                                                     QIRN_CameraActor* pCamera, int iPass)
+{
+    if (!pSkyBoxActorList)
+    {
+        dprintf("*** QIRN_Graphics_DX8::RenderSkyBoxActors() - pSkyBoxActorList is NULL\n");
+        return GENERICERROR;
+    }
+    for (auto* poNode = pSkyBoxActorList->m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        QIRN_SkyBoxActor* poActor = poNode->m_pData;
+        if (!poActor)
+        {
+            continue;
+        }
+        QIRN_Geometry* poGeometry = poActor->GetMesh();
+        if (!poGeometry)
+        {
+            dprintf("*** QIRN_Graphics_DX8::RenderSkyBoxActors(): Actor '%s' does not have an Mesh\n",
+                    poNode->m_szName.c_str());
+            continue;
+        }
+        if (!poActor->GetRender() || !pCamera)
+        {
+            continue;
+        }
+        // The box travels with the eye, so only its turning shows.
+        const QIRN_Vector4 vEye = pCamera->GetPosition();
+        poActor->SetPosition(vEye);
+        poActor->SetLookAtVector(vEye + QIRN_Vector4(0.0f, 0.0f, 1.0f, 0.0f));
+        QIRN_Matrix4 oTransform;
+        Matrix_Identity(&oTransform);
+        static_cast<QIRN_BaseActor*>(poActor)->GetTransform(&oTransform);
+        poGeometry->SetTransform(oTransform);
+        // The meshes and their bounds follow the new placement before they are drawn or culled.
+        poGeometry->Update();
+        RenderGeometry(poGeometry, pCamera, iPass);
+    }
+    return OK;
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::RenderLogoActors(QIRN_LINKEDLIST<QIRN_LogoActor>* pLogoActorList,
+                                                   QIRN_CameraActor* pCamera, int iPass)
+{
+    if (!pLogoActorList)
+    {
+        dprintf("*** QIRN_Graphics_DX8::RenderLogoActors() - pLogoActorList is NULL\n");
+        return GENERICERROR;
+    }
+    for (auto* poNode = pLogoActorList->m_pHead; poNode; poNode = poNode->m_pNext)
+    {
+        QIRN_LogoActor* poActor = poNode->m_pData;
+        if (!poActor)
+        {
+            continue;
+        }
+        QIRN_Geometry* poGeometry = poActor->GetMesh();
+        if (!poGeometry)
+        {
+            dprintf("*** QIRN_Graphics_DX8::RenderLogoActors(): Actor '%s' does not have an Mesh\n",
+                    poNode->m_szName.c_str());
+            continue;
+        }
+        if (!poGeometry->GetFirstRenderMeshNode() && LoadGeometry(poGeometry) != OK)
+        {
+            dprintf("*** QIRN_Graphics_DX8::RenderGeometry() - LoadGeometry() FAILED\n");
+            return GENERICERROR;
+        }
+        if (!poActor->GetRender() || !pCamera)
+        {
+            continue;
+        }
+        // T places the logo relative to the eye: undoing the view carries it into the world.
+        QIRN_Matrix4 T, oInverseView, oTransform;
+        Matrix_Identity(&T);
+        Matrix_Identity(&oInverseView);
+        poActor->GetTransform(&T);
+        Matrix_Invert(&m_oViewMatrix, &oInverseView);
+        Matrix_Multiply(&T, &oInverseView, &oTransform);
+        poGeometry->SetTransform(oTransform);
+        QIRN_Matrix4 oProjection, oShift;
+        Matrix_Identity(&oProjection);
+        pCamera->GetProjectionMatrix(&oProjection);
+        Matrix_Translation(T._41, T._42, 0.0f, &oShift);
+        QIRN_Matrix4 oShifted;
+        Matrix_Multiply(&oProjection, &oShift, &oShifted);
+        D3DMATRIX oD3D = {};
+        ConvertQIRNMatrixToD3D(&oShifted, &oD3D);
+        SetTransform(D3DTS_PROJECTION, &oD3D);
+        poGeometry->Update();
+        RenderGeometry(poGeometry, pCamera, iPass);
     }
     return OK;
 }
@@ -864,8 +1020,14 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderWorld(QIRN_World* pWorld, QIRN_CameraAct
             SetRS(D3DRS_FILLMODE, D3DFILL_SOLID);
         }
     }
+    RenderSkyBoxActors(pWorld->GetSkyBoxActorList(), pCamera, iPass);
+    RenderMeshActors(pWorld->GetMeshActorList(), pCamera, iPass);
     RenderCustomActors(pWorld->GetCustomActorList(), iPass);
+    // Particle emitters are not drawn by this renderer.
     RenderSortedPolygonGroups();
-    (void)bRenderTarget;
+    if (!bRenderTarget)
+    {
+        RenderLogoActors(pWorld->GetLogoActorList(), pCamera, iPass);
+    }
     return OK;
 }

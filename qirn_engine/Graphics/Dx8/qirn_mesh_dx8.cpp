@@ -4,6 +4,7 @@
 #include "qirn_d3derror_dx8.h"
 #include "qirn_debug.h"
 #include "qirn_graphics_dx8.h"
+#include "meshadjacency.h"
 #include "qirn_meshdata.h"
 #include "qirn_shader.h"
 #include "qirn_shader_dx8.h"
@@ -13,7 +14,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <new>
+#include <vector>
 
 double QIRN_Mesh_DX8::s_dTotalLoadTime = 0.0;
 
@@ -539,10 +542,197 @@ QIRN_ErrorCode QIRN_Mesh_DX8::CreatePrepassVertices(PolygonGroup& roGroup, int32
     return OK;
 }
 
-QIRN_ErrorCode QIRN_Mesh_DX8::CreateShadowVolume(QIRN_RenderGroup&, uint32_t&, uint32_t&, const Format&)
+void QIRN_Mesh_DX8::WriteShadowVertex(QIRN_DynamicVertex& L, const QIRN_MeshVertex& v,
+                                      const QIRN_MeshVertex& n1, const QIRN_MeshVertex& n2) const
 {
-    dprintf("*** QIRN_Mesh_DX8::CreateShadowVolume() - Error, shadow volumes are not available\n");
-    return GENERICERROR;
+    WriteVertex(L, v, IsSkinned());
+    L.SetNeighbor1Position(n1.m_vPosition.x, n1.m_vPosition.y, n1.m_vPosition.z);
+    L.SetNeighbor2Position(n2.m_vPosition.x, n2.m_vPosition.y, n2.m_vPosition.z);
+    for (int i = 0; i < QIRN_MAXBLENDWEIGHTS; ++i)
+    {
+        L.SetNeighbor1Weight(i, n1.m_afWeights[i]);
+        L.SetNeighbor2Weight(i, n2.m_afWeights[i]);
+    }
+    for (int i = 0; i < QIRN_MAXBONEINDICES; ++i)
+    {
+        L.SetNeighbor1Index(i, n1.m_abyBoneIndices[i]);
+        L.SetNeighbor2Index(i, n2.m_abyBoneIndices[i]);
+    }
+    QIRN_Vector4 d1 = v.m_vPosition - n1.m_vPosition, d2 = v.m_vPosition - n2.m_vPosition, vCross, vNormal;
+    Vector_Cross(&d1, &d2, &vCross);
+    Vector_Normalize(&vCross, &vNormal);
+    L.SetFaceNormal(vNormal.x, vNormal.y, vNormal.z);
+}
+
+QIRN_ErrorCode QIRN_Mesh_DX8::CreateShadowVolume(QIRN_RenderGroup& roRender, uint32_t& rdwVertexPos,
+                                                 uint32_t& rdwIndexPos, const Format& roFormat)
+{
+    PolygonGroup* poGroup = roRender.m_pPolygonGroup;
+    if (!poGroup || roRender.m_pNeighbourBatch)
+    {
+        return GENERICERROR;
+    }
+    const uint32_t dwTriangles = poGroup->m_dwNumIndices / 3;
+    std::vector<uint32_t> vCorners(3 * static_cast<size_t>(dwTriangles));
+    for (size_t i = 0; i < vCorners.size(); ++i)
+    {
+        vCorners[i] = static_cast<uint32_t>(poGroup->m_piIndices[i]) + poGroup->m_dwBaseVertex;
+        if (vCorners[i] >= m_poMeshData->GetNumVertices())
+        {
+            return GENERICERROR;
+        }
+    }
+    MeshAdjacency oAdjacency;
+    if (dwTriangles == 0 || !oAdjacency.Init(dwTriangles, vCorners.data(), nullptr) ||
+        !oAdjacency.LinkFaces())
+    {
+        return GENERICERROR;
+    }
+    QIRN_DynamicVertex L;
+    L.SetVertexFormat(roFormat.dwFVF, roFormat.bTangent, roFormat.bBinormal, true, roFormat.bFloatIndices,
+                      roFormat.bFloatColors);
+    m_iShadowStride = L.Size();
+    const UINT uStride = static_cast<UINT>(m_iShadowStride);
+    if (!m_pShadowVB && m_dwShadowSize != 0)
+    {
+        m_dwShadowSize = std::min<uint32_t>(3 * m_dwShadowSize, 0xFFFE);
+        m_pShadowVB = m_poGraphics->CreateVertexBuffer(uStride * m_dwShadowSize, D3DUSAGE_WRITEONLY, 0,
+                                                       D3DPOOL_DEFAULT);
+    }
+    if (m_iShadowIndexCapacity == 0)
+    {
+        m_iShadowIndexCapacity = static_cast<int32_t>(7 * m_dwShadowSize);
+    }
+    if (!m_pShadowIB && m_iShadowIndexCapacity > 0)
+    {
+        m_pShadowIB = m_poGraphics->CreateIndexBuffer(2 * static_cast<UINT>(m_iShadowIndexCapacity),
+                                                      D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT);
+    }
+    const uint32_t dwIndexCapacity = static_cast<uint32_t>(m_iShadowIndexCapacity);
+    // Both locks stay within their buffers: an exhausted buffer takes nothing more.
+    if (!m_pShadowVB || !m_pShadowIB || rdwVertexPos >= m_dwShadowSize || rdwIndexPos >= dwIndexCapacity)
+    {
+        dprintf("*** QIRN_Mesh_DX8::CreateShadowVolume() - Error, no room for the shadow of group '%s'\n",
+                poGroup->m_szName.c_str());
+        return GENERICERROR;
+    }
+    // Face vertices take one a group index, and fins on open edges take more: the lock reaches to
+    // the end of the buffer, never past it.
+    const uint32_t dwVertexRoom = m_dwShadowSize - rdwVertexPos;
+    const uint32_t dwIndexRoom = std::min(7 * poGroup->m_dwNumIndices, dwIndexCapacity - rdwIndexPos);
+    BYTE* pVertexBytes = nullptr;
+    BYTE* pIndexBytes = nullptr;
+    if (FAILED(m_pShadowVB->Lock(uStride * rdwVertexPos, uStride * dwVertexRoom, &pVertexBytes, 0)))
+    {
+        return GENERICERROR;
+    }
+    if (FAILED(m_pShadowIB->Lock(2 * rdwIndexPos, 2 * dwIndexRoom, &pIndexBytes, 0)))
+    {
+        m_pShadowVB->Unlock();
+        return GENERICERROR;
+    }
+    L.SetBasePointer(pVertexBytes);
+    uint16_t* pwIndices = reinterpret_cast<uint16_t*>(pIndexBytes);
+    auto Corner = [&](uint32_t t, uint32_t c) -> const QIRN_MeshVertex&
+    { return *m_poMeshData->GetVertex(static_cast<int>(vCorners[3 * t + c])); };
+    // Face vertices, three a triangle, as far as the room goes.
+    uint32_t dwWritten = 0;
+    uint32_t dwFaceTriangles = 0;
+    for (uint32_t t = 0; t < dwTriangles && dwWritten + 3 <= dwVertexRoom; ++t)
+    {
+        for (uint32_t c = 0; c < 3; ++c)
+        {
+            L.SetVertex(dwWritten++);
+            WriteShadowVertex(L, Corner(t, c), Corner(t, (c + 1) % 3), Corner(t, (c + 2) % 3));
+        }
+        ++dwFaceTriangles;
+    }
+    // Edge (v0, v1), (v0, v2), (v1, v2) as start and end corners in the winding order.
+    static const uint32_t aadwEdge[3][2] = {{0, 1}, {2, 0}, {1, 2}};
+    std::vector<uint8_t> vHandled(3 * static_cast<size_t>(dwTriangles), 0);
+    uint32_t dwIndices = 0;
+    auto Emit = [&](std::initializer_list<uint32_t> vValues)
+    {
+        for (uint32_t v : vValues)
+        {
+            pwIndices[dwIndices++] = static_cast<uint16_t>(v);
+        }
+    };
+    // Indices stop at the last triangle whose face vertices were written.
+    for (uint32_t t = 0; t < dwFaceTriangles && dwIndices + 3 <= dwIndexRoom; ++t)
+    {
+        const uint32_t F = rdwVertexPos + 3 * t;
+        Emit({F, F + 1, F + 2});
+        for (uint32_t e = 0; e < 3; ++e)
+        {
+            if (vHandled[3 * t + e] || dwIndices + 6 > dwIndexRoom)
+            {
+                continue;
+            }
+            const uint32_t a = aadwEdge[e][0], b = aadwEdge[e][1];
+            const uint32_t A = F + a, B = F + b;
+            const uint32_t dwLink = oAdjacency.m_poFaces[t].m_adwLink[e];
+            if (dwLink != ADJACENCY_OPEN_EDGE)
+            {
+                const uint32_t n = AdjacencyLinkFace(dwLink), en = AdjacencyLinkEdge(dwLink);
+                if (n >= dwTriangles || vHandled[3 * n + en])
+                {
+                    continue;
+                }
+                vHandled[3 * n + en] = 1;
+                if (n >= dwFaceTriangles)
+                {
+                    continue;
+                }
+                const uint32_t a2 = aadwEdge[en][0], b2 = aadwEdge[en][1];
+                const uint32_t A2 = rdwVertexPos + 3 * n + a2, B2 = rdwVertexPos + 3 * n + b2;
+                const bool bJoined = !(Corner(t, a).m_vPosition != Corner(n, b2).m_vPosition) &&
+                                     !(Corner(t, b).m_vPosition != Corner(n, a2).m_vPosition);
+                if (bJoined)
+                {
+                    Emit({A, B2, B, A2, B, B2});
+                    vHandled[3 * t + e] = 1;
+                }
+                continue;
+            }
+            if (dwWritten + 2 > dwVertexRoom)
+            {
+                continue;
+            }
+            // An open edge gets a fin of two vertices whose neighbours make a zero face normal.
+            const uint32_t X1 = rdwVertexPos + dwWritten, X2 = X1 + 1;
+            const QIRN_MeshVertex& roA = Corner(t, a);
+            const QIRN_MeshVertex& roB = Corner(t, b);
+            const QIRN_MeshVertex& roC = Corner(t, 3 - a - b);
+            L.SetVertex(dwWritten++);
+            WriteShadowVertex(L, roB, roA, roA);
+            L.SetVertex(dwWritten++);
+            WriteShadowVertex(L, roA, roC, roC);
+            Emit({A, X2, B, X1, B, X2});
+            vHandled[3 * t + e] = 1;
+        }
+    }
+    const bool bUnlocked = SUCCEEDED(m_pShadowVB->Unlock()) & SUCCEEDED(m_pShadowIB->Unlock());
+    if (!bUnlocked)
+    {
+        return GENERICERROR;
+    }
+    if (dwFaceTriangles < dwTriangles)
+    {
+        dprintf(
+            "*** QIRN_Mesh_DX8::CreateShadowVolume() - Warning, the shadow of group '%s' keeps %u of its %u "
+            "triangles\n",
+            poGroup->m_szName.c_str(), dwFaceTriangles, dwTriangles);
+    }
+    roRender.m_pNeighbourBatch = new (std::nothrow)
+        QIRN_RenderBatch{0, PRIMITIVE_TRILIST, rdwVertexPos, dwWritten, rdwIndexPos, dwIndices / 3};
+    if (!roRender.m_pNeighbourBatch)
+    {
+        return GENERICERROR;
+    }
+    rdwVertexPos += dwWritten;
+    rdwIndexPos += dwIndices;
+    return OK;
 }
 
 QIRN_ErrorCode QIRN_Mesh_DX8::LoadShaders(int32_t iShaderIndex)

@@ -103,6 +103,8 @@ private:
     void FillVertexBuffer(QIRN_DynamicVertex& roLayout, void* pMemory);
     void FillSkinnedVertexBuffer(QIRN_DynamicVertex& roLayout, void* pMemory);
     void WriteVertex(QIRN_DynamicVertex& roLayout, const QIRN_MeshVertex& v, bool bSkinned) const;
+    void WriteShadowVertex(QIRN_DynamicVertex& roLayout, const QIRN_MeshVertex& v, const QIRN_MeshVertex& n1,
+                           const QIRN_MeshVertex& n2) const;
     void CopyIndices(const PolygonGroup& roGroup, uint16_t* pwIndices, uint32_t dwPosition);
     QIRN_ErrorCode CreatePrepassVertices(PolygonGroup& roGroup, int32_t& riPosition, const Format& roFormat);
     QIRN_ErrorCode CreateShadowVolume(QIRN_RenderGroup& roGroup, uint32_t& rdwVertexPos,

@@ -624,3 +624,90 @@ TEST_F(Dx8SortedTest, AGroupBeyondTheSortedIndexBufferIsDrawnUnsorted)
     EXPECT_EQ(m_poGraphics->m_adwStatistics[7], 6u);
     EXPECT_FALSE(Near(At(-0.1f, -0.1f), BACKGROUND));
 }
+
+namespace
+{
+// A shadow-volume pass: positions with neighbour data for a vertex shader to extrude.
+std::unique_ptr<QIRN_Shader> ShadowShader()
+{
+    auto poShader = FlatShader("Shadow", D3DFVF_XYZB4 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL);
+    poShader->m_poPasses[0].m_bIsShadowPass = true;
+    return poShader;
+}
+} // namespace
+
+TEST_F(Dx8MeshTest, ShadowVolumesJoinSharedEdgesAndFinOpenOnes)
+{
+    auto poShader = ShadowShader();
+    struct Case
+    {
+        const char* szName;
+        int iSquares;
+        uint32_t dwVertices;
+        uint32_t dwTriangles;
+    };
+    // One triangle: its face and a fin of two vertices and two triangles on each open edge. Two
+    // triangles of a square: the shared edge is joined by two triangles, the four others finned.
+    for (const Case& c :
+         {Case{"triangle", 0, 3 + 3 * 2, 1 + 3 * 2}, Case{"square", 1, 6 + 4 * 2, 2 + 2 + 4 * 2}})
+    {
+        std::vector<float> vXYZ;
+        std::vector<int32_t> vIndices;
+        AddSquare(vXYZ, vIndices, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
+        if (c.iSquares == 0)
+        {
+            vIndices.resize(3);
+        }
+        auto poMesh = MakeMesh(c.szName, vXYZ, vIndices, poShader.get());
+        ASSERT_EQ(m_poGraphics->LoadMesh(poMesh.get(), 0), OK);
+        QIRN_Mesh_DX8* poDX8 = m_poGraphics->GetMesh(c.szName);
+        ASSERT_NE(poDX8, nullptr);
+        EXPECT_NE(poDX8->m_pShadowVB, nullptr) << c.szName;
+        EXPECT_NE(poDX8->m_pShadowIB, nullptr) << c.szName;
+        EXPECT_EQ(poDX8->m_dwShadowSize, 3 * vIndices.size()) << c.szName;
+        const QIRN_RenderBatch* poBatch = poDX8->m_oRenderGroups.front().m_pNeighbourBatch;
+        ASSERT_NE(poBatch, nullptr) << c.szName << m_oLog.All();
+        EXPECT_EQ(poBatch->m_ePrimitiveType, 4u);
+        EXPECT_EQ(poBatch->m_dwMinVertex, 0u);
+        EXPECT_EQ(poBatch->m_dwNumVertices, c.dwVertices) << c.szName;
+        EXPECT_EQ(poBatch->m_dwStartIndex, 0u);
+        EXPECT_EQ(poBatch->m_dwPrimitiveCount, c.dwTriangles) << c.szName;
+    }
+}
+
+TEST_F(Dx8MeshTest, AShadowBeyondItsBufferKeepsTheTrianglesThatFit)
+{
+    // A grid of 22052 triangles: their face vertices alone would pass the 65534 the buffer holds.
+    auto poShader = ShadowShader();
+    const int W = 150, H = 75;
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    for (int y = 0; y < H; ++y)
+    {
+        for (int x = 0; x < W; ++x)
+        {
+            vXYZ.insert(vXYZ.end(), {static_cast<float>(x), static_cast<float>(y), 1.0f});
+        }
+    }
+    for (int y = 0; y + 1 < H; ++y)
+    {
+        for (int x = 0; x + 1 < W; ++x)
+        {
+            const int32_t i = y * W + x;
+            vIndices.insert(vIndices.end(), {i, i + W, i + 1, i + 1, i + W, i + W + 1});
+        }
+    }
+    auto poMesh = MakeMesh("grid", vXYZ, vIndices, poShader.get());
+    ASSERT_EQ(m_poGraphics->LoadMesh(poMesh.get(), 0), OK);
+    QIRN_Mesh_DX8* poDX8 = m_poGraphics->GetMesh("grid");
+    ASSERT_NE(poDX8, nullptr);
+    EXPECT_EQ(poDX8->m_dwShadowSize, 0xFFFEu);
+    const QIRN_RenderBatch* poBatch = poDX8->m_oRenderGroups.front().m_pNeighbourBatch;
+    ASSERT_NE(poBatch, nullptr) << m_oLog.All();
+    EXPECT_LE(poBatch->m_dwNumVertices, 0xFFFEu);
+    EXPECT_GE(poBatch->m_dwNumVertices, 3u * 21844u);
+    // Every index refers to a written vertex: at most 21 indices for each triangle kept.
+    EXPECT_LE(poBatch->m_dwPrimitiveCount, 7u * 21844u);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Mesh_DX8::CreateShadowVolume() - Warning, the shadow of group "
+                                "'grid_group' keeps 21844 of its 22052 triangles\n"));
+}

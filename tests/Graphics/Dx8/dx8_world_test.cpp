@@ -35,7 +35,32 @@ const char* const SQUARE =
     " }\n"
     "}\n";
 
+// A square of half-side h at depth z in one colour (floats red, green, blue), as a .x file.
+std::string SquareFile(float h, float z, const std::string& strColor)
+{
+    const std::string H = std::to_string(h), M = std::to_string(-h), Z = std::to_string(z);
+    const std::string C = strColor + "1.0;;";
+    return "xof 0302txt 0032\n"
+           "Frame Root {\n"
+           " FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }\n"
+           " Mesh Square {\n"
+           "  4; " +
+           M + ";" + M + ";" + Z + ";, " + M + ";" + H + ";" + Z + ";, " + H + ";" + M + ";" + Z + ";, " + H +
+           ";" + H + ";" + Z +
+           ";;\n"
+           "  2; 3; 0,1,2;, 3; 2,1,3;;\n"
+           "  MeshVertexColors { 4; 0; " +
+           C + ", 1; " + C + ", 2; " + C + ", 3; " + C +
+           "; }\n"
+           "  MeshMaterialList { 1; 2; 0, 0;; Material Paint { 1.0;1.0;1.0;1.0;; 4.0; 0.0;0.0;0.0;; "
+           "0.0;0.0;0.0;; } "
+           "}\n"
+           " }\n"
+           "}\n";
+}
+
 const uint32_t RED = 0xFF0000;
+const uint32_t BLUE = 0x0000FF;
 const uint32_t GREEN = 0x00FF00;
 
 std::unique_ptr<QIRN_Shader> OnePassShader(const std::string& strName)
@@ -90,6 +115,7 @@ protected:
 
     void TearDown() override
     {
+        m_oEngine.m_apoGraphics[0] = nullptr;
         m_poGraphics->ReleaseResources();
         m_poGeometry.reset();
         m_oEngine.m_poWorld = nullptr;
@@ -253,4 +279,77 @@ TEST_F(Dx8WorldTest, RenderTargetsShowTheSceneDrawnIntoThem)
     pDevice->SetTexture(0, nullptr);
     // The world shader's clear reached the target; the scene frame drew no overlay there.
     EXPECT_TRUE(Near(BackBufferPixel(2, 2), GREEN)) << std::hex << BackBufferPixel(2, 2);
+}
+
+TEST_F(Dx8WorldTest, TheSceneDrawsTheSkyBoxBehindTheMeshesAndTheLogoFixedToTheCamera)
+{
+    // A blue sky square 40 ahead that writes no depth, a red square 60 ahead behind it, and a small
+    // green logo 5 ahead of the eye.
+    qirn_test::WriteFile("sky.x", SquareFile(100.0f, 40.0f, "0.0;0.0;1.0;"));
+    qirn_test::WriteFile("ship.x", SquareFile(20.0f, 0.0f, "1.0;0.0;0.0;"));
+    qirn_test::WriteFile("badge.x", SquareFile(0.5f, 0.0f, "0.0;1.0;0.0;"));
+    const std::string strPass =
+        " NumPasses { 1 } Pass { Name { Base } FVF { 66 } LightingEnabled { 0 } CullMode { 0 }";
+    qirn_test::WriteFile("scene.s", "qirn_shader_version2.0 {\n"
+                                    " Shader { Name { Sky }" +
+                                        strPass +
+                                        " ZWriteEnabled { 0 } } }\n"
+                                        " Shader { Name { Hull }" +
+                                        strPass +
+                                        " } }\n"
+                                        " Shader { Name { Badge }" +
+                                        strPass +
+                                        " } }\n"
+                                        "}\n");
+    qirn_test::WriteFile(
+        "scene.w", "qirn_world_version2.0 {\n"
+                   " QIRN_CameraActor { Name { Eye } }\n"
+                   " QIRN_SkyBoxActor { Name { Sky } ShaderAssignment { sky.Root.Square.Paint { Sky } }\n"
+                   "  MeshFilename { sky.x } }\n"
+                   " QIRN_MeshActor { Name { Ship } Position { 0 0 60 1 } FrustumCullingMode { 1 }\n"
+                   "  ShaderAssignment { ship.Root.Square.Paint { Hull } } MeshFilename { ship.x } }\n"
+                   " QIRN_LogoActor { Name { Badge } Position { 0 0 5 1 }\n"
+                   "  ShaderAssignment { badge.Root.Square.Paint { Badge } } MeshFilename { badge.x } }\n"
+                   "}\n");
+    ASSERT_EQ(m_poWorld->Load("scene"), OK) << m_oLog.All();
+    // Logos ask the engine's device for its view.
+    m_oEngine.m_apoGraphics[0] = m_poGraphics.get();
+    auto* poCamera = dynamic_cast<QIRN_CameraActor*>(m_poWorld->FindObject("Eye"));
+    ASSERT_NE(poCamera, nullptr);
+    auto Frame = [&](const std::string& strName)
+    {
+        for (const char* szName : {"Eye", "Sky", "Ship", "Badge"})
+        {
+            auto* poActor = dynamic_cast<QIRN_BaseActor*>(m_poWorld->FindObject(szName));
+            EXPECT_NE(poActor, nullptr) << szName;
+            if (poActor)
+            {
+                poActor->Update(0.0f);
+            }
+        }
+        m_oEngine.SetScreenDumpFilename(strName.c_str());
+        EXPECT_EQ(m_poGraphics->RenderFrame(m_poWorld.get(), poCamera, false), OK);
+        return dx8_test::ReadBmp(strName);
+    };
+    dx8_test::Image oFront = Frame("front.bmp");
+    ASSERT_TRUE(oFront.bRead) << m_oLog.All();
+    EXPECT_TRUE(Near(oFront.At(WIDTH / 2, HEIGHT / 2), GREEN))
+        << std::hex << oFront.At(WIDTH / 2, HEIGHT / 2);
+    EXPECT_TRUE(Near(oFront.At(WIDTH / 2 + 8, HEIGHT / 2), RED))
+        << std::hex << oFront.At(WIDTH / 2 + 8, HEIGHT / 2);
+    EXPECT_TRUE(Near(oFront.At(2, 2), BLUE)) << std::hex << oFront.At(2, 2);
+
+    // The eye moves aside: the ship leaves the view and is culled, the sky and the logo come along.
+    poCamera->SetPosition(QIRN_Vector4(200.0f, 0.0f, 0.0f, 1.0f));
+    m_poGraphics->m_adwStatistics[5] = 0;
+    dx8_test::Image oAside = Frame("aside.bmp");
+    ASSERT_TRUE(oAside.bRead);
+    EXPECT_TRUE(Near(oAside.At(WIDTH / 2, HEIGHT / 2), GREEN))
+        << std::hex << oAside.At(WIDTH / 2, HEIGHT / 2);
+    EXPECT_TRUE(Near(oAside.At(WIDTH / 2 + 8, HEIGHT / 2), BLUE))
+        << std::hex << oAside.At(WIDTH / 2 + 8, HEIGHT / 2);
+    EXPECT_TRUE(Near(oAside.At(2, 2), BLUE));
+    // Sky and logo: two static draws; the ship none.
+    EXPECT_EQ(m_poGraphics->m_adwStatistics[5], 2u);
+    m_oEngine.m_apoGraphics[0] = nullptr;
 }
