@@ -7,6 +7,7 @@
 #include "qirn_extensions_gl.h"
 #include "qirn_geometry.h"
 #include "qirn_lightactor.h"
+#include "qirn_lipsyncactor.h"
 #include "qirn_logoactor.h"
 #include "qirn_meshactor.h"
 #include "qirn_meshdata.h"
@@ -570,6 +571,7 @@ QIRN_ErrorCode QIRN_Graphics_GL::RenderWorld(QIRN_World* pWorld, QIRN_CameraActo
         SetShaderGL(poWorldShader, iPass);
     }
     DrawMeshActors(pWorld->GetMeshActorList(), pCamera, iPass);
+    DrawMeshActors(pWorld->GetLipSyncActorList(), pCamera, iPass);
     if (!bRenderTarget)
     {
         DrawLogoActors(pWorld->GetLogoActorList(), pCamera, iPass);

@@ -76,3 +76,22 @@ TEST_F(GLWorldTest, AMeshActorIsDrawnThroughItsGeometry)
     ASSERT_EQ(m_poGraphics->RenderWorld(m_poWorld.get(), &oCamera, 0, false), OK);
     EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2), CLEAR_RGB));
 }
+
+TEST_F(GLWorldTest, ALipSyncActorIsDrawnLikeAMeshActor)
+{
+    qirn_test::WriteFile("head.w", "qirn_world_version2.0 {\n"
+                                   " QIRN_LipSyncActor { Name { Head } MeshFilename { quad.x } }\n"
+                                   "}\n");
+    ASSERT_EQ(m_poWorld->Load("head"), OK) << m_oLog.All();
+    ASSERT_NE(m_poWorld->GetLipSyncActorList(), nullptr);
+    ASSERT_EQ(m_poWorld->GetLipSyncActorList()->m_iCount, 1);
+    QIRN_CameraActor oCamera("Camera");
+    oCamera.SetPosition(QIRN_Vector4(0.0f, 0.0f, -5.0f, 1.0f));
+    oCamera.SetLookAtVector(QIRN_Vector4(0.0f, 0.0f, 0.0f, 1.0f));
+    oCamera.SetFOV(60.0f);
+    oCamera.SetRange(1.0f, 100.0f);
+    ASSERT_EQ(m_poWorld->UpdateWorld(0.0f), OK);
+    ASSERT_EQ(m_poGraphics->RenderWorld(m_poWorld.get(), &oCamera, 0, false), OK);
+    const uint32_t dwCentre = gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2);
+    EXPECT_FALSE(gl_test::Near(dwCentre, CLEAR_RGB, 16)) << std::hex << dwCentre << "\n" << m_oLog.All();
+}
