@@ -186,6 +186,9 @@ QIRN_ErrorCode cApplicationCamera::SwitchCamera()
         return GENERICERROR;
     }
     m_bFreeCamera = m_poCamera->GetName() == FREE_CAMERA_NAME;
+    // Nothing on screen may tell one camera from another (an empty scene): the log does.
+    dprintf("cApplicationCamera::SwitchCamera() - now viewing through \"%s\"\n",
+            m_poCamera->GetName().c_str());
     return OK;
 }
 

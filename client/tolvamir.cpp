@@ -10,6 +10,7 @@
 #include "qirn_engine.h"
 #include "qirn_graphics.h"
 #include "qirn_input.h"
+#include "qirn_meshactor.h"
 #include "qirn_settings.h"
 #include "qirn_timer.h"
 #include "qirn_world.h"
@@ -481,6 +482,20 @@ void cTolvamir::SetRenderFlagSetter(RenderFlagSetter pfnSetter)
     g_pfnSetRenderFlag = pfnSetter;
 }
 
+void SetMeshActorRender(QIRN_BaseObject* poActor, int32_t bRender)
+{
+    // Only a mesh actor has a render flag; another kind of object of the same name keeps its state.
+    QIRN_MeshActor* poMesh = dynamic_cast<QIRN_MeshActor*>(poActor);
+    if (!poMesh)
+    {
+        dprintf("*** SetMeshActorRender() - \"%s\" is not a mesh actor\n",
+                poActor ? poActor->GetName().c_str() : "(null)");
+        return;
+    }
+    poMesh->SetRender(bRender);
+    dprintf("SetMeshActorRender() - \"%s\" %s\n", poMesh->GetName().c_str(), bRender ? "shown" : "hidden");
+}
+
 void cTolvamir::SwapVisibility()
 {
     m_bVisibilitySwap = !m_bVisibilitySwap;
@@ -836,6 +851,7 @@ int StartTolvamir(cTolvamir& oClient)
 
 int RunTolvamir()
 {
+    cTolvamir::SetRenderFlagSetter(SetMeshActorRender);
     cTolvamir oClient;
     if (StartTolvamir(oClient) != 0)
     {

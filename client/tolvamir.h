@@ -22,6 +22,9 @@ class QIRN_Engine;
 
 // Sets the render flag of a mesh actor found by name.
 typedef void (*RenderFlagSetter)(QIRN_BaseObject* poActor, int32_t bRender);
+// The program's setter: switches a mesh actor's render flag and logs it; any other object is left
+// as it is.
+void SetMeshActorRender(QIRN_BaseObject* poActor, int32_t bRender);
 
 const int TOLVAMIR_NUM_ACTIONS = 27;
 const int TOLVAMIR_NUM_KEYS = 102;

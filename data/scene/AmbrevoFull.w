@@ -25,6 +25,20 @@ qirn_world_version2.0
         Near { 1 }
         Far { 5000 }
     }
+    QIRN_MeshActor
+    {
+        Name { [Sort:05]_Fish_Shark_01 }
+        Position { -10 25 0 1 }
+        MeshFilename { shark.x }
+        Render { 1 }
+    }
+    QIRN_MeshActor
+    {
+        Name { [Sort:05]_Coral_Pinky }
+        Position { 40 -30 30 1 }
+        MeshFilename { coral.x }
+        Render { 0 }
+    }
     QIRN_LightActor
     {
         Name { Light01_Sun }

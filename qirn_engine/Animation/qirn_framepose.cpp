@@ -1,5 +1,6 @@
 #include "qirn_framepose.h"
 
+#include <cmath>
 #include <utility>
 
 QIRN_FramePose::QIRN_FramePose(std::string name, QIRN_Matrix4 matrix, QIRN_Vector4 scale,
@@ -33,4 +34,27 @@ void QIRN_FramePose::AddWeighted(float weight, QIRN_Vector4* scaleSum, QIRN_Vect
     translationSum->y += weight * m_vTranslation.y;
     translationSum->z += weight * m_vTranslation.z;
     translationSum->w = 1.0f;
+}
+
+namespace
+{
+bool IsNegligible(const QIRN_Vector4& v)
+{
+    return fabsf(v.x) < 0.0001f && fabsf(v.y) < 0.0001f && fabsf(v.z) < 0.0001f;
+}
+} // namespace
+
+void QIRN_FramePose::MakeRelativeTo(const QIRN_FramePose& neutral)
+{
+    m_vScale.x -= neutral.m_vScale.x;
+    m_vScale.y -= neutral.m_vScale.y;
+    m_vScale.z -= neutral.m_vScale.z;
+    m_bHasScale = !IsNegligible(m_vScale);
+    m_vTranslation.x -= neutral.m_vTranslation.x;
+    m_vTranslation.y -= neutral.m_vTranslation.y;
+    m_vTranslation.z -= neutral.m_vTranslation.z;
+    m_bHasTranslation = !IsNegligible(m_vTranslation);
+    const QIRN_Quaternion& q = neutral.m_oRotation;
+    m_bHasRotation =
+        !(m_oRotation.x == q.x && m_oRotation.y == q.y && m_oRotation.z == q.z && m_oRotation.w == q.w);
 }

@@ -16,6 +16,9 @@ public:
     // Adds weight x this pose to the three accumulators; nothing when no part of the pose is set.
     void AddWeighted(float weight, QIRN_Vector4* scaleSum, QIRN_Vector4* translationSum,
                      QIRN_Quaternion* rotationBlend) const;
+    // Keeps scale and translation as differences from the neutral pose, each marked absent when
+    // below 0.0001 in every component; the rotation stays absolute, absent when equal exactly.
+    void MakeRelativeTo(const QIRN_FramePose& neutral);
 
     std::string m_strName;
     QIRN_Matrix4 m_oMatrix;

@@ -3,9 +3,12 @@
 #include "qirn_audio.h"
 #include "qirn_console.h"
 #include "qirn_debug.h"
+#include "qirn_dmk.h"
 #include "qirn_graphics.h"
 #include "qirn_input.h"
+#include "qirn_lipsyncactor.h"
 #include "qirn_settings.h"
+#include "qirn_shaderconstants.h"
 #include "qirn_timer.h"
 
 #include <new>
@@ -39,6 +42,25 @@ QIRN_Graphics* EngineGraphics(QIRN_Engine* pEngine, uint32_t dwDisplay)
     return pEngine ? pEngine->GetGraphicsInterface(dwDisplay) : nullptr;
 }
 
+// Talking heads load their voice as a static one-shot sound and run on its play position.
+const QIRN_TalkingHeadSound TALKING_HEAD_SOUND = {
+    [](QIRN_Audio* poAudio, const std::string& szName) { return poAudio->LoadSound(szName, true, false); },
+    [](QIRN_Audio* poAudio, const std::string& szName) { return poAudio->PlaySound(szName); },
+    [](QIRN_Audio* poAudio, const std::string& szName, bool* pbPlaying, float* pfPosition)
+    { return poAudio->GetSoundStatus(szName, pbPlaying, pfPosition); },
+};
+
+// Shader constants are worked out for the device of display 0 and the engine's world.
+QIRN_Graphics* ConstantsGraphics(QIRN_Engine* pEngine)
+{
+    return pEngine ? pEngine->GetGraphicsInterface(0) : nullptr;
+}
+
+QIRN_World* ConstantsWorld(QIRN_Engine* pEngine)
+{
+    return pEngine ? pEngine->GetWorld() : nullptr;
+}
+
 // The console draws with the device of display 0.
 const uint32_t CONSOLE_DISPLAY = 0;
 } // namespace
@@ -53,12 +75,17 @@ QIRN_Engine::QIRN_Engine()
     QIRN_Graphics::SetFrameRateLockSource(ReadFrameRateLock);
     QIRN_World::SetEngineSources(EngineAudio, EngineWindow);
     QIRN_World::SetEngineGraphicsSource(EngineGraphics);
+    // Textures of imported face models become the engine's bitmaps.
+    QIRN_DMK::SetBitmapTree(&m_oBitmapTree);
+    QIRN_SetTalkingHeadSound(&TALKING_HEAD_SOUND);
+    QIRN_ShaderConstants::SetEngineSources(ConstantsGraphics, ConstantsWorld);
 }
 
 QIRN_Engine::~QIRN_Engine()
 {
     Shutdown();
     m_oInputEvents.DeleteAllNodes();
+    QIRN_DMK::SetBitmapTree(nullptr);
 }
 
 QIRN_ErrorCode QIRN_Engine::Initialize(QIRN_EngineParams& oParams)

@@ -3,26 +3,36 @@
 #include "qirn_audio_dx8.h"
 #include "qirn_console.h"
 #include "qirn_console_dx8.h"
+#include "qirn_console_gl.h"
 #include "qirn_engineparams.h"
 #include "qirn_graphics_dx8.h"
+#include "qirn_graphics_gl.h"
 #include "qirn_input_dx8.h"
 
 #include <new>
 
 namespace
 {
-// Direct3D 8 is the renderer there is; OpenGL answers NULL until its renderer exists.
 QIRN_Graphics* CreateGraphics(QIRN_Engine* pEngine, int32_t iAPI)
 {
     if (iAPI == QIRN_GRAPHICS_DX8)
     {
         return new (std::nothrow) QIRN_Graphics_DX8(pEngine);
     }
+    if (iAPI == QIRN_GRAPHICS_OPENGL)
+    {
+        // The OpenGL device takes its engine after construction.
+        QIRN_Graphics_GL* poGraphics = new (std::nothrow) QIRN_Graphics_GL();
+        if (poGraphics)
+        {
+            poGraphics->m_pEngine = pEngine;
+        }
+        return poGraphics;
+    }
     return nullptr;
 }
 
-// The Direct3D 8 console draws with its renderer (none when the device is of another kind); the
-// OpenGL kind keeps the text-only console until its own exists.
+// Each renderer's console draws with its own device (none when the device is of another kind).
 QIRN_Console* CreateConsole(QIRN_Engine* pEngine, int32_t iAPI, QIRN_Graphics* pGraphics)
 {
     if (iAPI == QIRN_GRAPHICS_DX8)
@@ -31,7 +41,7 @@ QIRN_Console* CreateConsole(QIRN_Engine* pEngine, int32_t iAPI, QIRN_Graphics* p
     }
     if (iAPI == QIRN_GRAPHICS_OPENGL)
     {
-        return new (std::nothrow) QIRN_Console(pEngine);
+        return new (std::nothrow) QIRN_Console_GL(pEngine, pGraphics, "");
     }
     return nullptr;
 }

@@ -1,6 +1,7 @@
 #include "qirn_geometry.h"
 
 #include "qirn_debug.h"
+#include "qirn_dmk.h"
 #include "qirn_meshdata.h"
 #include "qirn_settings.h"
 #include "qirn_skeleton.h"
@@ -26,6 +27,13 @@ std::set<QIRN_Geometry*>& LiveGeometries()
 QIRN_XFILE& XFileImporter()
 {
     static QIRN_XFILE oImporter;
+    return oImporter;
+}
+
+// One face-model importer for the whole run: its mesh counter names meshes across files.
+QIRN_DMK& FaceModelImporter()
+{
+    static QIRN_DMK oImporter;
     return oImporter;
 }
 } // namespace
@@ -131,8 +139,10 @@ QIRN_ErrorCode QIRN_Geometry::Load(std::string szFileName)
     }
     else if (szExtension == "dmk")
     {
-        dprintf("*** QIRN_Geometry::Load() - Face-model files can't be imported yet: \"%s\"\n",
-                szPath.c_str());
+        QIRN_DMK& roImporter = FaceModelImporter();
+        roImporter.m_geometry = this;
+        eResult = roImporter.Load(szPath);
+        roImporter.m_geometry = nullptr;
     }
 
     if (!TakeShaderIndex(GenerateShaderIndex()))

@@ -34,6 +34,10 @@ public:
     // Imports the file, or takes the data already imported under its lower-cased name.
     virtual QIRN_ErrorCode Load(std::string szFileName);
 
+    // Reads a viseme file into named poses of the skeleton's frames; only visemes named in the
+    // weight list (and "Neutral") are taken.
+    QIRN_ErrorCode LoadVisemes(std::string szVisemeFilename, const QIRN_WeightListNode* pVisemeWeights);
+
     // Takes the other's name and data pointers; the renderer meshes of the old data are dropped.
     void SetGeometryData(const QIRN_GeometryData& roData);
     // Poses the frame tree, places the meshes and gathers the bounds.

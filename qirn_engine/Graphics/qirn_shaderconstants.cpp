@@ -202,7 +202,8 @@ QIRN_ShaderConstant& QIRN_ShaderConstant::operator=(const QIRN_ShaderConstant& o
 QIRN_ShaderConstants::QIRN_ShaderConstants()
     : m_bVSFlag(true), m_dwNumRows(0), m_pfValues(nullptr), m_poRows(nullptr), m_pEngine(nullptr),
       m_pGraphics(nullptr), m_pWorld(nullptr), m_pCamera(nullptr), m_pMeshData(nullptr), m_pPass(nullptr),
-      m_pMeshActor(nullptr), m_pPolygonGroup(nullptr), m_dwNumLights(0), m_aoLights()
+      m_pMeshActor(nullptr), m_pPolygonGroup(nullptr), m_pObjectActor(nullptr), m_fWorldTime(0.0f),
+      m_dwNumLights(0), m_aoLights()
 {
 }
 

@@ -6,6 +6,8 @@
 #include "qirn_databunnyassignment.h"
 #include "qirn_errors.h"
 
+#include "qirn_math.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -87,6 +89,11 @@ struct QIRN_ShaderConstantRecord
 std::ostream& operator<<(std::ostream& os, const QIRN_ShaderConstantRecord& record);
 std::istream& operator>>(std::istream& is, QIRN_ShaderConstantRecord& record);
 
+// Readers of what the upload takes from the engine: its graphics implementation 0 and its world.
+// The engine installs them; the graphics layer never looks into the engine itself.
+typedef QIRN_Graphics* (*QIRN_ConstantsGraphicsSource)(QIRN_Engine* pEngine);
+typedef QIRN_World* (*QIRN_ConstantsWorldSource)(QIRN_Engine* pEngine);
+
 struct QIRN_ShaderConstantLight
 {
     QIRN_LightActor* m_poLight;
@@ -112,6 +119,21 @@ public:
     void EvaluateSum(uint32_t dwRow, uint32_t dwComponent);
     float GetVariableValue(uint32_t dwVariable);
 
+    // Works out the dynamic constants for what is drawn (the camera, the polygon group or none,
+    // the pass, the object actor or none) and uploads the defined rows: 0, or 1 when the context is
+    // incomplete (nothing changed then). Built with the world, whose objects it reads.
+    QIRN_ErrorCode SetConstants(QIRN_Engine* pEngine, QIRN_BaseActor* pCamera, PolygonGroup* pGroup,
+                                QIRN_ShaderPass* pPass, QIRN_BaseActor* pObject);
+    void EvaluateVector(uint32_t dwRow);
+    void EvaluateMatrix(uint32_t dwRow);
+    void EvaluateSkinMatrix(uint32_t dwRow);
+    void EvaluateSkinMatrixInv(uint32_t dwRow);
+    void EvaluateLight(uint32_t dwRow, uint32_t dwComponent);
+    void EvaluateLightVector(uint32_t dwRow);
+    void EvaluateMaterialVector(uint32_t dwRow);
+    static void SetEngineSources(QIRN_ConstantsGraphicsSource pfnGraphics,
+                                 QIRN_ConstantsWorldSource pfnWorld);
+
     QIRN_ShaderConstant& Constant(uint32_t dwRow, uint32_t dwComponent)
     {
         return m_poRows[dwRow].m_aoComponents[dwComponent];
@@ -130,12 +152,23 @@ public:
     QIRN_ShaderPass* m_pPass;
     QIRN_MeshActor* m_pMeshActor;
     PolygonGroup* m_pPolygonGroup;
+    // The object actor of the upload (m_pMeshActor only when it is a mesh actor) and the world's time.
+    QIRN_BaseActor* m_pObjectActor;
+    float m_fWorldTime;
     uint32_t m_dwNumLights;
     QIRN_ShaderConstantLight m_aoLights[MAX_LIGHTS];
 
 private:
     // The variables that need the world or the graphics implementation of the current upload.
     float GetSceneVariableValue(uint32_t dwVariable) const;
+    void SortLights();
+    void Upload();
+    // Rows beyond the table are left out.
+    void StoreTransposed(uint32_t dwRow, const QIRN_Matrix4& m);
+    void StoreRow(uint32_t dwRow, const QIRN_Vector4& v);
+    QIRN_Matrix4 ObjectMatrix() const;
+    QIRN_Vector4 ObjectPosition() const;
+    QIRN_Matrix4 CameraPlacement() const;
     // Allocates dwNumRows undefined rows and zero values; false after logging when it cannot.
     bool AllocateTable(uint32_t dwNumRows, const char* szNoTable, const char* szNoValues);
     QIRN_ErrorCode StoreRecord(const QIRN_ShaderConstantRecord& record, QIRN_DataBunnyManager* poManager);

@@ -52,9 +52,11 @@ public:
     // Optional driver of the geometry's time; without one the actor's own clock drives it.
     QIRN_AnimInterface* m_poAnimInterface;
 
-private:
-    QIRN_ErrorCode LoadMesh(QIRN_File& roFile);
+protected:
     // Clears this actor's slot in the shared polygon groups, so no group keeps a shader the
     // actor's going may free.
     void ReleaseShaderSlot();
+
+private:
+    QIRN_ErrorCode LoadMesh(QIRN_File& roFile);
 };

@@ -4,12 +4,16 @@
 #include "qirn_cameraactor.h"
 #include "qirn_customactor.h"
 #include "qirn_debug.h"
+#include "qirn_digimaskactor.h"
+#include "qirn_dmk.h"
 #include "qirn_fog.h"
 #include "qirn_lightactor.h"
+#include "qirn_lipsyncactor.h"
 #include "qirn_logoactor.h"
 #include "qirn_meshactor.h"
 #include "qirn_particleattractoractor.h"
 #include "qirn_particleemitteractor.h"
+#include "qirn_relationshipobject.h"
 #include "qirn_skyboxactor.h"
 
 #include <new>
@@ -55,6 +59,11 @@ const std::vector<BuiltInKind>& BuiltInKinds()
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_CameraActor(QIRN_CLASS_CAMERAACTOR); }},
         {QIRN_CLASS_MESHACTOR, "MeshActor",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_MeshActor(QIRN_CLASS_MESHACTOR); }},
+        {QIRN_CLASS_LIPSYNCACTOR, "LipSyncActor",
+         []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_LipSyncActor(QIRN_CLASS_LIPSYNCACTOR); }},
+        {QIRN_CLASS_DIGIMASKACTOR, "DigiMaskActor",
+         []() -> QIRN_BaseObject*
+         { return new (std::nothrow) QIRN_DigiMaskActor(QIRN_CLASS_DIGIMASKACTOR); }},
         {QIRN_CLASS_FOG, "Fog",
          []() -> QIRN_BaseObject* { return new (std::nothrow) QIRN_Fog(QIRN_CLASS_FOG); }},
         {QIRN_CLASS_LIGHTACTOR, "LightActor",
@@ -116,6 +125,8 @@ QIRN_World::QIRN_World(QIRN_Engine* poEngine)
 {
     // Geometries reach the shared data of their world through this reader.
     QIRN_Geometry::SetGeometryTreeSource([](QIRN_World* poWorld) { return poWorld->GetGeometryTree(); });
+    // Face-model shaders are shared through their world's shader tree.
+    QIRN_DMK::SetShaderTreeSource([](QIRN_World* poWorld) { return poWorld->GetShaderTree(); });
     Reset();
 }
 
@@ -439,6 +450,7 @@ QIRN_ErrorCode QIRN_World::RemoveObject(std::string szName)
     }
     else
     {
+        ForgetRelationshipsTo(poObject);
         QIRN_ObjectList* poList = GetList(poObject->GetClassTypeName());
         if (!poList)
         {
@@ -458,6 +470,47 @@ QIRN_ErrorCode QIRN_World::RemoveObject(std::string szName)
         return GENERICERROR;
     }
     return OK;
+}
+
+void QIRN_World::ForgetRelationshipsTo(QIRN_BaseObject* poObject)
+{
+    // Relationships that move the object go with it; those that only follow it stop following.
+    std::vector<std::string> vDependants;
+    for (QIRN_LINKEDLISTNODE<QIRN_BaseObject>* poNode = m_oRelationshipObjectList.m_pHead; poNode;
+         poNode = poNode->m_pNext)
+    {
+        QIRN_RelationshipObject* poRelationship = dynamic_cast<QIRN_RelationshipObject*>(poNode->m_pData);
+        if (!poRelationship)
+        {
+            continue;
+        }
+        if (poRelationship->GetDependantActor() == poObject)
+        {
+            vDependants.push_back(poNode->m_szName);
+        }
+        if (poRelationship->GetPositionTargetActor() == poObject)
+        {
+            poRelationship->SetPositionActorTarget(std::string());
+        }
+        if (poRelationship->GetLookAtTargetActor() == poObject)
+        {
+            poRelationship->SetLookAtActorTarget(std::string());
+        }
+        if (poRelationship->GetScaleTargetActor() == poObject)
+        {
+            poRelationship->SetScaleActorTarget(std::string());
+        }
+        if (poRelationship->GetRotationTargetActor() == poObject)
+        {
+            poRelationship->SetRotationActorTarget(std::string());
+        }
+    }
+    for (const std::string& szName : vDependants)
+    {
+        m_oRelationshipObjectList.DeleteNodeByName(szName);
+    }
+    // The object may be the mesh actor posed last in this frame.
+    QIRN_RelationshipObject::ResetFrameState();
 }
 
 QIRN_ObjectList* QIRN_World::GetList(std::string szClassName)
@@ -570,6 +623,10 @@ QIRN_ErrorCode QIRN_World::UpdateWorld(float fDeltaTime)
 
 QIRN_ErrorCode QIRN_World::UpdateRelationships(float fDeltaTime)
 {
+    if (m_oRelationshipObjectList.m_pHead && m_oRelationshipObjectList.m_pHead->m_pData)
+    {
+        QIRN_RelationshipObject::ResetFrameState();
+    }
     for (QIRN_LINKEDLISTNODE<QIRN_BaseObject>* poNode = m_oRelationshipObjectList.m_pHead; poNode;
          poNode = poNode->m_pNext)
     {

@@ -218,10 +218,15 @@ public:
 
 private:
     void Reset();
+    // Drops the relationships whose dependant is the object and clears the targets that are it.
+    void ForgetRelationshipsTo(QIRN_BaseObject* poObject);
     // Makes the default world shader and files it under QIRN_WORLD_SHADER_NAME with a count of 1.
     void CreateDefaultWorldShader(const char* szNoMemory, const char* szNoInsert);
     // One "QIRN_RelationshipObject" block of the world file: 0, or 40 after its line.
     QIRN_ErrorCode LoadRelationshipObject(QIRN_File& roFile);
+    // After an object's load failed reading a value: skips to the end of that object's block so
+    // the next item can be read; 0, or 40 when the file ends first.
+    QIRN_ErrorCode SkipRestOfFailedBlock(QIRN_File& roFile);
     QIRN_ErrorCode LoadShaderFileItems(QIRN_File& roFile, QIRN_BINARYTREE<QIRN_Shader>* poShaderTree,
                                        QIRN_BINARYTREE<QIRN_RenderTarget>* poRenderTargetTree);
 };

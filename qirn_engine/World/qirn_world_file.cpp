@@ -6,6 +6,7 @@
 #include "qirn_constants.h"
 #include "qirn_debug.h"
 #include "qirn_objectkeywords.h"
+#include "qirn_relationshipobject.h"
 #include "qirn_settings.h"
 
 #include <new>
@@ -165,9 +166,16 @@ QIRN_ErrorCode QIRN_World::LoadContents(QIRN_File& roFile)
             }
             continue;
         }
-        if (InterpretKeyWord(szWord, roFile) == OK)
+        QIRN_ErrorCode result = InterpretKeyWord(szWord, roFile);
+        if (result == OK)
         {
             continue;
+        }
+        // The keyword took its value block, or part of it: skipping a block now would skip the next item.
+        if (result == FILEREAD_ERROR)
+        {
+            dprintf("*** QIRN_WOrld::LoadWorld(): Error with World File! Can't keep going\n");
+            return FILEREAD_ERROR;
         }
         if (szWord == QIRN_FILE_ENDBLOCKID)
         {
@@ -229,7 +237,8 @@ QIRN_ErrorCode QIRN_World::InterpretKeyWord(std::string szKeyWord, QIRN_File& ro
 QIRN_ErrorCode QIRN_World::LoadRelationshipObject(QIRN_File& roFile)
 {
     // Made here, not through Create: the block names it, and it belongs to this world at once.
-    QIRN_BaseObject* poRelationshipObject = new (std::nothrow) QIRN_BaseObject(QIRN_CLASS_RELATIONSHIPOBJECT);
+    QIRN_RelationshipObject* poRelationshipObject =
+        new (std::nothrow) QIRN_RelationshipObject(QIRN_CLASS_RELATIONSHIPOBJECT);
     if (!poRelationshipObject)
     {
         dprintf(
@@ -237,16 +246,53 @@ QIRN_ErrorCode QIRN_World::LoadRelationshipObject(QIRN_File& roFile)
         return FILEREAD_ERROR;
     }
     poRelationshipObject->m_poWorld = this;
-    if (poRelationshipObject->Load(roFile) != OK)
+    // A relationship that cannot be made is dropped; the world goes on with its next item.
+    QIRN_ErrorCode result = poRelationshipObject->Load(roFile);
+    if (result != OK)
     {
         delete poRelationshipObject;
         dprintf("*** QIRN_World::InterpretKeyword() - poRelationshipObject->Load() FAILED\n");
-        return FILEREAD_ERROR;
+        return result == FILEREAD_ERROR ? SkipRestOfFailedBlock(roFile) : OK;
+    }
+    if (poRelationshipObject->PostLoad() != OK)
+    {
+        delete poRelationshipObject;
+        dprintf("*** QIRN_World::InterpretKeyword() - m_poRelationshipObject->PostLoad() FAILED\n");
+        return OK;
     }
     if (AddRelationshipObject(poRelationshipObject) != OK)
     {
         delete poRelationshipObject;
         dprintf("*** QIRN_World::InterpretKeyword() - m_oRelationshipObjectList.Insert() FAILED\n");
+    }
+    return OK;
+}
+
+QIRN_ErrorCode QIRN_World::SkipRestOfFailedBlock(QIRN_File& roFile)
+{
+    // A value that did not parse left the stream failed inside its own block; any other read
+    // failure stopped at the object's level (a value without its "{").
+    if (roFile.m_InFile.eof())
+    {
+        return FILEREAD_ERROR;
+    }
+    int iDepth = roFile.m_InFile.fail() ? 2 : 1;
+    roFile.m_InFile.clear();
+    std::string szWord;
+    while (iDepth > 0 && roFile.NextWord(szWord))
+    {
+        if (szWord == QIRN_FILE_STARTBLOCKID)
+        {
+            ++iDepth;
+        }
+        else if (szWord == QIRN_FILE_ENDBLOCKID)
+        {
+            --iDepth;
+        }
+    }
+    if (iDepth > 0)
+    {
+        dprintf("*** Error in skiping the file block!\n");
         return FILEREAD_ERROR;
     }
     return OK;

@@ -538,12 +538,17 @@ TEST(EngineDefaults, PartsNotYetBuiltFailCleanly)
     EXPECT_EQ(engine.GetFillMode(), 0);
     EXPECT_EQ(engine.GetGraphicsInterface(0), nullptr);
     QIRN_GraphicsParams oParams;
-    // OpenGL is the renderer not built yet.
+    // The OpenGL device is made, but an engine without a window gives it nothing to draw on.
     oParams.m_iAPI = QIRN_GRAPHICS_OPENGL;
     EXPECT_EQ(engine.InitGraphics(&oParams), GENERICERROR);
-    EXPECT_TRUE(oLog.Contains("*** QIRN_Engine::InstantiateGraphics(): Creation of OpenGL API FAILED\n"));
+    EXPECT_FALSE(oLog.Contains("Creation of OpenGL API FAILED"));
+    EXPECT_TRUE(oLog.Contains("handle to window is NULL"));
+    EXPECT_TRUE(oLog.Contains("*** QIRN_Engine::InitGraphics(): SetRenderingParams for Display #0 failed\n"));
+    EXPECT_EQ(engine.m_hDC, nullptr);
     EXPECT_EQ(engine.InitConsole(&oParams), OK);
     ASSERT_NE(engine.GetConsole(), nullptr);
+    // The device stays in its slot until the engine shuts it down; its console is the OpenGL one.
+    EXPECT_NE(engine.GetGraphicsInterface(0), nullptr);
     QIRN_AudioParams oAudio;
     oAudio.m_iAPI = QIRN_AUDIO_DX8;
     // The DirectSound device plays into the test tooling's null sink.

@@ -98,7 +98,7 @@ TEST_F(GeometryTest, FilesThatYieldNoMeshesRegisterNothing)
     const Case aCases[] = {
         {"notes.txt", GENERICERROR,
          "*** QIRN_GeometryData::GenerateShaderIndex() - m_mesh_list is NULL. No Geometry Data Present\n"},
-        {"head.dmk", GENERICERROR, "Face-model files can't be imported yet"},
+        {"head.dmk", GENERICERROR, "invalid format or version conflict"},
         {"bones.x", GENERICERROR, "m_mesh_list is NULL"},
         {"absent.x", FILENOTFOUND, "*** QIRN_Geometry::Load() - Filename is EMPTY\n"},
     };

@@ -126,8 +126,9 @@ TEST_F(FogTest, WorldFileFillsTheKindLists)
     ASSERT_EQ(m_poWorld->GetCameraActorList()->m_iCount, 1);
     EXPECT_FLOAT_EQ(m_poWorld->GetCameraActorList()->m_pHead->m_pData->GetFOV(), 60.0f);
     EXPECT_NE(m_poWorld->FindObject("Rock"), nullptr);
-    // Kinds not built in this world have no list yet.
-    EXPECT_EQ(m_poWorld->GetLipSyncActorList(), nullptr);
+    // Registered kinds without objects have empty lists.
+    ASSERT_NE(m_poWorld->GetLipSyncActorList(), nullptr);
+    EXPECT_EQ(m_poWorld->GetLipSyncActorList()->m_iCount, 0);
 
     // Every object updates; the fog's clock runs too.
     EXPECT_EQ(m_poWorld->UpdateWorld(0.5f), OK);
@@ -144,7 +145,8 @@ TEST_F(FogTest, BuiltInKindsAreRegisteredInOrder)
         EXPECT_NE(poNode->m_pData->m_pfnCreate, nullptr);
     }
     EXPECT_EQ(kinds, (std::vector<std::string>{"QIRN_BaseActor", "QIRN_CameraActor", "QIRN_CustomActor",
-                                               "QIRN_Fog", "QIRN_LightActor", "QIRN_LogoActor", "QIRN_MeshActor",
+                                               "QIRN_DigiMaskActor", "QIRN_Fog", "QIRN_LightActor",
+                                               "QIRN_LipSyncActor", "QIRN_LogoActor", "QIRN_MeshActor",
                                                "QIRN_ParticleAttractorActor", "QIRN_ParticleEmitterActor",
                                                "QIRN_SkyBoxActor"}));
     for (const std::string& szKind : kinds)

@@ -107,14 +107,18 @@ TEST_F(MeshActorTest, KeywordsLoadTheGeometryAndSaveTheFileTitleInLowerCase)
 TEST_F(MeshActorTest, GeometryValuesCountOnlyBeforeMeshFilename)
 {
     ASSERT_EQ(LoadScene("qirn_world_version2.0 {\n"
-                        " QIRN_MeshActor { Name { Before } FrustumCullingMode { 2 } InterpolationType { 1 }\n"
+                        " QIRN_MeshActor { Name { Before } Render { 0 } FrustumCullingMode { 2 } "
+                        "InterpolationType { 1 }\n"
                         "  MeshFilename { boat.x } }\n"
                         " QIRN_MeshActor { Name { After } MeshFilename { boat.x } FrustumCullingMode { 2 }\n"
-                        "  InterpolationType { 1 } }\n"
+                        "  InterpolationType { 1 } Render { 0 } }\n"
                         "}\n"),
               OK);
     EXPECT_EQ(Actor("Before")->GetMesh()->m_iFrustumCullingMode, 2);
     EXPECT_EQ(Actor("Before")->GetMesh()->m_iInterpolationType, 1);
+    // The render flag is the actor's own: its place in the block does not matter.
+    EXPECT_EQ(Actor("Before")->GetRender(), 0);
+    EXPECT_EQ(Actor("After")->GetRender(), 0);
     // The actor keeps the late values; its geometry never sees them.
     EXPECT_EQ(Actor("After")->GetFrustumCullingMode(), 2);
     EXPECT_EQ(Actor("After")->GetMesh()->m_iFrustumCullingMode, 0);

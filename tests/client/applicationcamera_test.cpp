@@ -97,6 +97,8 @@ TEST_F(CameraTest, NextCameraCyclesInNameOrderAndFindsTheFreeCamera)
         ASSERT_EQ(Camera().SwitchCamera(), OK);
         EXPECT_EQ(Selected(), step.first);
         EXPECT_EQ(Camera().IsFreeCamera(), step.second);
+        EXPECT_TRUE(m_oLog.Contains("cApplicationCamera::SwitchCamera() - now viewing through \"" +
+                                    step.first + "\"\n"));
     }
 }
 

@@ -62,7 +62,7 @@ install() {
   mkdir -p "$work"
   cp "$client_dir/Tolvamir.exe" "$client_dir/AmbrevoConfig.exe" "$work/"
   cp -r "$client_dir/Data" "$work/"
-  printf '[GFX MODE]\r\nWidth=1024\r\nHeight=768\r\nFrequency=0\r\nAntiAliasing=0\r\n[CONSOLE]\r\nScript=start.txt\r\n[PATHS]\r\nEnginePath=.\r\nSystemPath=.\\Data\\_System_\r\nScenePath=.\\Data\\Scenes\r\nSoundPath=.\\Data\\Sounds\r\n' >"$work/qirn_v2.ini"
+  printf '[GFX MODE]\r\nWidth=1024\r\nHeight=768\r\nFrequency=0\r\nAntiAliasing=0\r\n[CONSOLE]\r\nScript=start.txt\r\n[PATHS]\r\nEnginePath=.\r\nSystemPath=.\\Data\\_System_\r\nScenePath=.\\Data\\Scenes\r\nSoundPath=.\\Data\\Sounds\r\nMeshPath=.\\Data\\Models\r\n' >"$work/qirn_v2.ini"
   printf '%b' "$2" >"$work/start.txt"
 }
 
@@ -104,6 +104,18 @@ wait_exit() {
   fail "the program did not end within $1 s"
 }
 
+# Waits up to $2 seconds for a log line; the program ending or a message box fails the run.
+wait_logged() {
+  local i
+  for i in $(seq 1 $(($2 * 10))); do
+    logged "$1" && return 0
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before it logged: $1"
+    [ -z "$(find_window "$box_title")" ] || fail "a message box appeared"
+    sleep 0.1
+  done
+  fail "not logged within $2 s: $1"
+}
+
 # Gives the client's window the keyboard focus, then types the keys that follow.
 keys() {
   local window i
@@ -129,6 +141,7 @@ first=$(ls "$work"/frame_*.bmp | head -n1)
 [ ! -f "$work/Data/Scenes/AmbrevoFull.s" ] || fail "the unscrambled shader file was left"
 logged "m_poEngine->LoadWorld() FAILED" && fail "the scene did not load"
 logged "m_oCameraOne.Init() FAILED" && fail "the camera controller found no camera"
+logged "Load Mesh FAILED" && fail "a model of the scene did not load"
 logged "Saved frame_" || fail "the frames were not logged"
 
 # 2. Developer controls typed in, the screenshot key, then the console opened with the grave key
@@ -141,6 +154,60 @@ keys Print
 wait_file "$work/test.bmp" 20 || fail "the screenshot key wrote no test.bmp"
 keys grave
 sleep 0.5
+keys q u i t Return
+wait_exit 30
+
+# 3. Tab steps through the cameras in name order, from the first one that the load selected; the
+#    typed visibility swap switches the two mesh actors.
+echo "== camera switching and the visibility swap"
+install cameras 'dumpframes frame_\r\nfpslock 5\r\n'
+start_client
+wait_logged "Saved frame_" 60
+keys Tab
+# The debugger output shows the quotes of a log line escaped.
+wait_logged 'now viewing through \"FreeCam01\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam01_Reef\"' 20
+# The typed visibility swap hides the shark and shows the coral, and typed again turns them back.
+keys v e l k o m a r i n d u s
+wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" hidden' 20
+wait_logged 'SetMeshActorRender() - \"[Sort:05]_Coral_Pinky\" shown' 20
+keys v e l k o m a r i n d u s
+wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" shown' 20
+wait_logged 'SetMeshActorRender() - \"[Sort:05]_Coral_Pinky\" hidden' 20
+logged "is not a mesh actor" && fail "an actor of the swap is not a mesh actor"
+keys Escape
+wait_exit 30
+
+# 4. Esc while a world loads: a world typed into the console that takes long to load (thousands of
+#    cameras, each a step of the loading screen) is stopped, its unscrambled files go, and the
+#    client renders on through the partly loaded world's first camera until it is told to quit.
+echo "== Esc during loading"
+install cancelled 'dumpframes first_\r\nfpslock 5\r\n'
+python3 - "$work/Data/Scenes/deep.w" <<'EOF'
+import sys
+with open(sys.argv[1], "w", newline="\r\n") as out:
+    out.write("qirn_world_version2.0\n{\n    WorldName { Deep }\n")
+    for i in range(20000):
+        out.write("    QIRN_CameraActor { Name { Deep%05d } Position { 0.0 0.0 -100.0 1.0 } }\n" % i)
+    out.write("}\n")
+EOF
+start_client
+# Keys reach the console only once the scene has loaded: the first frame dumped says so.
+wait_logged "Saved first_" 60
+keys q u o r v a n e grave
+sleep 0.5
+keys d u m p f r a m e s Return l o a d space d e e p Return
+wait_file "$work/Data/Scenes/AmbrevoFull.w" 30 || fail "the load did not start"
+xdotool key Escape
+wait_logged "*** QUITTING" 30
+[ ! -f "$work/Data/Scenes/AmbrevoFull.w" ] || fail "the unscrambled world file was left"
+[ ! -f "$work/Data/Scenes/AmbrevoFull.s" ] || fail "the unscrambled shader file was left"
+logged "m_poEngine->LoadWorld() FAILED" && fail "the stopped load was taken for a failure"
+keys d u m p f r a m e s space a f t e r underscore Return
+wait_logged "Saved after_" 30
+ls "$work"/after_*.bmp >/dev/null 2>&1 || fail "nothing was rendered after the stopped load"
+logged "m_poCamera is NULL" && fail "the camera controller was left without a camera"
 keys q u i t Return
 wait_exit 30
 echo "PASS"

@@ -2,6 +2,7 @@
 
 #include "loadingscreen.h"
 #include "qirn_engine.h"
+#include "qirn_meshactor.h"
 #include "qirn_world.h"
 #include "tolvamir_installation.h"
 
@@ -144,6 +145,12 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
 {
     QIRN_Engine& oEngine = StartEngine();
     CopyInstalledScene();
+    CreateDirectoryA("Models", nullptr);
+    for (const char* szName : {"shark.x", "coral.x"})
+    {
+        std::string strFrom = std::string(TOLVAMIR_TEST_DATA) + "/Models/" + szName;
+        ASSERT_TRUE(CopyFileA(strFrom.c_str(), (std::string("Models\\") + szName).c_str(), FALSE)) << strFrom;
+    }
     ASSERT_EQ(Client().UnscrambleSceneFiles(), 0);
     ASSERT_EQ(oEngine.LoadWorld(nullptr, "AmbrevoFull.w"), OK) << m_oLog.All();
     Client().DeleteUnscrambledSceneFiles();
@@ -151,6 +158,20 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
     {
         EXPECT_NE(oEngine.GetWorld()->FindObject(szName), nullptr) << szName;
     }
+    // The two actors of the visibility swap, with their models; one shown, one hidden.
+    const struct
+    {
+        const char* szName;
+        int32_t bRender;
+    } meshes[] = {{"[Sort:05]_Fish_Shark_01", 1}, {"[Sort:05]_Coral_Pinky", 0}};
+    for (const auto& oMesh : meshes)
+    {
+        QIRN_MeshActor* poActor = dynamic_cast<QIRN_MeshActor*>(oEngine.GetWorld()->FindObject(oMesh.szName));
+        ASSERT_NE(poActor, nullptr) << oMesh.szName;
+        EXPECT_NE(poActor->GetMesh(), nullptr) << oMesh.szName;
+        EXPECT_EQ(poActor->GetRender(), oMesh.bRender) << oMesh.szName;
+    }
+    EXPECT_FALSE(m_oLog.Contains("***")) << m_oLog.All();
 }
 
 TEST_F(SceneFilesTest, DamagedOrMissingSceneFailsTheCheck)

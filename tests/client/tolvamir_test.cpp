@@ -3,6 +3,7 @@
 #include "qirn_cameraactor.h"
 #include "qirn_console.h"
 #include "qirn_engine.h"
+#include "qirn_meshactor.h"
 #include "qirn_world.h"
 #include "tolvamir.h"
 
@@ -548,6 +549,39 @@ TEST_F(TolvamirTest, VisibilitySwapNeedsBothActors)
     Type("velkomarindus");
     EXPECT_TRUE(Client().m_bVisibilitySwap);
     EXPECT_TRUE(RenderFlags().empty());
+}
+
+TEST_F(TolvamirTest, VisibilitySwapSwitchesTheMeshActorsRenderFlags)
+{
+    StartAndLoad({"Cam01"}, "    QIRN_MeshActor { Name { [Sort:05]_Fish_Shark_01 } Render { 1 } }\n"
+                            "    QIRN_MeshActor { Name { [Sort:05]_Coral_Pinky } Render { 0 } }\n");
+    cTolvamir::SetRenderFlagSetter(SetMeshActorRender);
+    auto Render = [this](const char* szName)
+    {
+        QIRN_MeshActor* poActor = dynamic_cast<QIRN_MeshActor*>(World()->FindObject(szName));
+        return poActor ? poActor->GetRender() : -1;
+    };
+    Type("velkomarindus");
+    EXPECT_EQ(Render("[Sort:05]_Fish_Shark_01"), 0);
+    EXPECT_EQ(Render("[Sort:05]_Coral_Pinky"), 1);
+    EXPECT_TRUE(m_oLog.Contains("SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" hidden\n"));
+    EXPECT_TRUE(m_oLog.Contains("SetMeshActorRender() - \"[Sort:05]_Coral_Pinky\" shown\n"));
+    Type("velkomarindus");
+    EXPECT_EQ(Render("[Sort:05]_Fish_Shark_01"), 1);
+    EXPECT_EQ(Render("[Sort:05]_Coral_Pinky"), 0);
+}
+
+TEST_F(TolvamirTest, VisibilitySwapLeavesAnObjectThatIsNoMeshActor)
+{
+    StartAndLoad({"Cam01"}, "    QIRN_LightActor { Name { [Sort:05]_Fish_Shark_01 } }\n"
+                            "    QIRN_MeshActor { Name { [Sort:05]_Coral_Pinky } Render { 0 } }\n");
+    cTolvamir::SetRenderFlagSetter(SetMeshActorRender);
+    Type("velkomarindus");
+    EXPECT_TRUE(
+        m_oLog.Contains("*** SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" is not a mesh actor\n"));
+    QIRN_MeshActor* poCoral = dynamic_cast<QIRN_MeshActor*>(World()->FindObject("[Sort:05]_Coral_Pinky"));
+    ASSERT_NE(poCoral, nullptr);
+    EXPECT_EQ(poCoral->GetRender(), 1);
 }
 
 TEST_F(TolvamirTest, EveryWayOfClosingTheWindowEndsTheLoop)
