@@ -504,8 +504,12 @@ TEST_F(Dx8SortedTest, TransparentGroupsAreDrawnBackToFrontWhateverTheirOrder)
 TEST_F(Dx8SortedTest, TrianglesOfOneGroupAreSortedByDepthAndThoseBehindTheEyeDropped)
 {
     auto poShader = TransparentShader("Sorted", 1, 1);
-    for (bool bNearFirst : {true, false})
+    // A sort key the renderer does not know sorts as the farthest corner, like key 1.
+    auto poUnknownKey = TransparentShader("UnknownKey", 1, 1);
+    poUnknownKey->m_poPasses[0].m_eSortKey = 7;
+    for (int iCase = 0; iCase < 3; ++iCase)
     {
+        const bool bNearFirst = iCase != 1;
         // One group: a near green square and a far red one, in either index order, and a square
         // behind the eye that would cover the screen.
         std::vector<float> vXYZ;
@@ -520,8 +524,9 @@ TEST_F(Dx8SortedTest, TrianglesOfOneGroupAreSortedByDepthAndThoseBehindTheEyeDro
             AddSquare(vXYZ, vIndices, -1.0f, -1.0f, 0.5f, 1.0f, 2.0f);
         }
         AddSquare(vXYZ, vIndices, -9.0f, -9.0f, 9.0f, 9.0f, -2.0f);
-        const std::string strName = bNearFirst ? "nearfirst" : "farfirst";
-        auto poMesh = MakeMesh(strName, vXYZ, vIndices, poShader.get(), 0x80FF0000);
+        const std::string strName = iCase == 2 ? "unknownkey" : (bNearFirst ? "nearfirst" : "farfirst");
+        auto poMesh =
+            MakeMesh(strName, vXYZ, vIndices, iCase == 2 ? poUnknownKey.get() : poShader.get(), 0x80FF0000);
         const int iNear = bNearFirst ? 0 : 4;
         for (int i = iNear; i < iNear + 4; ++i)
         {
