@@ -5,6 +5,7 @@
 #include "qirn_convertenums_dx8.h"
 #include "qirn_debug.h"
 #include "qirn_engine.h"
+#include "qirn_cameraactor.h"
 #include "qirn_fog.h"
 #include "qirn_settings.h"
 #include "qirn_shader.h"
@@ -518,8 +519,8 @@ QIRN_ErrorCode QIRN_Graphics_DX8::ValidateDevice()
     return OK;
 }
 
-QIRN_ErrorCode QIRN_Graphics_DX8::SetDX8Shader(QIRN_Shader_DX8* poShader, uint32_t dwPass, QIRN_BaseActor*,
-                                               bool bSetConstants)
+QIRN_ErrorCode QIRN_Graphics_DX8::SetDX8Shader(QIRN_Shader_DX8* poShader, uint32_t dwPass,
+                                               QIRN_BaseActor* poActor, bool bSetConstants)
 {
     if (!poShader)
     {
@@ -543,8 +544,12 @@ QIRN_ErrorCode QIRN_Graphics_DX8::SetDX8Shader(QIRN_Shader_DX8* poShader, uint32
         return INVALIDPARAMS;
     }
     const QIRN_ShaderPass_DX8& P = poShader->m_poPasses[dwPass];
-    // The constant tables of the engine pass are evaluated by the shader-constant layer; here the
-    // shader itself is bound.
+    // The engine pass whose constant tables are evaluated for what is drawn.
+    QIRN_Shader* poSource = poShader->m_poSource;
+    QIRN_ShaderPass* poEnginePass = poSource && poSource->m_poPasses && dwPass < poSource->m_dwNumPasses
+                                        ? &poSource->m_poPasses[dwPass]
+                                        : nullptr;
+    PolygonGroup* poOwner = poSource ? poSource->m_poOwner : nullptr;
     if (!P.m_dwVertexShader)
     {
         if (P.m_dwFVF != 0)
@@ -554,6 +559,13 @@ QIRN_ErrorCode QIRN_Graphics_DX8::SetDX8Shader(QIRN_Shader_DX8* poShader, uint32
     }
     else if (bSetConstants)
     {
+        if (poEnginePass)
+        {
+            PolygonGroup* poGroup =
+                poShader->m_poCurrentPolygonGroup ? poShader->m_poCurrentPolygonGroup : poOwner;
+            poEnginePass->m_oVertexShaderConstants.SetConstants(m_pEngine, m_pCamera, poGroup, poEnginePass,
+                                                                poActor);
+        }
         if (P.m_dwPrimitiveType == 5)
         {
             const float afDisplacement[4] = {P.m_fPatchSegments, P.m_fMinTessellation, P.m_fMaxTessellation,
@@ -563,6 +575,11 @@ QIRN_ErrorCode QIRN_Graphics_DX8::SetDX8Shader(QIRN_Shader_DX8* poShader, uint32
         m_pD3DDevice8->SetVertexShader(P.m_dwVertexShader);
     }
     m_pD3DDevice8->SetPixelShader(P.m_dwPixelShader);
+    if (P.m_dwPixelShader && poEnginePass)
+    {
+        poEnginePass->m_oPixelShaderConstants.SetConstants(m_pEngine, m_pCamera, poOwner, poEnginePass,
+                                                           poActor);
+    }
 
     SetRS(D3DRS_POINTSPRITEENABLE, TRUE);
     SetRS(D3DRS_ZENABLE, P.m_bZEnable);

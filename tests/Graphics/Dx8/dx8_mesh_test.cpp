@@ -2,6 +2,7 @@
 // shader index, the skinning paths posing one skin alike, and what the loads refuse.
 #include "dx8_test_support.h"
 #include "qirn_cameraactor.h"
+#include "qirn_constants.h"
 #include "qirn_frame.h"
 #include "qirn_lightactor.h"
 #include "qirn_meshdata.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -502,8 +504,12 @@ TEST_F(Dx8SortedTest, TransparentGroupsAreDrawnBackToFrontWhateverTheirOrder)
 TEST_F(Dx8SortedTest, TrianglesOfOneGroupAreSortedByDepthAndThoseBehindTheEyeDropped)
 {
     auto poShader = TransparentShader("Sorted", 1, 1);
-    for (bool bNearFirst : {true, false})
+    // A sort key the renderer does not know sorts as the farthest corner, like key 1.
+    auto poUnknownKey = TransparentShader("UnknownKey", 1, 1);
+    poUnknownKey->m_poPasses[0].m_eSortKey = 7;
+    for (int iCase = 0; iCase < 3; ++iCase)
     {
+        const bool bNearFirst = iCase != 1;
         // One group: a near green square and a far red one, in either index order, and a square
         // behind the eye that would cover the screen.
         std::vector<float> vXYZ;
@@ -518,8 +524,9 @@ TEST_F(Dx8SortedTest, TrianglesOfOneGroupAreSortedByDepthAndThoseBehindTheEyeDro
             AddSquare(vXYZ, vIndices, -1.0f, -1.0f, 0.5f, 1.0f, 2.0f);
         }
         AddSquare(vXYZ, vIndices, -9.0f, -9.0f, 9.0f, 9.0f, -2.0f);
-        const std::string strName = bNearFirst ? "nearfirst" : "farfirst";
-        auto poMesh = MakeMesh(strName, vXYZ, vIndices, poShader.get(), 0x80FF0000);
+        const std::string strName = iCase == 2 ? "unknownkey" : (bNearFirst ? "nearfirst" : "farfirst");
+        auto poMesh =
+            MakeMesh(strName, vXYZ, vIndices, iCase == 2 ? poUnknownKey.get() : poShader.get(), 0x80FF0000);
         const int iNear = bNearFirst ? 0 : 4;
         for (int i = iNear; i < iNear + 4; ++i)
         {
@@ -710,4 +717,127 @@ TEST_F(Dx8MeshTest, AShadowBeyondItsBufferKeepsTheTrianglesThatFit)
     EXPECT_LE(poBatch->m_dwPrimitiveCount, 7u * 21844u);
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_Mesh_DX8::CreateShadowVolume() - Warning, the shadow of group "
                                 "'grid_group' keeps 21844 of its 22052 triangles\n"));
+}
+
+namespace
+{
+// Appends a square of its own vertices as a second group bound to poShader (none: no slot shader).
+void AddSquareGroup(QIRN_MeshData& roMesh, QIRN_Shader* poShader, float x0)
+{
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    AddSquare(vXYZ, vIndices, x0, -0.5f, x0 + 0.4f, 0.5f, 0.5f);
+    std::vector<QIRN_MeshVertex> vOld = roMesh.m_vVertices;
+    std::vector<float> vAll;
+    for (const QIRN_MeshVertex& v : vOld)
+    {
+        vAll.insert(vAll.end(), {v.m_vPosition.x, v.m_vPosition.y, v.m_vPosition.z});
+    }
+    const int32_t iBase = static_cast<int32_t>(vOld.size());
+    vAll.insert(vAll.end(), vXYZ.begin(), vXYZ.end());
+    roMesh.SetPositions(vAll.data(), static_cast<unsigned>(vAll.size() / 3));
+    for (uint32_t i = 0; i < roMesh.GetNumVertices(); ++i)
+    {
+        roMesh.GetVertex(static_cast<int>(i))->m_dwDiffuse = 0xFFFF0000;
+    }
+    PolygonGroup oGroup(static_cast<uint32_t>(vIndices.size()), "second", nullptr);
+    for (size_t i = 0; i < vIndices.size(); ++i)
+    {
+        oGroup.m_piIndices[i] = vIndices[i] + iBase;
+    }
+    oGroup.Rebase();
+    oGroup.m_pOwnerMesh = &roMesh;
+    if (poShader)
+    {
+        oGroup.AddShader(poShader);
+    }
+    roMesh.AppendPolygonGroup(oGroup);
+}
+} // namespace
+
+TEST_F(Dx8MeshTest, PrepassVerticesOutsideThePrepassBuffersAreRefused)
+{
+    // Only the second group has a prepass: its vertices 4 to 7 lie beyond the 4 the prepass
+    // buffers hold.
+    auto poFlat = FlatShader("Flat", D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    auto poPrepass = FlatShader("Pre", D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    delete[] poPrepass->m_poPasses;
+    poPrepass->m_poPasses = new QIRN_ShaderPass[2];
+    poPrepass->m_dwNumPasses = 2;
+    for (uint32_t p = 0; p < 2; ++p)
+    {
+        poPrepass->m_poPasses[p].SetName(p == 0 ? "prepass" : "Base");
+        poPrepass->m_poPasses[p].m_dwFVF = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+        poPrepass->m_poPasses[p].m_bLightingEnabled = false;
+    }
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    AddSquare(vXYZ, vIndices, -0.9f, -0.5f, -0.5f, 0.5f, 0.5f);
+    auto poMesh = MakeMesh("prepassed", vXYZ, vIndices, poFlat.get());
+    AddSquareGroup(*poMesh, poPrepass.get(), 0.1f);
+    ASSERT_EQ(m_poGraphics->LoadMesh(poMesh.get(), 0), OK);
+    QIRN_Mesh_DX8* poDX8 = m_poGraphics->GetMesh("prepassed");
+    ASSERT_NE(poDX8, nullptr);
+    EXPECT_EQ(poDX8->m_iPrepassVertexTotal, 4);
+    ASSERT_NE(poDX8->m_pSoftwareVB, nullptr);
+    ASSERT_TRUE(static_cast<QIRN_Shader_DX8*>(poDX8->m_oRenderGroups.back().m_ppShaderSlots[0])
+                    ->m_poPasses[0]
+                    .m_bIsPrepass);
+
+    BeginFrame();
+    EXPECT_EQ(poDX8->Render(0, 0, false, 0), OK);
+    EndFrame();
+    EXPECT_TRUE(
+        m_oLog.Contains("*** QIRN_Mesh_DX8::ProcessPrepassVertices() - Error, vertices 4 to 8 lie outside "
+                        "the prepass buffers of 4 vertices\n"))
+        << m_oLog.All();
+    // What the prepass changed is put back.
+    EXPECT_EQ(m_poGraphics->GetRS(D3DRS_CLIPPING), static_cast<DWORD>(TRUE));
+    D3DVIEWPORT8 oViewport = {};
+    m_poGraphics->GetDevice()->GetViewport(&oViewport);
+    EXPECT_EQ(oViewport.Width, static_cast<DWORD>(WIDTH));
+    // The first group is drawn; the prepassed one draws nothing without a prepass vertex shader.
+    EXPECT_TRUE(Near(At(-0.7f, 0.0f), RED));
+    EXPECT_TRUE(Near(At(0.3f, 0.0f), BACKGROUND));
+    // Pass 1 of a shader that starts with a prepass draws nothing.
+    EXPECT_EQ(poDX8->Render(0, 1, false, 0), OK);
+}
+
+TEST_F(Dx8MeshTest, TheViewOfTheSecondaryCameraIsPutBackWhenADrawFails)
+{
+    auto poStrip = FlatShader("Strip", D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    poStrip->m_poPasses[0].m_ePrimitiveType = 5;
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    AddSquare(vXYZ, vIndices, -0.9f, -0.5f, -0.5f, 0.5f, 0.5f);
+    auto poMesh = MakeMesh("strip", vXYZ, vIndices, poStrip.get());
+    // The second group has no shader at the index: drawing stops there with 1.
+    AddSquareGroup(*poMesh, nullptr, 0.1f);
+    ASSERT_EQ(m_poGraphics->LoadMesh(poMesh.get(), 0), OK);
+    QIRN_Mesh_DX8* poDX8 = m_poGraphics->GetMesh("strip");
+    ASSERT_NE(poDX8, nullptr);
+
+    QIRN_World* poWorld = m_poWorld.get();
+    ASSERT_EQ(poWorld->InitWorld(), OK);
+    auto* poMain = static_cast<QIRN_CameraActor*>(poWorld->CreateObject("Main", QIRN_CLASS_CAMERAACTOR));
+    auto* poSecond = static_cast<QIRN_CameraActor*>(poWorld->CreateObject("Second", QIRN_CLASS_CAMERAACTOR));
+    ASSERT_TRUE(poMain && poSecond);
+    poSecond->SetPosition(QIRN_Vector4(3.0f, 4.0f, 5.0f, 1.0f));
+    m_poGraphics->m_pCamera = poMain;
+    m_poGraphics->m_pFrustumCamera = poSecond;
+
+    BeginFrame();
+    D3DMATRIX oBefore = {};
+    m_poGraphics->GetDevice()->GetTransform(D3DTS_VIEW, &oBefore);
+    EXPECT_EQ(poDX8->Render(0, 0, false, 0), GENERICERROR);
+    EndFrame();
+    D3DMATRIX oAfter = {};
+    m_poGraphics->GetDevice()->GetTransform(D3DTS_VIEW, &oAfter);
+    EXPECT_EQ(std::memcmp(&oBefore, &oAfter, sizeof(D3DMATRIX)), 0);
+    // The first group was drawn from the secondary camera's view: elsewhere than its place.
+    EXPECT_TRUE(Near(At(-0.7f, 0.0f), BACKGROUND));
+    m_poGraphics->m_pCamera = nullptr;
+    m_poGraphics->m_pFrustumCamera = nullptr;
+    delete poMain;
+    delete poSecond;
 }
