@@ -24,6 +24,8 @@ class QIRN_BaseActor;
 class QIRN_CustomActor;
 class QIRN_LogoActor;
 class QIRN_MeshActor;
+class QIRN_LipSyncActor;
+class QIRN_DigiMaskActor;
 class QIRN_SkyBoxActor;
 struct QIRN_BoundingSphere;
 class QIRN_Fog;
@@ -132,10 +134,18 @@ public:
     // Actor kinds in the order the world pass draws them.
     QIRN_ErrorCode RenderMeshActors(QIRN_LINKEDLIST<QIRN_MeshActor>* pMeshActorList,
                                     QIRN_CameraActor* pCamera, int iPass);
+    // The talking heads are mesh actors kept in lists of their own kinds.
+    QIRN_ErrorCode RenderMeshActors(QIRN_LINKEDLIST<QIRN_LipSyncActor>* pMeshActorList,
+                                    QIRN_CameraActor* pCamera, int iPass);
+    QIRN_ErrorCode RenderMeshActors(QIRN_LINKEDLIST<QIRN_DigiMaskActor>* pMeshActorList,
+                                    QIRN_CameraActor* pCamera, int iPass);
     QIRN_ErrorCode RenderSkyBoxActors(QIRN_LINKEDLIST<QIRN_SkyBoxActor>* pSkyBoxActorList,
                                       QIRN_CameraActor* pCamera, int iPass);
     QIRN_ErrorCode RenderLogoActors(QIRN_LINKEDLIST<QIRN_LogoActor>* pLogoActorList,
                                     QIRN_CameraActor* pCamera, int iPass);
+    template <class Actor>
+    QIRN_ErrorCode RenderMeshActorList(QIRN_LINKEDLIST<Actor>* pMeshActorList, QIRN_CameraActor* pCamera,
+                                       int iPass);
 
     // Plug-in actors: made ready on first use, then updated once a frame and drawn once a pass.
     QIRN_ErrorCode UpdateCustomActors(QIRN_LINKEDLIST<QIRN_CustomActor>* pCustomActorList);

@@ -7,9 +7,11 @@
 #include "qirn_customactor.h"
 #include "qirn_d3derror_dx8.h"
 #include "qirn_debug.h"
+#include "qirn_digimaskactor.h"
 #include "qirn_engine.h"
 #include "qirn_geometry.h"
 #include "qirn_lightactor.h"
+#include "qirn_lipsyncactor.h"
 #include "qirn_logoactor.h"
 #include "qirn_meshactor.h"
 #include "qirn_skyboxactor.h"
@@ -278,8 +280,10 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderGeometry(QIRN_Geometry* pGeometry, QIRN_
 
 // Actors.
 
-QIRN_ErrorCode QIRN_Graphics_DX8::RenderMeshActors(QIRN_LINKEDLIST<QIRN_MeshActor>* pMeshActorList,
-                                                   QIRN_CameraActor* pCamera, int iPass)
+// One walk for every list of mesh-actor kinds.
+template <class Actor>
+QIRN_ErrorCode QIRN_Graphics_DX8::RenderMeshActorList(QIRN_LINKEDLIST<Actor>* pMeshActorList,
+                                                      QIRN_CameraActor* pCamera, int iPass)
 {
     if (!pMeshActorList)
     {
@@ -332,6 +336,24 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderMeshActors(QIRN_LINKEDLIST<QIRN_MeshActo
         }
     }
     return OK;
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::RenderMeshActors(QIRN_LINKEDLIST<QIRN_MeshActor>* pMeshActorList,
+                                                   QIRN_CameraActor* pCamera, int iPass)
+{
+    return RenderMeshActorList(pMeshActorList, pCamera, iPass);
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::RenderMeshActors(QIRN_LINKEDLIST<QIRN_LipSyncActor>* pMeshActorList,
+                                                   QIRN_CameraActor* pCamera, int iPass)
+{
+    return RenderMeshActorList(pMeshActorList, pCamera, iPass);
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::RenderMeshActors(QIRN_LINKEDLIST<QIRN_DigiMaskActor>* pMeshActorList,
+                                                   QIRN_CameraActor* pCamera, int iPass)
+{
+    return RenderMeshActorList(pMeshActorList, pCamera, iPass);
 }
 
 QIRN_ErrorCode QIRN_Graphics_DX8::RenderSkyBoxActors(QIRN_LINKEDLIST<QIRN_SkyBoxActor>* pSkyBoxActorList,
@@ -1022,7 +1044,9 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderWorld(QIRN_World* pWorld, QIRN_CameraAct
     }
     RenderSkyBoxActors(pWorld->GetSkyBoxActorList(), pCamera, iPass);
     RenderMeshActors(pWorld->GetMeshActorList(), pCamera, iPass);
+    RenderMeshActors(pWorld->GetLipSyncActorList(), pCamera, iPass);
     RenderCustomActors(pWorld->GetCustomActorList(), iPass);
+    RenderMeshActors(pWorld->GetDigiMaskActorList(), pCamera, iPass);
     // Particle emitters are not drawn by this renderer.
     RenderSortedPolygonGroups();
     if (!bRenderTarget)

@@ -353,3 +353,32 @@ TEST_F(Dx8WorldTest, TheSceneDrawsTheSkyBoxBehindTheMeshesAndTheLogoFixedToTheCa
     EXPECT_EQ(m_poGraphics->m_adwStatistics[5], 2u);
     m_oEngine.m_apoGraphics[0] = nullptr;
 }
+
+TEST_F(Dx8WorldTest, LipSyncActorsAreDrawnLikeMeshActors)
+{
+    qirn_test::WriteFile("head.x", SquareFile(20.0f, 0.0f, "1.0;0.0;0.0;"));
+    qirn_test::WriteFile("scene.s", "qirn_shader_version2.0 {\n"
+                                    " Shader { Name { Skin } NumPasses { 1 } Pass { Name { Base } FVF { 66 }"
+                                    " LightingEnabled { 0 } CullMode { 0 } } }\n"
+                                    "}\n");
+    qirn_test::WriteFile("scene.w",
+                         "qirn_world_version2.0 {\n"
+                         " QIRN_CameraActor { Name { Eye } }\n"
+                         " QIRN_LipSyncActor { Name { Head } Position { 0 0 60 1 }\n"
+                         "  ShaderAssignment { head.Root.Square.Paint { Skin } } MeshFilename { head.x } }\n"
+                         "}\n");
+    ASSERT_EQ(m_poWorld->Load("scene"), OK) << m_oLog.All();
+    auto* poCamera = dynamic_cast<QIRN_CameraActor*>(m_poWorld->FindObject("Eye"));
+    ASSERT_NE(poCamera, nullptr);
+    for (const char* szName : {"Eye", "Head"})
+    {
+        auto* poActor = dynamic_cast<QIRN_BaseActor*>(m_poWorld->FindObject(szName));
+        ASSERT_NE(poActor, nullptr) << szName;
+        poActor->Update(0.0f);
+    }
+    m_oEngine.SetScreenDumpFilename("head.bmp");
+    ASSERT_EQ(m_poGraphics->RenderFrame(m_poWorld.get(), poCamera, false), OK);
+    dx8_test::Image oFrame = dx8_test::ReadBmp("head.bmp");
+    ASSERT_TRUE(oFrame.bRead) << m_oLog.All();
+    EXPECT_TRUE(Near(oFrame.At(WIDTH / 2, HEIGHT / 2), RED)) << std::hex << oFrame.At(WIDTH / 2, HEIGHT / 2);
+}
