@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QIRN_BaseActor;
 class QIRN_CustomActor;
@@ -143,6 +144,9 @@ public:
                                       QIRN_CameraActor* pCamera, int iPass);
     QIRN_ErrorCode RenderLogoActors(QIRN_LINKEDLIST<QIRN_LogoActor>* pLogoActorList,
                                     QIRN_CameraActor* pCamera, int iPass);
+    // Gives the other shaders of pShader's mesh its pass 0 vertex layout; those it changed join
+    // the list to convert again.
+    void SpreadVertexLayout(QIRN_Shader* pShader, std::vector<QIRN_Shader*>& rapoReload);
     template <class Actor>
     QIRN_ErrorCode RenderMeshActorList(QIRN_LINKEDLIST<Actor>* pMeshActorList, QIRN_CameraActor* pCamera,
                                        int iPass);

@@ -7,13 +7,17 @@
 #include "qirn_engine.h"
 #include "qirn_cameraactor.h"
 #include "qirn_fog.h"
+#include "qirn_meshdata.h"
+#include "polygongroup.h"
 #include "qirn_settings.h"
 #include "qirn_shader.h"
 #include "qirn_string.h"
 #include "qirn_world.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace
 {
@@ -708,27 +712,77 @@ QIRN_ErrorCode QIRN_Graphics_DX8::ReloadShader(QIRN_Shader* pShader)
     {
         return GENERICERROR;
     }
-    // The other shaders of the same mesh take pass 0's layout once meshes are drawn here; until
-    // then the shader reloads alone.
-    auto* poNode = QIRNDX8ShaderTree.FindNode(pShader->GetName());
-    if (!poNode)
+    // Every shader of a mesh draws from the mesh's one vertex buffer, so the others take this
+    // shader's pass 0 layout and are converted again with it.
+    std::vector<QIRN_Shader*> apoReload{pShader};
+    SpreadVertexLayout(pShader, apoReload);
+    QIRN_ErrorCode result = OK;
+    for (QIRN_Shader* poShader : apoReload)
     {
-        dprintf("*** QIRN_Graphics_DX8::ReloadShader() - pDX8ShaderNode is NULL. No Shader to RELOAD\n");
-        return OK;
+        auto* poNode = QIRNDX8ShaderTree.FindNode(poShader->GetName());
+        if (!poNode)
+        {
+            dprintf("*** QIRN_Graphics_DX8::ReloadShader() - pDX8ShaderNode is NULL. No Shader to RELOAD\n");
+            continue;
+        }
+        QIRN_Shader_DX8* poConverted = poNode->m_pData;
+        if (!poConverted)
+        {
+            dprintf("*** QIRN_Graphics_DX8::ReloadShader() - poDx8Shader is NULL\n");
+            return GENERICERROR;
+        }
+        poConverted->FreePasses();
+        QIRN_World* poWorld = m_pEngine ? m_pEngine->GetWorld() : nullptr;
+        if (poWorld &&
+            !ConvertShader(poShader, m_pEngine->GetBitmapTree(), poConverted, poWorld->GetFogList()))
+        {
+            result = GENERICERROR;
+        }
     }
-    QIRN_Shader_DX8* poConverted = poNode->m_pData;
-    if (!poConverted)
+    return result;
+}
+
+void QIRN_Graphics_DX8::SpreadVertexLayout(QIRN_Shader* pShader, std::vector<QIRN_Shader*>& rapoReload)
+{
+    QIRN_MeshData* poMesh = pShader->m_poOwner ? pShader->m_poOwner->m_pOwnerMesh : nullptr;
+    if (!poMesh)
     {
-        dprintf("*** QIRN_Graphics_DX8::ReloadShader() - poDx8Shader is NULL\n");
-        return GENERICERROR;
+        return;
     }
-    poConverted->FreePasses();
-    QIRN_World* poWorld = m_pEngine ? m_pEngine->GetWorld() : nullptr;
-    if (poWorld && !ConvertShader(pShader, m_pEngine->GetBitmapTree(), poConverted, poWorld->GetFogList()))
+    const QIRN_ShaderPass& roFirst = pShader->m_poPasses[0];
+    for (PolygonGroup& roGroup : poMesh->m_oPolygonGroups)
     {
-        return GENERICERROR;
+        for (int32_t i = 0; i < roGroup.m_iNumShaderSlots; ++i)
+        {
+            QIRN_Shader* poOther = roGroup.m_ppoShaderSlots ? roGroup.m_ppoShaderSlots[i] : nullptr;
+            if (!poOther || poOther->GetName() == pShader->GetName())
+            {
+                continue;
+            }
+            bool bChanged = false;
+            for (uint32_t p = 0; p < poOther->m_dwNumPasses; ++p)
+            {
+                QIRN_ShaderPass& roPass = poOther->m_poPasses[p];
+                if (roPass.m_dwFVF != roFirst.m_dwFVF || roPass.m_bHasTangent != roFirst.m_bHasTangent ||
+                    roPass.m_bHasBinormal != roFirst.m_bHasBinormal ||
+                    roPass.m_bUseFloatColors != roFirst.m_bUseFloatColors ||
+                    roPass.m_bUseFloatIndices != roFirst.m_bUseFloatIndices)
+                {
+                    roPass.m_dwFVF = roFirst.m_dwFVF;
+                    roPass.m_bHasTangent = roFirst.m_bHasTangent;
+                    roPass.m_bHasBinormal = roFirst.m_bHasBinormal;
+                    roPass.m_bUseFloatColors = roFirst.m_bUseFloatColors;
+                    roPass.m_bUseFloatIndices = roFirst.m_bUseFloatIndices;
+                    bChanged = true;
+                }
+            }
+            // Each shader is converted again once, however many of its passes changed.
+            if (bChanged && std::find(rapoReload.begin(), rapoReload.end(), poOther) == rapoReload.end())
+            {
+                rapoReload.push_back(poOther);
+            }
+        }
     }
-    return OK;
 }
 
 QIRN_ErrorCode QIRN_Graphics_DX8::RemoveShader(std::string szName)

@@ -3,6 +3,7 @@
 #include "dx8_test_support.h"
 #include "qirn_databunny.h"
 #include "qirn_file.h"
+#include "qirn_meshdata.h"
 #include "qirn_shader.h"
 
 #include <gtest/gtest.h>
@@ -411,4 +412,38 @@ TEST_F(Dx8ShaderTest, ValidationAndReloadOfShaderFiles)
     (void)dwOldVertex;
     EXPECT_EQ(m_poGraphics->ReloadVertexShader(&poFile->m_poPasses[1], "Gone"), GENERICERROR);
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::ReloadVertexShader() - File not found\n"));
+}
+
+TEST_F(Dx8ShaderTest, ReloadingGivesTheOtherShadersOfTheMeshItsVertexLayout)
+{
+    auto poHull = ReadShader("Shader { Name { Hull } NumPasses { 1 } Pass { Name { Base } FVF { 274 } } }");
+    auto poSail = ReadShader("Shader { Name { Sail } NumPasses { 2 } Pass { Name { Base } FVF { 66 } }"
+                             " Pass { Name { Glow } FVF { 274 } } }");
+    auto poDeck = ReadShader("Shader { Name { Deck } NumPasses { 1 } Pass { Name { Base } FVF { 66 } } }");
+    ASSERT_TRUE(poHull && poSail && poDeck);
+    // Hull and sail share one mesh; the deck is another mesh's.
+    QIRN_MeshData oMesh;
+    const uint16_t awTriangle[3] = {0, 1, 2};
+    oMesh.AddPolygonGroup(awTriangle, 3, nullptr);
+    oMesh.AddPolygonGroup(awTriangle, 3, nullptr);
+    oMesh.m_oPolygonGroups.front().AddShader(poHull.get());
+    oMesh.m_oPolygonGroups.back().AddShader(poSail.get());
+    poHull->m_poPasses[0].m_bHasTangent = true;
+    QIRN_World oWorld(&m_oEngine);
+    m_oEngine.m_poWorld = &oWorld;
+    for (QIRN_Shader* poShader : {poHull.get(), poSail.get(), poDeck.get()})
+    {
+        ASSERT_EQ(m_poGraphics->LoadShader(poShader), OK);
+    }
+    EXPECT_EQ(m_poGraphics->ReloadShader(poHull.get()), OK);
+    m_oEngine.m_poWorld = nullptr;
+    for (uint32_t p = 0; p < 2; ++p)
+    {
+        EXPECT_EQ(poSail->m_poPasses[p].m_dwFVF, 274u) << p;
+        EXPECT_TRUE(poSail->m_poPasses[p].m_bHasTangent) << p;
+        // The converted sail was made again from the new layout.
+        EXPECT_EQ(m_poGraphics->GetDX8Shader("Sail")->m_poPasses[p].m_dwFVF, 274u) << p;
+    }
+    EXPECT_EQ(poDeck->m_poPasses[0].m_dwFVF, 66u);
+    EXPECT_EQ(m_poGraphics->GetDX8Shader("Deck")->m_poPasses[0].m_dwFVF, 66u);
 }
