@@ -143,6 +143,22 @@ logged "m_poEngine->LoadWorld() FAILED" && fail "the scene did not load"
 logged "m_oCameraOne.Init() FAILED" && fail "the camera controller found no camera"
 logged "Load Mesh FAILED" && fail "a model of the scene did not load"
 logged "Saved frame_" || fail "the frames were not logged"
+# The scene shows: the last frame is no flat fill (a black or cleared-only frame would be).
+last=$(ls "$work"/frame_*.bmp | tail -n1)
+python3 - "$last" <<'EOF2' || fail "$last shows no scene"
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+offset = struct.unpack_from("<I", data, 10)[0]
+width, height = struct.unpack_from("<ii", data, 18)
+step = struct.unpack_from("<H", data, 28)[0] // 8
+row = (width * step + 3) & ~3
+# Every eighth pixel of every eighth row; the commonest is the background.
+pixels = [data[offset + y * row + x * step : offset + y * row + x * step + 3]
+          for y in range(0, abs(height), 8) for x in range(0, width, 8)]
+background = max(set(pixels), key=pixels.count)
+others = sum(1 for p in pixels if p != background)
+sys.exit(0 if background != bytes(3) and others * 100 >= len(pixels) else 1)
+EOF2
 
 # 2. Developer controls typed in, the screenshot key, then the console opened with the grave key
 #    and a command typed into it ends the program.
