@@ -2,7 +2,7 @@
 """Builds the scene's models as text .x files: a shark (a spindle body with dorsal, pectoral and
 tail fins), a pink branching coral, the seabed (a height field of sand), rocks, kelp ribbons, the
 sky box (an inward-facing cube banded from pale blue above to deep blue below) and the logo (a flat
-emblem that faces the camera). Usage: make_meshes.py OUT_DIR
+emblem that faces the camera), and the shark's swim across the reef, one 95-second loop. Usage: make_meshes.py OUT_DIR
 
 Every FLOAT value is written with a decimal point (the .x reader refuses "1" where it expects a
 float). Triangles are ordered so that their face normal points away from the part they belong to,
@@ -238,6 +238,33 @@ def logo():
     return part, [("Badge", black, 1.0, (0.95, 0.62, 0.18)), ("BadgeFish", black, 1.0, (0.96, 0.94, 0.86))]
 
 
+def write_path(path, frame, offsets):
+    """An animation .x file moving one frame through (seconds, world offset) keys. The engine reads
+    key times in milliseconds and a translation key (x, y, z) as the world offset (-x, z, y), so the
+    offsets are written back in that form."""
+    keys = ["%d; 3; %s, %s, %s;;" % (int(round(t * 1000.0)), number(-x), number(z), number(y))
+            for t, (x, y, z) in offsets]
+    lines = ["xof 0302txt 0032",
+             "Frame %s { FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, "
+             "0.0,0.0,0.0,1.0;; } }" % frame,
+             "AnimationSet %sPath {" % frame,
+             " Animation { { %s } AnimationKey { 2; %d;" % (frame, len(keys))]
+    lines += ["  %s%s" % (key, "," if i + 1 < len(keys) else ";") for i, key in enumerate(keys)]
+    lines += [" } }", "}", ""]
+    with open(path, "w", newline="\r\n") as out:
+        out.write("\n".join(lines))
+
+
+LOOP_SECONDS = 95.0
+
+
+def shark_path():
+    """The shark cruises nose first (+x) across the reef once per loop, rising and sinking a little."""
+    steps = 19
+    return [(LOOP_SECONDS * i / steps, (-260.0 + 520.0 * i / steps, 8.0 * math.sin(i * 1.3), 0.0))
+            for i in range(steps + 1)]
+
+
 def number(value):
     return "%.4f" % value
 
@@ -284,6 +311,7 @@ def main():
                                     ("logo.x", "Logo", "LogoBadge", logo)):
         part, materials = make()
         write(os.path.join(sys.argv[1], name), frame, mesh, part, materials)
+    write_path(os.path.join(sys.argv[1], "sharkpath.x"), "SharkSwim", shark_path())
     return 0
 
 

@@ -66,7 +66,9 @@ qirn_world_version2.0
     QIRN_MeshActor
     {
         Name { [Sort:05]_Fish_Shark_01 }
+        // Swims across the reef once per loop along its path.
         Position { -10 25 0 1 }
+        AnimationFilename { sharkpath.x }
         MeshFilename { shark.x }
         Render { 1 }
     }
@@ -119,8 +121,8 @@ qirn_world_version2.0
     QIRN_LogoActor
     {
         Name { Logo01_Badge }
-        // In view space: low on the right, ten units ahead.
-        Position { 6.8 -4.8 20 1 }
+        // In view space, ten units ahead of the camera.
+        Position { 0 0 10 1 }
         MeshFilename { logo.x }
     }
     QIRN_RelationshipObject

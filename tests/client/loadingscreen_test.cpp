@@ -146,7 +146,8 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
     QIRN_Engine& oEngine = StartEngine();
     CopyInstalledScene();
     CreateDirectoryA("Models", nullptr);
-    for (const char* szName : {"shark.x", "coral.x", "seabed.x", "rocks.x", "kelp.x", "skybox.x", "logo.x"})
+    for (const char* szName :
+         {"shark.x", "coral.x", "seabed.x", "rocks.x", "kelp.x", "skybox.x", "logo.x", "sharkpath.x"})
     {
         std::string strFrom = std::string(TOLVAMIR_TEST_DATA) + "/Models/" + szName;
         ASSERT_TRUE(CopyFileA(strFrom.c_str(), (std::string("Models\\") + szName).c_str(), FALSE)) << strFrom;
