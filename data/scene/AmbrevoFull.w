@@ -121,8 +121,9 @@ qirn_world_version2.0
     QIRN_LogoActor
     {
         Name { Logo01_Badge }
-        // In view space, ten units ahead of the camera.
-        Position { 0 0 10 1 }
+        // Low on the right, 16 units ahead of the camera: x and y shift it in view space and again on
+        // the screen (in units of half the screen), so they are small.
+        Position { 0.67 -0.58 16 1 }
         MeshFilename { logo.x }
     }
     QIRN_RelationshipObject
