@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Builds the scene's two small models as text .x files: a shark (a spindle body with dorsal,
-pectoral and tail fins) and a pink branching coral. Usage: make_meshes.py OUT_DIR
+"""Builds the scene's models as text .x files: a shark (a spindle body with dorsal, pectoral and
+tail fins), a pink branching coral, the seabed (a height field of sand), rocks, kelp ribbons, the
+sky box (an inward-facing cube banded from pale blue above to deep blue below) and the logo (a flat
+emblem that faces the camera), and the shark's swim across the reef, one 95-second loop. Usage: make_meshes.py OUT_DIR
 
 Every FLOAT value is written with a decimal point (the .x reader refuses "1" where it expects a
 float). Triangles are ordered so that their face normal points away from the part they belong to,
@@ -131,6 +133,138 @@ def coral():
     return part, [("CoralPink", (0.96, 0.52, 0.70, 1.0), 24.0)]
 
 
+def seabed_height(x, z):
+    """Gentle dunes with a few longer swells; the same everywhere the scene asks."""
+    return (-40.0 + 6.0 * math.sin(x * 0.021) * math.cos(z * 0.017) + 3.0 * math.sin((x + z) * 0.05)
+            + 9.0 * math.sin(z * 0.006 + 1.3) + 1.5 * math.cos(x * 0.11 - z * 0.07))
+
+
+def seabed():
+    """A square height field 1600 units across, 48 cells a side, its faces turned upwards."""
+    part = Part()
+    cells, size = 48, 1600.0
+    step = size / cells
+    grid = [[part.vertex((-size / 2 + i * step, seabed_height(-size / 2 + i * step, -size / 2 + j * step),
+                          -size / 2 + j * step)) for j in range(cells + 1)] for i in range(cells + 1)]
+    for i in range(cells):
+        for j in range(cells):
+            a, b, c, d = grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1]
+            below = part.vertices[a]
+            below = (below[0] + step / 2, below[1] - 1000.0, below[2] + step / 2)
+            part.triangle(a, b, c, 0, below)
+            part.triangle(a, c, d, 0, below)
+    return part, [("Sand", (0.86, 0.78, 0.58, 1.0), 4.0)]
+
+
+def rocks():
+    """Three lumpy boulders on the sand, each a tube of uneven rings."""
+    part = Part()
+    for cx, cz, r in ((-120.0, 60.0, 22.0), (90.0, -40.0, 16.0), (-30.0, 150.0, 28.0)):
+        base = seabed_height(cx, cz) - 4.0
+        rings = []
+        for k, (h, w) in enumerate(((0.0, 0.8), (0.35, 1.0), (0.7, 0.85), (1.0, 0.45))):
+            wobble = 1.0 + 0.12 * math.sin(cx + k * 2.1)
+            rings.append(((cx, base + h * r * 1.3, cz), r * w * wobble, (1.0, 0.0, 0.0), (0.0, 0.0, 1.0)))
+        tube(part, rings, 9, 0)
+    return part, [("Rock", (0.38, 0.36, 0.34, 1.0), 8.0)]
+
+
+def kelp():
+    """Tall green ribbons rising from the seabed in a loose clump, each bending as it rises."""
+    part = Part()
+    for n in range(9):
+        bx = -200.0 + 45.0 * math.cos(n * 2.4) + 14.0 * n
+        bz = 80.0 + 40.0 * math.sin(n * 1.7)
+        y0 = seabed_height(bx, bz) - 2.0
+        height = 90.0 + 25.0 * math.sin(n * 3.3)
+        lean = 0.35 * math.sin(n * 1.1)
+        segments = 8
+        points = []
+        for k in range(segments + 1):
+            t = k / float(segments)
+            x = bx + lean * height * t * t + 4.0 * math.sin(t * 5.0 + n)
+            width = 5.0 * (1.0 - 0.6 * t)
+            points.append(((x - width, y0 + height * t, bz), (x + width, y0 + height * t, bz)))
+        for k in range(segments):
+            (l0, r0), (l1, r1) = points[k], points[k + 1]
+            part.fin([l0, r0, r1, l1], 0, (l0[0], l0[1], bz + 1.0))
+    return part, [("Kelp", (0.20, 0.55, 0.24, 1.0), 4.0)]
+
+
+def sky_box():
+    """A cube 4000 units across seen from inside. Its walls are three bands of blue, paler towards
+    the surface; the lid is the palest and the floor the deepest. The colours are emissive, so the
+    lights do not change them, and they match the fog at the horizon."""
+    part = Part()
+    h = 2000.0
+    bands = [(-h, -h / 3.0, 2), (-h / 3.0, h / 3.0, 1), (h / 3.0, h, 0)]
+    corners = [(-h, -h), (h, -h), (h, h), (-h, h)]
+    for side in range(4):
+        (x0, z0), (x1, z1) = corners[side], corners[(side + 1) % 4]
+        outside = ((x0 + x1) * 2.0, 0.0, (z0 + z1) * 2.0)
+        for y0, y1, material in bands:
+            a, b = part.vertex((x0, y0, z0)), part.vertex((x1, y0, z1))
+            c, d = part.vertex((x1, y1, z1)), part.vertex((x0, y1, z0))
+            part.triangle(a, b, c, material, outside)
+            part.triangle(a, c, d, material, outside)
+    for y, material in ((h, 3), (-h, 2)):
+        quad = [part.vertex((x, y, z)) for x, z in corners]
+        outside = (0.0, y * 2.0, 0.0)
+        part.triangle(quad[0], quad[1], quad[2], material, outside)
+        part.triangle(quad[0], quad[2], quad[3], material, outside)
+    black = (0.0, 0.0, 0.0, 1.0)
+    return part, [("SkyHigh", black, 1.0, (0.18, 0.47, 0.66)), ("SkyMid", black, 1.0, (0.08, 0.30, 0.50)),
+                  ("SkyDeep", black, 1.0, (0.03, 0.15, 0.30)), ("SkySurface", black, 1.0, (0.50, 0.78, 0.90))]
+
+
+def logo():
+    """A round amber badge with a pale fish across it, about two units wide, facing the camera (-z);
+    the fish lies a little in front of the badge."""
+    part = Part()
+    sides = 20
+    centre = part.vertex((0.0, 0.0, 0.0))
+    rim = [part.vertex((math.cos(2.0 * math.pi * s / sides), math.sin(2.0 * math.pi * s / sides), 0.0))
+           for s in range(sides)]
+    for s in range(sides):
+        part.triangle(centre, rim[s], rim[(s + 1) % sides], 0, (0.0, 0.0, 1.0))
+    body = [(-0.55, 0.0, -0.02), (-0.1, 0.32, -0.02), (0.45, 0.12, -0.02), (0.6, 0.0, -0.02),
+            (0.45, -0.12, -0.02), (-0.1, -0.32, -0.02)]
+    indices = [part.vertex(p) for p in body]
+    for i in range(1, len(indices) - 1):
+        part.triangle(indices[0], indices[i], indices[i + 1], 1, (0.0, 0.0, 1.0))
+    tail = [part.vertex(p) for p in ((-0.5, 0.0, -0.02), (-0.8, 0.3, -0.02), (-0.8, -0.3, -0.02))]
+    part.triangle(tail[0], tail[1], tail[2], 1, (0.0, 0.0, 1.0))
+    black = (0.0, 0.0, 0.0, 1.0)
+    return part, [("Badge", black, 1.0, (0.95, 0.62, 0.18)), ("BadgeFish", black, 1.0, (0.96, 0.94, 0.86))]
+
+
+def write_path(path, frame, offsets):
+    """An animation .x file moving one frame through (seconds, world offset) keys. The engine reads
+    key times in milliseconds and a translation key (x, y, z) as the world offset (-x, z, y), so the
+    offsets are written back in that form."""
+    keys = ["%d; 3; %s, %s, %s;;" % (int(round(t * 1000.0)), number(-x), number(z), number(y))
+            for t, (x, y, z) in offsets]
+    lines = ["xof 0302txt 0032",
+             "Frame %s { FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, "
+             "0.0,0.0,0.0,1.0;; } }" % frame,
+             "AnimationSet %sPath {" % frame,
+             " Animation { { %s } AnimationKey { 2; %d;" % (frame, len(keys))]
+    lines += ["  %s%s" % (key, "," if i + 1 < len(keys) else ";") for i, key in enumerate(keys)]
+    lines += [" } }", "}", ""]
+    with open(path, "w", newline="\r\n") as out:
+        out.write("\n".join(lines))
+
+
+LOOP_SECONDS = 95.0
+
+
+def shark_path():
+    """The shark cruises nose first (+x) across the reef once per loop, rising and sinking a little."""
+    steps = 19
+    return [(LOOP_SECONDS * i / steps, (-260.0 + 520.0 * i / steps, 8.0 * math.sin(i * 1.3), 0.0))
+            for i in range(steps + 1)]
+
+
 def number(value):
     return "%.4f" % value
 
@@ -151,9 +285,13 @@ def write(path, frame, mesh, part, materials):
     lines += ["   %d;" % len(part.faces)] + [" " + face for face in faces] + ["  }"]
     lines += ["  MeshMaterialList {", "   %d;" % len(materials), "   %d;" % len(part.materials)]
     lines += ["   %d%s" % (m, "," if i + 1 < len(part.materials) else ";;") for i, m in enumerate(part.materials)]
-    for name, (r, g, b, a), power in materials:
-        lines.append("   Material %s { %s;%s;%s;%s;; %s; 0.3;0.3;0.3;; 0.0;0.0;0.0;; }"
-                     % (name, number(r), number(g), number(b), number(a), number(power)))
+    # A material may name an emissive colour after its power: it then shows at that colour
+    # whatever the lights do.
+    for name, (r, g, b, a), power, *emissive in materials:
+        er, eg, eb = emissive[0] if emissive else (0.0, 0.0, 0.0)
+        lines.append("   Material %s { %s;%s;%s;%s;; %s; 0.3;0.3;0.3;; %s;%s;%s;; }"
+                     % (name, number(r), number(g), number(b), number(a), number(power), number(er),
+                        number(eg), number(eb)))
     lines += ["  }", " }", "}", ""]
     with open(path, "w", newline="\r\n") as out:
         out.write("\n".join(lines))
@@ -168,6 +306,12 @@ def main():
     write(os.path.join(sys.argv[1], "shark.x"), "Shark", "SharkBody", part, materials)
     part, materials = coral()
     write(os.path.join(sys.argv[1], "coral.x"), "Coral", "CoralBranches", part, materials)
+    for name, frame, mesh, make in (("seabed.x", "Seabed", "SeabedSand", seabed), ("rocks.x", "Rocks", "RockPile", rocks),
+                                    ("kelp.x", "Kelp", "KelpRibbons", kelp), ("skybox.x", "SkyBox", "SkyWalls", sky_box),
+                                    ("logo.x", "Logo", "LogoBadge", logo)):
+        part, materials = make()
+        write(os.path.join(sys.argv[1], name), frame, mesh, part, materials)
+    write_path(os.path.join(sys.argv[1], "sharkpath.x"), "SharkSwim", shark_path())
     return 0
 
 

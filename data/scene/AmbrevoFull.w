@@ -4,11 +4,25 @@ qirn_world_version2.0
     ResetTime { 95 }
     LoopWorld { 1 }
     TimeScale { 1.0 }
+    Gravity { 0 -9.8 0 1 }
+    Wind { 2 0 1 1 }
 
+    QIRN_Fog
+    {
+        Name { Fog01_Murk }
+        // Linear fog in the deep blue of the sky box's middle band.
+        FogMode { 2 }
+        VertexFog { 1 }
+        RangeBasedFog { 1 }
+        Color { 20 76 128 255 }
+        StartDistance { 150 }
+        EndDistance { 1400 }
+        Density { 0.002 }
+    }
     QIRN_CameraActor
     {
         Name { Cam01_Reef }
-        Position { 0 40 -220 1 }
+        Position { 60 30 -260 1 }
         PrimaryOrientationMode { 2 }
         LookAt { 0 0 0 1 }
         FOV { 60 }
@@ -25,17 +39,43 @@ qirn_world_version2.0
         Near { 1 }
         Far { 5000 }
     }
+    QIRN_SkyBoxActor
+    {
+        Name { Sky01_Water }
+        MeshFilename { skybox.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Seabed01_Sand }
+        Position { 0 0 0 1 }
+        ShaderAssignment { seabed.Seabed.SeabedSand.Sand { SeabedFogged } }
+        MeshFilename { seabed.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Rocks01 }
+        Position { 0 0 0 1 }
+        MeshFilename { rocks.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Kelp01_Forest }
+        Position { 0 0 0 1 }
+        MeshFilename { kelp.x }
+    }
     QIRN_MeshActor
     {
         Name { [Sort:05]_Fish_Shark_01 }
+        // Swims across the reef once per loop along its path.
         Position { -10 25 0 1 }
+        AnimationFilename { sharkpath.x }
         MeshFilename { shark.x }
         Render { 1 }
     }
     QIRN_MeshActor
     {
         Name { [Sort:05]_Coral_Pinky }
-        Position { 40 -30 30 1 }
+        Position { 40 -36 30 1 }
         MeshFilename { coral.x }
         Render { 0 }
     }
@@ -44,7 +84,52 @@ qirn_world_version2.0
         Name { Light01_Sun }
         Type { 3 }
         Direction { 0.3 -1 0.2 1 }
-        Diffuse { 0.8 0.9 1 1 }
-        Ambient { 0.2 0.3 0.4 1 }
+        // Light colours are 0 to 255 per channel.
+        Diffuse { 210 225 255 255 }
+        Ambient { 70 95 120 255 }
+    }
+    QIRN_ParticleAttractorActor
+    {
+        Name { Attractor01_Surface }
+        // A slow pull that swells and ebbs, drawing the bubbles up and sideways.
+        Position { 30 400 40 1 }
+        Type { 2 }
+        ConstantPower { 40000 }
+    }
+    QIRN_ParticleEmitterActor
+    {
+        Name { Emitter01_Bubbles }
+        Position { 40 -30 30 1 }
+        Type { 2 }
+        NumParticles { 120 }
+        EmissionRate { 12 }
+        Lifetime { 8 }
+        LifetimeVariance { 2 }
+        InitialVelocity { 0 18 0 1 }
+        VelocityVariance { 4 3 0 1 }
+        Mass { 0.5 }
+        UseWorldGravity { 0 }
+        UseWorldWind { 1 }
+        Friction { 0.5 }
+        InitialSize { 0.6 }
+        SizeVariance { 0.3 }
+        FinalSize { 2.0 }
+        InitialColor { 200 230 255 200 }
+        FinalColor { 230 245 255 0 }
+        Attractor { Attractor01_Surface }
+    }
+    QIRN_LogoActor
+    {
+        Name { Logo01_Badge }
+        // Low on the right, 16 units ahead of the camera: x and y shift it in view space and again on
+        // the screen (in units of half the screen), so they are small.
+        Position { 0.67 -0.58 16 1 }
+        MeshFilename { logo.x }
+    }
+    QIRN_RelationshipObject
+    {
+        Name { Rel01_ReefCamWatchesShark }
+        DependantActorName { Cam01_Reef }
+        LookAtTargetActorName { [Sort:05]_Fish_Shark_01 }
     }
 }
