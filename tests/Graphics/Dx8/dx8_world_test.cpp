@@ -8,6 +8,7 @@
 #include "qirn_meshdata.h"
 #include "qirn_rendertarget.h"
 #include "qirn_shader.h"
+#include "qirn_sampleactor.h"
 #include "qirn_world.h"
 
 #include <gtest/gtest.h>
@@ -381,4 +382,36 @@ TEST_F(Dx8WorldTest, LipSyncActorsAreDrawnLikeMeshActors)
     dx8_test::Image oFrame = dx8_test::ReadBmp("head.bmp");
     ASSERT_TRUE(oFrame.bRead) << m_oLog.All();
     EXPECT_TRUE(Near(oFrame.At(WIDTH / 2, HEIGHT / 2), RED)) << std::hex << oFrame.At(WIDTH / 2, HEIGHT / 2);
+}
+
+TEST_F(Dx8WorldTest, PlugInActorsAreUpdatedDrawnAndLetGo)
+{
+    // The sample plug-in beside the test program. Its square goes through DrawPixel, which needs a
+    // lockable back buffer that this device does not make, so the calls are counted, not seen.
+    qirn_test::WriteFile("scene.w",
+                         "qirn_world_version2.0 {\n"
+                         " QIRN_CameraActor { Name { Eye } }\n"
+                         " QIRN_CustomActor { Name { Marker } DLLFilename { qirn_sampleactor.dll }\n"
+                         "  Arg { 40 } Arg { 30 } Arg { 8 } Arg { 255 } Arg { 128 } Arg { 0 } }\n"
+                         "}\n");
+    ASSERT_EQ(m_poWorld->Load("scene"), OK) << m_oLog.All();
+    HMODULE hSample = GetModuleHandleA("qirn_sampleactor.dll");
+    ASSERT_NE(hSample, nullptr);
+    auto pfnStats = reinterpret_cast<QIRN_GetSampleActorStatsFunction>(
+        reinterpret_cast<void*>(GetProcAddress(hSample, QIRN_SAMPLE_STATS_EXPORT)));
+    ASSERT_NE(pfnStats, nullptr);
+    auto* poCamera = dynamic_cast<QIRN_CameraActor*>(m_poWorld->FindObject("Eye"));
+    ASSERT_NE(poCamera, nullptr);
+    poCamera->Update(0.0f);
+    ASSERT_EQ(m_poGraphics->RenderFrame(m_poWorld.get(), poCamera, false), OK);
+    QIRN_SampleActorStats oStats = {};
+    pfnStats(&oStats);
+    EXPECT_EQ(oStats.iInitialized, 1);
+    EXPECT_GE(oStats.iUpdated, 1);
+    EXPECT_GE(oStats.iRendered, 1);
+    EXPECT_EQ(oStats.iDestroyed, 0);
+    // Releasing the device's resources lets the plug-in go.
+    m_poGraphics->ReleaseResources();
+    pfnStats(&oStats);
+    EXPECT_EQ(oStats.iDestroyed, 1);
 }
