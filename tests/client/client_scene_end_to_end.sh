@@ -9,42 +9,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 main_title="^Kelvane Graphics Inc\. - Underwater Ambrevo$"
 box_title="^Kelvane Graphics Inc\.$"
 
-scratch=$(mktemp -d)
-pid=""
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  fi
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  if [ -n "${work:-}" ] && [ -f "$work/run.log" ]; then
-    echo "--- program output"
-    grep -a "debugstr" "$work/run.log" | grep -v "Saved " | tail -20
-  fi
-  exit 1
-}
-
-find_window() {
-  xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1
-}
-
-wait_window() {
-  local i w
-  for i in $(seq 1 $(($2 * 10))); do
-    w=$(find_window "$1")
-    if [ -n "$w" ]; then
-      echo "$w"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
+. "$root/tests/common/end_to_end.sh"
 
 # Waits up to $2 seconds for a file; true when it is there.
 wait_file() {

@@ -16,44 +16,7 @@ if [ -z "${QIRN_MODES_DISPLAY:-}" ]; then
 fi
 export DISPLAY=$QIRN_MODES_DISPLAY
 
-scratch=$(mktemp -d)
-pid=""
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  fi
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  if [ -n "${work:-}" ] && [ -f "$work/run.log" ]; then
-    echo "--- program output"
-    grep -a "debugstr" "$work/run.log" | tail -20
-  fi
-  exit 1
-}
-
-# Wine names a window before it maps it; only a mapped window takes the keyboard focus.
-find_window() {
-  xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1
-}
-
-# Waits up to $2 seconds for a window named like $1; prints its id.
-wait_window() {
-  local i w
-  for i in $(seq 1 $(($2 * 10))); do
-    w=$(find_window "$1")
-    if [ -n "$w" ]; then
-      echo "$w"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
+. "$root/tests/common/end_to_end.sh"
 
 # Starts the program in a working folder of its own, with its debugger output in run.log.
 start_config() {

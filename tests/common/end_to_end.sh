@@ -1,0 +1,43 @@
+# Shared by the end-to-end scripts, which source it: a scratch folder removed at exit together with
+# the program under test ($pid), a failure that shows the program's log ($work/run.log), and waits
+# for windows with a limit.
+
+scratch=$(mktemp -d)
+pid=""
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# The frame dumps' "Saved" lines would crowd out the lines that tell what went wrong.
+fail() {
+  echo "FAIL: $*"
+  if [ -n "${work:-}" ] && [ -f "$work/run.log" ]; then
+    echo "--- program output"
+    grep -a "debugstr" "$work/run.log" | grep -v "Saved " | tail -20
+  fi
+  exit 1
+}
+
+# Wine names a window before it maps it; only a mapped window takes the keyboard focus.
+find_window() {
+  xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1
+}
+
+# Waits up to $2 seconds for a window named like $1; prints its id.
+wait_window() {
+  local i w
+  for i in $(seq 1 $(($2 * 10))); do
+    w=$(find_window "$1")
+    if [ -n "$w" ]; then
+      echo "$w"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
