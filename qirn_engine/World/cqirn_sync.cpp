@@ -23,6 +23,20 @@ void SkipLine(std::istream& roIn)
     roIn.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
 }
 
+// Bytes left to read from here on (unbounded when the stream cannot tell).
+std::streamoff RemainingBytes(std::istream& roIn)
+{
+    const std::streampos here = roIn.tellg();
+    if (here < 0)
+    {
+        return std::numeric_limits<std::streamoff>::max();
+    }
+    roIn.seekg(0, std::ios::end);
+    const std::streampos end = roIn.tellg();
+    roIn.seekg(here);
+    return end < here ? 0 : static_cast<std::streamoff>(end - here);
+}
+
 // Empty lines are not records: without this a blank line before the closing line would make the
 // closing line be read as a record.
 void SkipBlankLines(std::istream& roIn)
@@ -404,6 +418,16 @@ QIRN_ErrorCode CQIRN_Sync::LoadTracksSection(std::istream& roIn, bool bVisemes)
         else if (n <= 0)
         {
             szFailure = "*** CQIRN_Sync::LoadVisemesSection() - pViseme->iNumEntries is ZERO\n";
+        }
+        else if (static_cast<std::streamoff>(n) * 7 > RemainingBytes(roIn) + 1)
+        {
+            // Each key is at least "0 0 0 0" and a separator: a count beyond that is a damaged file,
+            // refused before its arrays are allocated, like a key that does not parse.
+            dprintf("*** CQIRN_Sync::LoadVisemesSection() - pViseme->iNumEntries is larger than the file "
+                    "holds\n");
+            delete pViseme;
+            AbandonSection(roIn);
+            return OK;
         }
         else if (!(pViseme->pfTimes = new (std::nothrow) float[n]()))
         {

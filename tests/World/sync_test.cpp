@@ -329,6 +329,9 @@ TEST_F(SyncTest, MalformedFilesEndTheirSectionWithALogLine)
          "Record does not parse", 0, 1},
         {"section left open", "<txt>\n0 1 a\n0 2 b\n", "Section is not closed before the end of the file", 0,
          2},
+        {"key count beyond the file",
+         "<visemes>\nEAT 2000000000\n0 1 0 0\n</visemes>\n<txt>\n0 1 a\n</txt>\n",
+         "pViseme->iNumEntries is larger than the file holds", 0, 1},
         {"track section left open", "<visemes>\nOX 2\n0 1 0 0\n", "Record does not parse", 0, 0},
     };
     for (const Case& c : aCases)
