@@ -2,7 +2,6 @@
 // cached by layout, a converted pass applied to the device, and reload, rename and remove.
 #include "dx8_test_support.h"
 #include "qirn_databunny.h"
-#include "qirn_file.h"
 #include "qirn_meshdata.h"
 #include "qirn_shader.h"
 
@@ -46,19 +45,9 @@ const char* const SHADER_FILE = R"(Shader
 }
 )";
 
-std::unique_ptr<QIRN_Shader> ReadShader(const char* szText)
-{
-    qirn_test::WriteFile("shader.txt", szText);
-    QIRN_File oFile;
-    auto poShader = std::make_unique<QIRN_Shader>();
-    if (oFile.Open("shader.txt", QIRN_FILE_READ) != OK || oFile.ReadNextWord() != "Shader" ||
-        poShader->Load(oFile, nullptr) != OK)
-    {
-        return nullptr;
-    }
-    return poShader;
-}
 } // namespace
+
+using dx8_test::ReadShader;
 
 class Dx8ShaderTest : public dx8_test::RendererTest
 {

@@ -1,6 +1,7 @@
 #include "dx8_test_support.h"
 
 #include "qirn_bitmap.h"
+#include "qirn_file.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -95,6 +96,19 @@ std::unique_ptr<QIRN_Bitmap> MakeBitmap(uint32_t dwLayers, uint32_t dwLevels, ui
         }
     }
     return poBitmap;
+}
+
+std::unique_ptr<QIRN_Shader> ReadShader(const char* szText)
+{
+    qirn_test::WriteFile("shader.txt", szText);
+    QIRN_File oFile;
+    auto poShader = std::make_unique<QIRN_Shader>();
+    if (oFile.Open("shader.txt", QIRN_FILE_READ) != OK || oFile.ReadNextWord() != "Shader" ||
+        poShader->Load(oFile, nullptr) != OK)
+    {
+        return nullptr;
+    }
+    return poShader;
 }
 
 void RendererTest::SetUp()

@@ -4,6 +4,7 @@
 
 #include "qirn_engine.h"
 #include "qirn_graphics_dx8.h"
+#include "qirn_shader.h"
 #include "qirn_test_support.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,10 @@ bool Near(uint32_t dwA, uint32_t dwB, int iTolerance = 3);
 std::unique_ptr<QIRN_Bitmap> MakeBitmap(uint32_t dwLayers, uint32_t dwLevels, uint32_t dwWidth,
                                         uint32_t dwHeight, uint32_t dwBytes,
                                         const std::vector<uint32_t>& vColors);
+
+// An engine shader read from the text of a shader file, written to the current folder first;
+// NULL when it does not read.
+std::unique_ptr<QIRN_Shader> ReadShader(const char* szText);
 
 class RendererTest : public testing::Test
 {
