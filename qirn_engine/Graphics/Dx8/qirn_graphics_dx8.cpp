@@ -77,8 +77,8 @@ QIRN_ErrorCode RenderTargetUpdateTopView(QIRN_RenderTarget_DX8* poTarget, QIRN_G
 QIRN_Graphics_DX8::QIRN_Graphics_DX8(QIRN_Engine* pEngine)
     : QIRN_Graphics(pEngine), m_pD3D8(nullptr), m_pD3DDevice8(nullptr), m_d3dpp(), m_dwNumAdapters(0),
       m_bGammaRampSaved(false), m_hWnd(nullptr), m_bAntiAliasing(false), m_bEdgeAntiAliasing(false),
-      m_poSorted_VB(nullptr), m_poSorted_IB(nullptr), m_pbySortBuffer(nullptr), m_dwSortedTriangles(0),
-      m_dwSortedVertices(0), m_dwSortedIndexCount(0)
+      m_bDrawPixelFailureLogged(false), m_poSorted_VB(nullptr), m_poSorted_IB(nullptr),
+      m_pbySortBuffer(nullptr), m_dwSortedTriangles(0), m_dwSortedVertices(0), m_dwSortedIndexCount(0)
 {
     std::memset(m_oSavedGammaRamp, 0, sizeof(m_oSavedGammaRamp));
     std::memset(m_adwRenderStateCache, 0xFF, sizeof(m_adwRenderStateCache));
@@ -638,16 +638,49 @@ QIRN_ErrorCode QIRN_Graphics_DX8::DrawPixel(int x, int y, uint32_t dwColor)
         return INVALIDPARAMS;
     }
     D3DLOCKED_RECT oLocked = {};
-    if (FAILED(pBack->LockRect(&oLocked, nullptr, 0)))
+    if (SUCCEEDED(pBack->LockRect(&oLocked, nullptr, 0)))
     {
+        reinterpret_cast<DWORD*>(static_cast<uint8_t*>(oLocked.pBits) + oLocked.Pitch * y)[x] = dwColor;
+        pBack->UnlockRect();
         pBack->Release();
+        return OK;
+    }
+    // A back buffer made without the lockable flag (as the client makes it) refuses the lock: the
+    // pixel is then cleared as a rectangle of its own, which the device does on its target.
+    const QIRN_ErrorCode eResult = ClearPixel(pBack, oDesc, x, y, dwColor);
+    pBack->Release();
+    // Plug-ins draw many pixels a frame: one line tells what is wrong without flooding the log.
+    if (eResult != OK && !m_bDrawPixelFailureLogged)
+    {
         dprintf("*** QIRN_Graphics_DX8::DrawPixel() - Unable to lock the backbuffer!\n");
+        m_bDrawPixelFailureLogged = true;
+    }
+    return eResult;
+}
+
+QIRN_ErrorCode QIRN_Graphics_DX8::ClearPixel(IDirect3DSurface8* pBack, const D3DSURFACE_DESC& roDesc, int x,
+                                             int y, uint32_t dwColor)
+{
+    IDirect3DSurface8* pTarget = nullptr;
+    if (FAILED(m_pD3DDevice8->GetRenderTarget(&pTarget)) || !pTarget)
+    {
         return GENERICERROR;
     }
-    reinterpret_cast<DWORD*>(static_cast<uint8_t*>(oLocked.pBits) + oLocked.Pitch * y)[x] = dwColor;
-    pBack->UnlockRect();
-    pBack->Release();
-    return OK;
+    const bool bBackBufferIsTarget = pTarget == pBack;
+    pTarget->Release();
+    if (!bBackBufferIsTarget)
+    {
+        return GENERICERROR;
+    }
+    // Clears are clipped to the viewport; the pixel is addressed in the whole buffer.
+    D3DVIEWPORT8 oSaved = {};
+    m_pD3DDevice8->GetViewport(&oSaved);
+    const D3DVIEWPORT8 oWhole = {0, 0, roDesc.Width, roDesc.Height, oSaved.MinZ, oSaved.MaxZ};
+    m_pD3DDevice8->SetViewport(&oWhole);
+    const D3DRECT oPixel = {x, y, x + 1, y + 1};
+    const HRESULT hr = m_pD3DDevice8->Clear(1, &oPixel, D3DCLEAR_TARGET, dwColor, 1.0f, 0);
+    m_pD3DDevice8->SetViewport(&oSaved);
+    return SUCCEEDED(hr) ? OK : GENERICERROR;
 }
 
 QIRN_ErrorCode QIRN_Graphics_DX8::ClientDrawText(std::string szText, float x, float y, uint32_t dwColor,

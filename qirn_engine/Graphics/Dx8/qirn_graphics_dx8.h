@@ -207,6 +207,8 @@ public:
     DWORD m_adwTextureStageStateCache[QIRN_DX8_MAXSTAGES][QIRN_DX8_NUMTEXTURESTAGESTATES];
     bool m_bAntiAliasing;
     bool m_bEdgeAntiAliasing;
+    // DrawPixel logs its first failure only.
+    bool m_bDrawPixelFailureLogged;
     QIRN_LINKEDLIST<QIRN_ShaderHandle> VertexShaderList;
     QIRN_LINKEDLIST<QIRN_ShaderHandle> PixelShaderList;
     QIRN_BINARYTREE<QIRN_Texture_DX8> TextureTree;
@@ -238,6 +240,9 @@ private:
     // listed candidate of the same stencil-ness, or the first listed at all.
     D3DFORMAT ChooseDepthFormat(uint32_t dwAdapter, D3DDEVTYPE eType, D3DFORMAT eDisplay, uint32_t eAsked);
     void ApplyFillMode();
+    // Writes one pixel of the back buffer without locking it, when it is the render target.
+    QIRN_ErrorCode ClearPixel(IDirect3DSurface8* pBack, const D3DSURFACE_DESC& roDesc, int x, int y,
+                              uint32_t dwColor);
     void DrawStatistics(QIRN_World* pWorld);
     void SetLayerStates(const QIRN_ShaderPass_DX8& roPass, const QIRN_ShaderLayer_DX8& roLayer);
     QIRN_ErrorCode ValidateDevice();

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using dx8_test::Near;
 
 class Dx8GraphicsTest : public dx8_test::RendererTest
@@ -166,6 +168,52 @@ TEST_F(Dx8GraphicsTest, DrawPixelStaysInsideTheBackBuffer)
     ASSERT_EQ(m_poGraphics->DrawPixel(5, 7, 0xFF123456), OK);
     EXPECT_EQ(BackBufferPixel(5, 7), 0x123456u);
     EXPECT_EQ(BackBufferPixel(6, 7), 0u);
+}
+
+TEST_F(Dx8GraphicsTest, DrawPixelWritesABackBufferThatCannotBeLocked)
+{
+    // As the client makes it: the back buffer is not lockable.
+    BringUp();
+    IDirect3DDevice8* pDevice = m_poGraphics->GetDevice();
+    IDirect3DSurface8* pBack = nullptr;
+    ASSERT_EQ(pDevice->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &pBack), D3D_OK);
+    D3DLOCKED_RECT oLocked = {};
+    EXPECT_TRUE(FAILED(pBack->LockRect(&oLocked, nullptr, 0)));
+    pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    // A small viewport does not hide the pixel.
+    const D3DVIEWPORT8 oCorner = {32, 32, 8, 8, 0.0f, 1.0f};
+    pDevice->SetViewport(&oCorner);
+    ASSERT_EQ(m_poGraphics->DrawPixel(5, 7, 0xFF123456), OK) << m_oLog.All();
+    EXPECT_EQ(BackBufferPixel(5, 7), 0x123456u);
+    EXPECT_EQ(BackBufferPixel(6, 7), 0u);
+    D3DVIEWPORT8 oAfter = {};
+    pDevice->GetViewport(&oAfter);
+    EXPECT_EQ(oAfter.X, 32u);
+    EXPECT_EQ(oAfter.Width, 8u);
+
+    // While another surface is the target the pixel cannot be written: one line for all calls.
+    IDirect3DSurface8* pDepth = nullptr;
+    IDirect3DSurface8* pOther = nullptr;
+    pDevice->GetDepthStencilSurface(&pDepth);
+    ASSERT_EQ(pDevice->CreateRenderTarget(16, 16, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, FALSE, &pOther),
+              D3D_OK);
+    ASSERT_EQ(pDevice->SetRenderTarget(pOther, nullptr), D3D_OK);
+    m_oLog.Clear();
+    EXPECT_EQ(m_poGraphics->DrawPixel(1, 1, 0xFFFFFFFF), GENERICERROR);
+    EXPECT_EQ(m_poGraphics->DrawPixel(2, 1, 0xFFFFFFFF), GENERICERROR);
+    const std::string strLog = m_oLog.All();
+    const std::string strLine = "*** QIRN_Graphics_DX8::DrawPixel() - Unable to lock the backbuffer!\n";
+    const size_t nFirst = strLog.find(strLine);
+    ASSERT_NE(nFirst, std::string::npos);
+    EXPECT_EQ(strLog.find(strLine, nFirst + 1), std::string::npos);
+    pDevice->SetRenderTarget(pBack, pDepth);
+    pOther->Release();
+    pBack->Release();
+    if (pDepth)
+    {
+        pDepth->Release();
+    }
+    EXPECT_EQ(BackBufferPixel(1, 1), 0u);
 }
 
 TEST_F(Dx8GraphicsTest, StatesAreWrittenThroughTheCaches)

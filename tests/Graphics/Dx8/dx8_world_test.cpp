@@ -386,8 +386,8 @@ TEST_F(Dx8WorldTest, LipSyncActorsAreDrawnLikeMeshActors)
 
 TEST_F(Dx8WorldTest, PlugInActorsAreUpdatedDrawnAndLetGo)
 {
-    // The sample plug-in beside the test program. Its square goes through DrawPixel, which needs a
-    // lockable back buffer that this device does not make, so the calls are counted, not seen.
+    // The sample plug-in beside the test program: an orange square of 8 pixels at (40, 30), drawn
+    // pixel by pixel into a back buffer that, as the client's, cannot be locked.
     qirn_test::WriteFile("scene.w",
                          "qirn_world_version2.0 {\n"
                          " QIRN_CameraActor { Name { Eye } }\n"
@@ -403,7 +403,14 @@ TEST_F(Dx8WorldTest, PlugInActorsAreUpdatedDrawnAndLetGo)
     auto* poCamera = dynamic_cast<QIRN_CameraActor*>(m_poWorld->FindObject("Eye"));
     ASSERT_NE(poCamera, nullptr);
     poCamera->Update(0.0f);
+    m_oEngine.SetScreenDumpFilename("marker.bmp");
     ASSERT_EQ(m_poGraphics->RenderFrame(m_poWorld.get(), poCamera, false), OK);
+    dx8_test::Image oFrame = dx8_test::ReadBmp("marker.bmp");
+    ASSERT_TRUE(oFrame.bRead);
+    EXPECT_TRUE(Near(oFrame.At(40, 30), 0xFF8000)) << std::hex << oFrame.At(40, 30);
+    EXPECT_TRUE(Near(oFrame.At(47, 37), 0xFF8000));
+    EXPECT_FALSE(Near(oFrame.At(48, 38), 0xFF8000));
+    EXPECT_FALSE(m_oLog.Contains("DrawPixel"));
     QIRN_SampleActorStats oStats = {};
     pfnStats(&oStats);
     EXPECT_EQ(oStats.iInitialized, 1);
