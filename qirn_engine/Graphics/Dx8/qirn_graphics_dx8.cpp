@@ -528,6 +528,11 @@ QIRN_ErrorCode QIRN_Graphics_DX8::RenderFrame(QIRN_World* pWorld, QIRN_CameraAct
     {
         RenderWorld(pWorld, pCamera, iPass, bRenderTarget);
     }
+    // Another camera's view volume, outlined as this camera sees it.
+    if (m_pFrustumCamera && (!pCamera || m_pFrustumCamera->GetName() != pCamera->GetName()))
+    {
+        DrawCameraFrustum(m_pFrustumCamera);
+    }
     if (!bRenderTarget && m_pEngine)
     {
         if (m_pEngine->GetConsole())

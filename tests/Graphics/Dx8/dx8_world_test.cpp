@@ -189,6 +189,40 @@ TEST_F(Dx8WorldTest, TheWorldShaderClearsEachPassItHas)
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::RenderWorld() - pCamera is NULL\n"));
 }
 
+TEST_F(Dx8WorldTest, TheFrameOutlinesTheViewVolumeOfAnotherCamera)
+{
+    // A second camera 5 ahead of the eye, looking the same way: the eye sees its volume's edges.
+    QIRN_BaseObject* poObject = m_poWorld->CreateObject("Watch", QIRN_CLASS_CAMERAACTOR);
+    ASSERT_NE(poObject, nullptr);
+    ASSERT_EQ(m_poWorld->AddObject(poObject), OK);
+    auto* poWatch = static_cast<QIRN_CameraActor*>(poObject);
+    poWatch->SetPosition(QIRN_Vector4(0.0f, 0.0f, 5.0f, 1.0f));
+    poWatch->SetRange(1.0f, 10.0f);
+    poWatch->Update(0.0f);
+    auto RedPixels = [&](QIRN_CameraActor* poFrustum)
+    {
+        m_poGraphics->m_pFrustumCamera = poFrustum;
+        m_oEngine.SetScreenDumpFilename("frustum.bmp");
+        EXPECT_EQ(m_poGraphics->RenderFrame(m_poWorld.get(), m_poCamera, false), OK);
+        dx8_test::Image oImage = dx8_test::ReadBmp("frustum.bmp");
+        EXPECT_TRUE(oImage.bRead);
+        int iRed = 0;
+        for (uint32_t dwPixel : oImage.vPixels)
+        {
+            iRed += Near(dwPixel, RED) ? 1 : 0;
+        }
+        // The rest is the world shader's clear.
+        EXPECT_TRUE(Near(oImage.At(1, 1), GREEN));
+        return iRed;
+    };
+    EXPECT_EQ(RedPixels(nullptr), 0);
+    // The near rectangle alone spans about ten pixels a side.
+    EXPECT_GT(RedPixels(poWatch), 20) << m_oLog.All();
+    // The frame's own camera is not outlined.
+    EXPECT_EQ(RedPixels(m_poCamera), 0);
+    m_poGraphics->m_pFrustumCamera = nullptr;
+}
+
 TEST_F(Dx8WorldTest, AGeometryFromAnXFileIsDrawnAndCulledBehindTheCamera)
 {
     LoadSquare();
