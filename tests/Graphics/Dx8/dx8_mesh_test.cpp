@@ -854,6 +854,91 @@ TEST_F(Dx8MeshTest, PrepassVerticesOutsideThePrepassBuffersAreRefused)
     EXPECT_EQ(poDX8->Render(0, 1, false, 0), OK);
 }
 
+namespace
+{
+// The prepass processes the vertices into the unit viewport; the pass drawn after it reads them,
+// takes them back to clip space with the fixed prepass matrix in registers 0 to 3 and colours them
+// from register 4. (Wine's device processes vertices with the fixed-function pipeline whatever the
+// vertex shader, so only positions reach the processed vertices there.)
+const char* const PREPASS_VERTEX_SHADER = "vs.1.1\nmov oPos, v0\nmov oT0, v5\n";
+const char* const AFTER_PREPASS_VERTEX_SHADER =
+    "vs.1.1\ndp4 oPos.x, v0, c0\ndp4 oPos.y, v0, c1\nmov oPos.zw, v0.zw\nmov oD0, c4\n";
+const char* const PREPASS_SHADER_FILE = R"(Shader
+{
+    Name { Processed }
+    NumPasses { 2 }
+    Pass
+    {
+        Name { prepass }
+        FVF { 66 }
+        LightingEnabled { 0 } CullMode { 0 } ZBufferEnabled { 0 }
+        VertexShader { Pre }
+    }
+    Pass
+    {
+        Name { Base }
+        FVF { 66 }
+        LightingEnabled { 0 } CullMode { 0 } ZBufferEnabled { 0 }
+        VertexShader { Post }
+        VertexShaderConstants
+        {
+            NumRows { 5 } VSFlag { 1 } Constant { 0 0 6 7 }
+            Constant { 4 0 1 1.0 } Constant { 4 1 1 0.0 } Constant { 4 2 1 0.0 } Constant { 4 3 1 1.0 }
+        }
+    }
+}
+)";
+} // namespace
+
+TEST_F(Dx8MeshTest, APrepassProcessesTheVerticesThatTheNextPassDraws)
+{
+    qirn_test::WriteFile("Pre.vsh", PREPASS_VERTEX_SHADER);
+    qirn_test::WriteFile("Post.vsh", AFTER_PREPASS_VERTEX_SHADER);
+    auto poShader = dx8_test::ReadShader(PREPASS_SHADER_FILE);
+    ASSERT_NE(poShader, nullptr);
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    AddSquare(vXYZ, vIndices, -0.5f, -0.25f, 0.25f, 0.5f, 0.5f);
+    auto poMesh = MakeMesh("processed", vXYZ, vIndices, poShader.get());
+    QIRN_CameraActor oCamera("CameraActor");
+    m_poGraphics->m_pCamera = &oCamera;
+    m_oEngine.m_apoGraphics[0] = m_poGraphics.get();
+    ASSERT_EQ(m_poGraphics->LoadMesh(poMesh.get(), 0), OK) << m_oLog.All();
+    QIRN_Mesh_DX8* poDX8 = m_poGraphics->GetMesh("processed");
+    ASSERT_NE(poDX8, nullptr);
+    EXPECT_EQ(poDX8->m_iPrepassVertexTotal, 4);
+    const QIRN_Shader_DX8* poConverted = m_poGraphics->GetDX8Shader("Processed");
+    ASSERT_NE(poConverted, nullptr);
+    ASSERT_NE(poConverted->m_poPasses[0].m_dwSWVertexShader, 0u) << m_oLog.All();
+    ASSERT_NE(poConverted->m_poPasses[1].m_dwPrepassVertexShader, 0u) << m_oLog.All();
+
+    BeginFrame();
+    EXPECT_EQ(poDX8->Render(0, 0, false, 0), OK) << m_oLog.All();
+    EndFrame();
+    EXPECT_NE(poDX8->m_pvb_prepass, nullptr);
+    EXPECT_FALSE(m_oLog.Contains("ProcessVertices")) << m_oLog.All();
+    EXPECT_TRUE(Near(At(-0.1f, 0.1f), RED)) << std::hex << At(-0.1f, 0.1f);
+    EXPECT_TRUE(Near(At(-0.45f, 0.45f), RED)) << std::hex << At(-0.45f, 0.45f);
+    EXPECT_TRUE(Near(At(0.2f, -0.2f), RED)) << std::hex << At(0.2f, -0.2f);
+    EXPECT_TRUE(Near(At(-0.6f, 0.0f), BACKGROUND));
+    EXPECT_TRUE(Near(At(0.4f, 0.0f), BACKGROUND));
+    EXPECT_TRUE(Near(At(0.0f, -0.4f), BACKGROUND));
+    EXPECT_TRUE(Near(At(0.0f, 0.6f), BACKGROUND));
+    // The prepass leaves the device as it found it.
+    EXPECT_EQ(m_poGraphics->GetRS(D3DRS_CLIPPING), static_cast<DWORD>(TRUE));
+    D3DVIEWPORT8 oViewport = {};
+    m_poGraphics->GetDevice()->GetViewport(&oViewport);
+    EXPECT_EQ(oViewport.Width, static_cast<DWORD>(WIDTH));
+
+    // The pass after the prepass is not drawn on its own.
+    BeginFrame();
+    EXPECT_EQ(poDX8->Render(0, 1, false, 0), OK);
+    EndFrame();
+    EXPECT_TRUE(Near(At(-0.1f, 0.1f), BACKGROUND));
+    m_poGraphics->m_pCamera = nullptr;
+    m_oEngine.m_apoGraphics[0] = nullptr;
+}
+
 TEST_F(Dx8MeshTest, TheViewOfTheSecondaryCameraIsPutBackWhenADrawFails)
 {
     auto poStrip = FlatShader("Strip", D3DFVF_XYZ | D3DFVF_DIFFUSE);
