@@ -203,8 +203,14 @@ QIRN_ShaderConstants::QIRN_ShaderConstants()
     : m_bVSFlag(true), m_dwNumRows(0), m_pfValues(nullptr), m_poRows(nullptr), m_pEngine(nullptr),
       m_pGraphics(nullptr), m_pWorld(nullptr), m_pCamera(nullptr), m_pMeshData(nullptr), m_pPass(nullptr),
       m_pMeshActor(nullptr), m_pPolygonGroup(nullptr), m_pObjectActor(nullptr), m_fWorldTime(0.0f),
-      m_dwNumLights(0), m_aoLights()
+      m_poMatrices(nullptr), m_dwNumMatrices(0), m_dwNumLights(0), m_aoLights()
 {
+}
+
+void QIRN_ShaderConstants::SetMatrices(const QIRN_Matrix4* poMatrices, uint32_t dwNumMatrices)
+{
+    m_poMatrices = poMatrices;
+    m_dwNumMatrices = poMatrices ? dwNumMatrices : 0;
 }
 
 QIRN_ShaderConstants::~QIRN_ShaderConstants()

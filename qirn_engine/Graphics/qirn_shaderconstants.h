@@ -22,6 +22,7 @@ class QIRN_MeshData;
 class QIRN_ShaderPass;
 class QIRN_MeshActor;
 class PolygonGroup;
+struct PolygonGroupBone;
 class QIRN_LightActor;
 
 enum QIRN_ShaderConstantType : uint32_t
@@ -111,6 +112,8 @@ public:
     QIRN_ShaderConstants& operator=(const QIRN_ShaderConstants& other);
 
     void SetVSFlag(bool bVSFlag) { m_bVSFlag = bVSFlag; }
+    // The posed matrices of the group drawn next; NULL clears them.
+    void SetMatrices(const QIRN_Matrix4* poMatrices, uint32_t dwNumMatrices);
     void Clear();
     QIRN_ErrorCode Load(QIRN_File& roFile, QIRN_DataBunnyManager* poManager);
     QIRN_ErrorCode Save(QIRN_File& roFile) const;
@@ -155,6 +158,11 @@ public:
     // The object actor of the upload (m_pMeshActor only when it is a mesh actor) and the world's time.
     QIRN_BaseActor* m_pObjectActor;
     float m_fWorldTime;
+    // Set while a polygon group queued earlier in the frame is drawn: the matrices it was posed with
+    // then (its world matrix, or one skin matrix per matrix slot), which stand in for the mesh's
+    // current ones. Borrowed; NULL otherwise.
+    const QIRN_Matrix4* m_poMatrices;
+    uint32_t m_dwNumMatrices;
     uint32_t m_dwNumLights;
     QIRN_ShaderConstantLight m_aoLights[MAX_LIGHTS];
 
@@ -167,6 +175,8 @@ private:
     void StoreTransposed(uint32_t dwRow, const QIRN_Matrix4& m);
     void StoreRow(uint32_t dwRow, const QIRN_Vector4& v);
     QIRN_Matrix4 ObjectMatrix() const;
+    // The skin matrix of a matrix slot: the posed one when given, else the mesh's current one.
+    QIRN_Matrix4 SkinMatrix(const PolygonGroupBone& roBone) const;
     QIRN_Vector4 ObjectPosition() const;
     QIRN_Matrix4 CameraPlacement() const;
     // Allocates dwNumRows undefined rows and zero values; false after logging when it cannot.

@@ -300,12 +300,30 @@ QIRN_Matrix4 QIRN_ShaderConstants::ObjectMatrix() const
     {
         m_pObjectActor->GetTransform(&m);
     }
+    else if (m_poMatrices && m_dwNumMatrices > 0 && m_pMeshData && m_pMeshData->m_dwNumPaletteEntries == 0)
+    {
+        // An unskinned group's posed matrix is its world matrix.
+        m = m_poMatrices[0];
+    }
     else if (m_pMeshData)
     {
         QIRN_Matrix4 world = m_pMeshData->GetWorldMatrix();
         QIRN_Matrix4 local = m_pMeshData->GetLocalMatrix();
         Matrix_Multiply(&world, &local, &m);
     }
+    return m;
+}
+
+QIRN_Matrix4 QIRN_ShaderConstants::SkinMatrix(const PolygonGroupBone& roBone) const
+{
+    if (m_poMatrices && static_cast<uint32_t>(roBone.m_iMatrixSlot) < m_dwNumMatrices)
+    {
+        return m_poMatrices[roBone.m_iMatrixSlot];
+    }
+    QIRN_Matrix4 skin = m_pMeshData->GetSkinMatrix(roBone.m_iPaletteSlot);
+    QIRN_Matrix4 local = m_pMeshData->GetLocalMatrix();
+    QIRN_Matrix4 m;
+    Matrix_Multiply(&skin, &local, &m);
     return m;
 }
 
@@ -417,17 +435,13 @@ void QIRN_ShaderConstants::EvaluateSkinMatrix(uint32_t dwRow)
     {
         return;
     }
-    const QIRN_Matrix4 local = m_pMeshData->GetLocalMatrix();
     for (const PolygonGroupBone& bone : m_pPolygonGroup->m_voBones)
     {
         if (bone.m_iMatrixSlot < 0 || static_cast<uint32_t>(bone.m_iMatrixSlot) >= dwLimit)
         {
             continue;
         }
-        QIRN_Matrix4 skin = m_pMeshData->GetSkinMatrix(bone.m_iPaletteSlot);
-        QIRN_Matrix4 m;
-        Matrix_Multiply(&skin, &local, &m);
-        StoreTransposed(dwRow + 4 * static_cast<uint32_t>(bone.m_iMatrixSlot), m);
+        StoreTransposed(dwRow + 4 * static_cast<uint32_t>(bone.m_iMatrixSlot), SkinMatrix(bone));
     }
 }
 
@@ -444,7 +458,6 @@ void QIRN_ShaderConstants::EvaluateSkinMatrixInv(uint32_t dwRow)
     {
         return;
     }
-    const QIRN_Matrix4 local = m_pMeshData->GetLocalMatrix();
     QIRN_Matrix4 inverse = Identity();
     for (const PolygonGroupBone& bone : m_pPolygonGroup->m_voBones)
     {
@@ -452,9 +465,7 @@ void QIRN_ShaderConstants::EvaluateSkinMatrixInv(uint32_t dwRow)
         {
             continue;
         }
-        QIRN_Matrix4 skin = m_pMeshData->GetSkinMatrix(bone.m_iPaletteSlot);
-        QIRN_Matrix4 m;
-        Matrix_Multiply(&skin, &local, &m);
+        QIRN_Matrix4 m = SkinMatrix(bone);
         QIRN_Matrix4 candidate;
         if (Matrix_Invert(&m, &candidate) != 0)
         {

@@ -288,3 +288,49 @@ TEST_F(SetConstantsTest, SkinMatricesFillThePaletteSlotsOfTheGroup)
     EXPECT_TRUE(
         log.Contains("*** QIRN_ShaderConstants::EvaluateSkinMatrixInv() - Requires a skinned mesh\n"));
 }
+
+TEST_F(SetConstantsTest, PosedMatricesStandInForTheMeshesCurrentOnes)
+{
+    QIRN_MeshData mesh;
+    ASSERT_TRUE(mesh.CreatePalette(2));
+    mesh.m_dwNumPaletteEntries = 2;
+    QIRN_Frame bones[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        Matrix_Translation(static_cast<float>(i + 1), 0.0f, 0.0f, &bones[i].m_oCombinedMatrix);
+        mesh.m_ppoBonePalette[i] = &bones[i];
+    }
+    PolygonGroup group(3, "skin", nullptr);
+    group.m_pOwnerMesh = &mesh;
+    group.m_voBones = {{0, 0}, {1, 1}};
+    // Only slot 0 has a posed matrix: slot 1 takes the mesh's current one.
+    QIRN_Matrix4 posed;
+    Matrix_Translation(0.0f, 5.0f, 0.0f, &posed);
+    m_oTable.SetMatrices(&posed, 1);
+
+    LoadTable(8, true, "Constant { 0 0 7 2 }");
+    ASSERT_EQ(Set(nullptr, &group), OK);
+    ExpectRow(1, 0, 1, 0, 5);
+    ExpectRow(4, 1, 0, 0, 2);
+
+    m_oTable.Clear();
+    LoadTable(8, true, "Constant { 0 0 8 1 }");
+    ASSERT_EQ(Set(nullptr, &group), OK);
+    ExpectRow(2, 0, 1, 0, 5);
+    ExpectRow(7, 0, -5, 0, 1);
+
+    // An unskinned group's posed matrix is its object matrix; an actor's own transform still wins.
+    mesh.m_dwNumPaletteEntries = 0;
+    m_oTable.Clear();
+    LoadTable(4, true, "Constant { 0 0 6 0 }");
+    ASSERT_EQ(Set(nullptr, &group), OK);
+    ExpectRow(1, 0, 1, 0, 5);
+    ASSERT_EQ(Set(&m_oObject, &group), OK);
+    ExpectRow(1, 0, 1, 0, 2);
+
+    // Cleared, the mesh's own matrices are used again.
+    m_oTable.SetMatrices(nullptr, 3);
+    EXPECT_EQ(m_oTable.m_dwNumMatrices, 0u);
+    ASSERT_EQ(Set(nullptr, &group), OK);
+    ExpectRow(1, 0, 1, 0, 0);
+}

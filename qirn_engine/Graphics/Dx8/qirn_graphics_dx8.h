@@ -33,6 +33,7 @@ class QIRN_Fog;
 class QIRN_Shader;
 class QIRN_ShaderLayer;
 class QIRN_ShaderPass;
+class QIRN_ShaderConstants;
 
 // The colour a frame without a world is cleared to.
 const D3DCOLOR QIRN_DX8_CLEARCOLOR = 0xFF3F99B4;
@@ -255,4 +256,6 @@ private:
     // Sorts the group's triangles by their processed depth into the sorted index buffer.
     QIRN_ErrorCode SortTriangles(SortedPolygonGroup* pGroup);
     void DrawSortedGroup(SortedPolygonGroup& roGroup);
+    // The vertex constant table of the engine pass a sorted group is drawn with; NULL when none.
+    static QIRN_ShaderConstants* GroupConstants(const SortedPolygonGroup& roGroup);
 };

@@ -458,6 +458,79 @@ TEST_F(Dx8MeshTest, EachSkinningPathPosesTheSkinAlike)
 
 namespace
 {
+// Places each vertex by the object matrix in registers 0 to 3.
+const char* const PLACED_VERTEX_SHADER = "vs.1.1\nm4x4 oPos, v0, c0\nmov oD0, v5\n";
+
+// A pass whose groups are queued and drawn after the meshes, by the given vertex shader and table.
+std::string QueuedShaderFile(const std::string& strName, uint32_t dwFVF, const std::string& strVertexShader,
+                             const std::string& strConstants)
+{
+    return "Shader { Name { " + strName + " } NumPasses { 1 } Pass { Name { Base } FVF { " +
+           std::to_string(dwFVF) +
+           " } LightingEnabled { 0 } CullMode { 0 } ZBufferEnabled { 0 } PGSortMode { 1 } VertexShader { " +
+           strVertexShader + " } VertexShaderConstants { " + strConstants + " } } }";
+}
+} // namespace
+
+TEST_F(Dx8MeshTest, AQueuedGroupIsPosedAsItWasWhenItWasQueued)
+{
+    qirn_test::WriteFile("Skin.vsh", SKIN_VERTEX_SHADER);
+    qirn_test::WriteFile("Placed.vsh", PLACED_VERTEX_SHADER);
+    auto poPlaced = dx8_test::ReadShader(QueuedShaderFile("Placed", D3DFVF_XYZ | D3DFVF_DIFFUSE, "Placed",
+                                                          "NumRows { 4 } VSFlag { 1 } Constant { 0 0 6 0 }")
+                                             .c_str());
+    auto poSkinned = dx8_test::ReadShader(
+        QueuedShaderFile("QueuedSkin", D3DFVF_XYZB4 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_DIFFUSE, "Skin",
+                         "NumRows { 8 } VSFlag { 1 } Constant { 0 0 7 2 }")
+            .c_str());
+    ASSERT_TRUE(poPlaced && poSkinned);
+    // The unskinned square spans -0.5 to 0.5, the posed skin -0.25 to 0.85.
+    std::vector<float> vXYZ;
+    std::vector<int32_t> vIndices;
+    AddSquare(vXYZ, vIndices, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
+    auto poSquare = MakeMesh("queuedsquare", vXYZ, vIndices, poPlaced.get());
+    poSquare->UpdateBounds(BOUNDS_RAW);
+    auto poSkin = MakeSkin("queuedskin", poSkinned.get());
+    ASSERT_NE(poSkin, nullptr);
+    poSkin->poMesh->UpdateBounds(BOUNDS_RAW);
+    QIRN_CameraActor oCamera("CameraActor");
+    m_poGraphics->m_pCamera = &oCamera;
+    m_oEngine.m_apoGraphics[0] = m_poGraphics.get();
+
+    struct Case
+    {
+        QIRN_MeshData* poMesh;
+        float fLeft, fRight;
+    };
+    for (const Case& c : {Case{poSquare.get(), -0.5f, 0.5f}, Case{poSkin->poMesh.get(), -0.25f, 0.85f}})
+    {
+        const std::string& strName = c.poMesh->m_szName;
+        ASSERT_EQ(m_poGraphics->LoadMesh(c.poMesh, 0), OK) << m_oLog.All();
+        BeginFrame();
+        m_poGraphics->ClearSortedPolygonGroups();
+        EXPECT_EQ(m_poGraphics->RenderMesh(c.poMesh, 0, 0), OK) << m_oLog.All();
+        ASSERT_EQ(m_poGraphics->m_oBackToFrontList.m_iCount, 1) << strName;
+        // The mesh moves before the queued group is drawn, as when another actor draws it next.
+        Matrix_Translation(-0.9f, 0.0f, 0.0f, &c.poMesh->m_oLocalMatrix);
+        EXPECT_EQ(m_poGraphics->RenderSortedPolygonGroups(), OK);
+        EndFrame();
+        Matrix_Identity(&c.poMesh->m_oLocalMatrix);
+        EXPECT_TRUE(Near(At(c.fLeft + 0.05f, 0.0f), RED))
+            << strName << std::hex << " " << At(c.fLeft + 0.05f, 0.0f);
+        EXPECT_TRUE(Near(At(c.fRight - 0.05f, 0.0f), RED)) << strName;
+        EXPECT_TRUE(Near(At(c.fLeft - 0.1f, 0.0f), BACKGROUND)) << strName;
+        EXPECT_TRUE(Near(At(c.fRight + 0.1f, 0.0f), BACKGROUND)) << strName;
+        // The table does not keep the group's matrices.
+        EXPECT_EQ(poSkinned->m_poPasses[0].m_oVertexShaderConstants.m_poMatrices, nullptr);
+        EXPECT_EQ(poPlaced->m_poPasses[0].m_oVertexShaderConstants.m_poMatrices, nullptr);
+    }
+    m_poGraphics->ClearSortedPolygonGroups();
+    m_poGraphics->m_pCamera = nullptr;
+    m_oEngine.m_apoGraphics[0] = nullptr;
+}
+
+namespace
+{
 // Half-transparent vertex colours blended over what is drawn.
 std::unique_ptr<QIRN_Shader> TransparentShader(const std::string& strName, uint32_t dwGroupSort,
                                                uint32_t dwTriangleSort)
