@@ -344,3 +344,22 @@ TEST_F(DeviceTest, AWindowWithoutHeightIsDrawnWithASquareAspectAndAViewportOfOne
     EXPECT_EQ(aiViewport[3], 1);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+TEST_F(DeviceTest, ALightSwitchedOffLightsNothingAndTakesNoNumber)
+{
+    BringUp();
+    QIRN_LINKEDLIST<QIRN_LightActor> oLights(false);
+    QIRN_LightActor oOff("Light"), oOn("Light");
+    oOff.SetActive(0);
+    oOff.m_vDiffuse = {255.0f, 0.0f, 0.0f, 255.0f};
+    oOn.m_vDiffuse = {0.0f, 0.0f, 255.0f, 255.0f};
+    oLights.AppendNode("Off", &oOff);
+    oLights.AppendNode("On", &oOn);
+    ASSERT_EQ(m_poGraphics->SetLights(&oLights, 0), OK);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+    GLfloat afDiffuse[4] = {};
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, afDiffuse);
+    EXPECT_FLOAT_EQ(afDiffuse[0], 0.0f);
+    EXPECT_NEAR(afDiffuse[2], 1.0f, 1e-6);
+}

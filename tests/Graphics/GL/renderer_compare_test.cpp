@@ -109,13 +109,16 @@ const char* const SCENE_S =
     "}\n";
 
 // The eye at the origin looks along +z; the sun shines down and away from it at 60 degrees to the
-// squares' normal, so the lit square shows half its material's diffuse colour. The fin is posed
+// squares' normal, so the lit square shows half its material's diffuse colour. The moon is switched
+// off and lights nothing. The fin is posed
 // half-way through its animation; the badge is a logo 8 ahead of the eye.
 const char* const SCENE_W =
     "qirn_world_version2.0 {\n"
     " QIRN_CameraActor { Name { Eye } }\n"
     " QIRN_LightActor { Name { Sun } Type { 3 } Diffuse { 255 255 255 255 } Specular { 0 0 0 0 }\n"
     "  Ambient { 0 0 0 0 } Direction { 0.0 -0.866025 0.5 0.0 } }\n"
+    " QIRN_LightActor { Name { Moon } Active { 0 } Type { 3 } Diffuse { 255 255 255 255 }\n"
+    "  Specular { 0 0 0 0 } Ambient { 255 255 255 255 } Direction { 0 0 1 0 } }\n"
     " QIRN_MeshActor { Name { Flat } ShaderAssignment { flat.Root.Square.Paint { Flat } }\n"
     "  MeshFilename { flat.x } }\n"
     " QIRN_MeshActor { Name { Lit } ShaderAssignment { lit.Root.Square.Paint { Lit } }\n"
