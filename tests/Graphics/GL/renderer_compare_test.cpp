@@ -26,9 +26,9 @@ const int TOLERANCE = 3;
 
 const char* const WINDOW_CLASS = "QIRN_CompareWindow";
 
-// A square of half-side h around (x, y) at depth z, wound counter-clockwise as the eye at the origin
-// sees it (the front face of the engine's default cull mode), facing the eye, in one vertex colour
-// (red, green, blue floats) and with texture coordinates 0 to 1.
+// A square of half-side h around (x, y) at depth z, facing the eye at the origin: wound clockwise
+// as the eye sees it, as .x files wind front faces, so that the engine's default cull mode keeps
+// it. In one vertex colour (red, green, blue floats), with texture coordinates 0 to 1.
 std::string SquareFile(float x, float y, float z, float h, const std::string& strColor)
 {
     std::ostringstream s;
@@ -54,9 +54,9 @@ std::string SquareFile(float x, float y, float z, float h, const std::string& st
     return s.str();
 }
 
-// A square of half-side 2 around (7, -4, 10) skinned to one bone, which the file's animation
-// moves from where it stands to 6 units left over one second: half-way, the square is around
-// (4, -4, 10).
+// A square of half-side 2 around (7, -4, 10), wound as above, skinned to one bone, which the file's
+// animation moves from where it stands to 6 units left over one second: half-way, the square is
+// around (4, -4, 10). The OpenGL renderer culls the back faces of skins whatever the pass says.
 const char* const FIN_X =
     "xof 0302txt 0032\n"
     "template XSkinMeshHeader {\n <3CF169CE-FF7C-44ab-93C0-F78F62D172E2>\n"
@@ -110,8 +110,8 @@ const char* const SCENE_S =
 
 // The eye at the origin looks along +z; the sun shines down and away from it at 60 degrees to the
 // squares' normal, so the lit square shows half its material's diffuse colour. The moon is switched
-// off and lights nothing. The fin is posed
-// half-way through its animation; the badge is a logo 8 ahead of the eye.
+// off and lights nothing. The fin is posed half-way through its animation; the badge is a logo 8
+// ahead of the eye.
 const char* const SCENE_W =
     "qirn_world_version2.0 {\n"
     " QIRN_CameraActor { Name { Eye } }\n"
