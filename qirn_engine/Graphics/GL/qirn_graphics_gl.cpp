@@ -596,7 +596,8 @@ QIRN_ErrorCode QIRN_Graphics_GL::SetLights(QIRN_LINKEDLIST<QIRN_LightActor>* pLi
     int32_t iLight = 0;
     for (auto* poNode = pLightList->m_pHead; poNode; poNode = poNode->m_pNext)
     {
-        if (!poNode->m_pData)
+        // A light switched off lights nothing, as in the other renderer, and takes no number.
+        if (!poNode->m_pData || !poNode->m_pData->IsActive())
         {
             continue;
         }

@@ -227,6 +227,15 @@ void QIRN_Mesh_GL::FillVertices(uint8_t* pData, uint32_t dwFVF, uint32_t dwNumVe
 
 QIRN_ErrorCode QIRN_Mesh_GL::LoadSkinData()
 {
+    // The partitioner reads the values stored in the mesh, not its arguments. Unless another
+    // device partitioned the mesh already, ask for the whole palette and four weights: without a
+    // partition the groups list no bones and the skin would never leave its rest pose.
+    if (m_poMeshData->m_iPartitionedPaletteSize == 0)
+    {
+        m_poMeshData->m_iRequestedPaletteSize = 256;
+        m_poMeshData->m_iRequestedWeights = 4;
+        m_poMeshData->m_iRequestedThird = 12;
+    }
     m_poMeshData->PartitionSkin(256, 4, 12);
     int aiSets[5] = {0, 0, 0, 0, 0};
     m_poMeshData->PreparePolygonGroups(&aiSets[0], &aiSets[1], &aiSets[2], &aiSets[3], &aiSets[4], nullptr,

@@ -282,3 +282,84 @@ TEST(GLDeviceMath, ModelViewFlipsZAndColoursBecomeFloats)
     EXPECT_NEAR(g, 64.0f / 255.0f, 1e-6);
     EXPECT_FLOAT_EQ(b, 0.0f);
 }
+
+TEST_F(DeviceTest, AFrameTheLimiterHoldsBackIsDrawnButNeitherSwappedNorCounted)
+{
+    BringUp();
+    QIRN_World oWorld(&m_oEngine);
+    m_oEngine.m_poWorld = &oWorld;
+    auto poShader = gl_test::MakeShader("WorldShader", 1, 0);
+    poShader->m_poPasses[0].m_bClearColor = true;
+    poShader->m_poPasses[0].m_dwColorClearValue = 0xFF204060;
+    ASSERT_NE(oWorld.GetShaderTree()->InsertNode("WorldShader", poShader.release()), nullptr);
+    QIRN_CameraActor oCamera("Camera");
+
+    // Ten frames a second, and the next one not due for a long time yet.
+    m_poGraphics->m_dwFrameRateLock = 10;
+    m_poGraphics->m_dNextFrameTime = 1.0e9;
+    const uint32_t dwFrames = m_poGraphics->m_dwTotalFrames;
+    const uint32_t dwWindowFrames = m_poGraphics->m_dwWindowFrames;
+    EXPECT_EQ(m_poGraphics->RenderFrame(&oWorld, &oCamera, false), OK) << m_oLog.All();
+    EXPECT_EQ(m_poGraphics->m_dwTotalFrames, dwFrames);
+    EXPECT_EQ(m_poGraphics->m_dwWindowFrames, dwWindowFrames);
+    // Drawn all the same, and still in the back buffer: no swap took it away.
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2, GL_BACK), 0x204060))
+        << std::hex << gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2, GL_BACK);
+
+    // Once it is due, the frame is counted.
+    m_poGraphics->m_dNextFrameTime = 0.0;
+    EXPECT_EQ(m_poGraphics->RenderFrame(&oWorld, &oCamera, false), OK);
+    EXPECT_EQ(m_poGraphics->m_dwTotalFrames, dwFrames + 1);
+    EXPECT_EQ(m_poGraphics->m_dwWindowFrames, dwWindowFrames + 1);
+    m_oEngine.m_poWorld = nullptr;
+}
+
+TEST_F(DeviceTest, AWindowWithoutHeightIsDrawnWithASquareAspectAndAViewportOfOneRow)
+{
+    BringUp();
+    // As tall as its frame: a client area of no height.
+    RECT rcFrame = {0, 0, WIDTH, 0};
+    AdjustWindowRect(&rcFrame, WS_OVERLAPPEDWINDOW, FALSE);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, rcFrame.right - rcFrame.left, rcFrame.bottom - rcFrame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT rcClient = {};
+    GetClientRect(m_hWnd, &rcClient);
+    ASSERT_EQ(rcClient.bottom - rcClient.top, 0);
+
+    QIRN_World oWorld(&m_oEngine);
+    QIRN_CameraActor oCamera("Camera");
+    oCamera.SetFOV(60.0f);
+    oCamera.SetRange(1.0f, 100.0f);
+    ASSERT_EQ(m_poGraphics->RenderWorld(&oWorld, &oCamera, 0, false), OK);
+    GLfloat afProjection[16] = {};
+    glGetFloatv(GL_PROJECTION_MATRIX, afProjection);
+    EXPECT_TRUE(std::isfinite(afProjection[0]));
+    EXPECT_FLOAT_EQ(afProjection[0], afProjection[5]);
+    EXPECT_NEAR(afProjection[5], 1.0f / std::tan(30.0f * 3.14159265f / 180.0f), 1e-4);
+
+    QIRN_Graphics_GL::SetViewport(rcClient.right, rcClient.bottom);
+    GLint aiViewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, aiViewport);
+    EXPECT_EQ(aiViewport[2], WIDTH);
+    EXPECT_EQ(aiViewport[3], 1);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(DeviceTest, ALightSwitchedOffLightsNothingAndTakesNoNumber)
+{
+    BringUp();
+    QIRN_LINKEDLIST<QIRN_LightActor> oLights(false);
+    QIRN_LightActor oOff("Light"), oOn("Light");
+    oOff.SetActive(0);
+    oOff.m_vDiffuse = {255.0f, 0.0f, 0.0f, 255.0f};
+    oOn.m_vDiffuse = {0.0f, 0.0f, 255.0f, 255.0f};
+    oLights.AppendNode("Off", &oOff);
+    oLights.AppendNode("On", &oOn);
+    ASSERT_EQ(m_poGraphics->SetLights(&oLights, 0), OK);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+    GLfloat afDiffuse[4] = {};
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, afDiffuse);
+    EXPECT_FLOAT_EQ(afDiffuse[0], 0.0f);
+    EXPECT_NEAR(afDiffuse[2], 1.0f, 1e-6);
+}

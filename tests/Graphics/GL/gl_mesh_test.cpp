@@ -263,3 +263,26 @@ TEST_F(GLMeshTest, HalfWeightsPoseHalfWay)
     EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 8, HEIGHT / 2), 0x000000));
     EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(7 * WIDTH / 8, HEIGHT / 2), 0x000000));
 }
+
+TEST_F(GLMeshTest, ASkinAsTheImporterLeavesItIsPartitionedAndFollowsItsBones)
+{
+    auto poShader = gl_test::MakeShader("Skin", 1, 0);
+    poShader->m_poPasses[0].m_bLightingEnabled = false;
+    poShader->m_poPasses[0].m_bClearColor = true;
+    poShader->m_poPasses[0].m_dwColorClearValue = 0xFF000000;
+    poShader->m_poPasses[0].m_bClearZ = true;
+    SkinnedQuad oQuad(poShader.get(), 0.0f);
+    // An imported mesh asks for no partition of its own.
+    oQuad.oMesh.m_iRequestedPaletteSize = 0;
+    oQuad.oMesh.m_iRequestedWeights = 0;
+    oQuad.oMesh.m_iRequestedThird = 0;
+    ASSERT_EQ(m_poGraphics->LoadMesh(&oQuad.oMesh, 0), OK) << m_oLog.All();
+    EXPECT_EQ(oQuad.oMesh.m_iPartitionedPaletteSize, 256);
+    EXPECT_EQ(oQuad.oMesh.m_iPartitionedWeights, 4);
+    ASSERT_FALSE(oQuad.oMesh.m_oPolygonGroups.front().m_voBones.empty());
+    ASSERT_EQ(m_poGraphics->RenderMesh(&oQuad.oMesh, 0, 0), OK) << m_oLog.All();
+    // Bone 1 moved it one unit right.
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(3 * WIDTH / 4, HEIGHT / 2), 0xFF8000))
+        << std::hex << gl_test::ReadPixel(3 * WIDTH / 4, HEIGHT / 2);
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 4, HEIGHT / 2), 0x000000));
+}

@@ -236,3 +236,44 @@ TEST_F(GLShaderTest, TreeOperations)
     EXPECT_EQ(m_poGraphics->LoadShader(poLater.get()), OK);
     EXPECT_EQ(m_poGraphics->m_oShaderTreeGL.FindNode("Later"), nullptr);
 }
+
+TEST_F(GLShaderTest, NoMoreLayersAreAppliedThanThereAreTextureUnits)
+{
+    GLint iUnits = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &iUnits);
+    ASSERT_GE(iUnits, 2);
+    ASSERT_LE(iUnits, 15);
+    AddBitmap("step.tga", 0x00001000);
+    // Every layer adds 16 to blue: two layers more than the units would end past what they add.
+    const uint32_t dwLayers = static_cast<uint32_t>(iUnits) + 2;
+    auto poShader = gl_test::MakeShader("Many", 1, dwLayers);
+    QIRN_ShaderPass& ro = poShader->m_poPasses[0];
+    ro.m_bLightingEnabled = false;
+    ro.m_bClearColor = true;
+    ro.m_dwColorClearValue = 0xFF000000;
+    ro.m_bClearZ = true;
+    TextureLayer(ro.m_poLayers[0], "step.tga", 1);
+    for (uint32_t i = 1; i < dwLayers; ++i)
+    {
+        TextureLayer(ro.m_poLayers[i], "step.tga", 6);
+    }
+    QIRN_Shader_GL* po = Load(poShader.get());
+    ASSERT_NE(po, nullptr);
+    ASSERT_EQ(po->m_paoPasses[0].m_dwNumLayers, dwLayers);
+    while (glGetError() != GL_NO_ERROR)
+    {
+    }
+    ASSERT_EQ(m_poGraphics->SetShaderGL(po, 0), OK);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_GL::SetShaderGL() - Shader Many pass 0 has " +
+                                std::to_string(dwLayers) + " layers; only " + std::to_string(iUnits) +
+                                " texture units"));
+    GLint iActive = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &iActive);
+    EXPECT_EQ(iActive, GL_TEXTURE0_ARB);
+    gl_test::IdentityTransforms();
+    gl_test::DrawQuad(-1.0f, -1.0f, 1.0f, 1.0f);
+    const uint32_t dwBlue = static_cast<uint32_t>(iUnits) * 0x10;
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2), dwBlue))
+        << std::hex << gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2);
+}

@@ -1,10 +1,13 @@
-// A world file's mesh actor drawn by the OpenGL device through its geometry: loaded on first
-// draw, and left out while its Render flag is 0.
+// A world file's mesh and logo actors drawn by the OpenGL device through their geometry: loaded on
+// first draw, left out while the Render flag is 0, and logos fixed to the camera.
 #include "gl_test_support.h"
 #include "qirn_cameraactor.h"
+#include "qirn_logoactor.h"
 #include "qirn_meshactor.h"
 #include "qirn_geometry.h"
 #include "qirn_world.h"
+
+#include <cmath>
 
 namespace
 {
@@ -42,6 +45,7 @@ protected:
     }
     void TearDown() override
     {
+        m_oEngine.m_apoGraphics[0] = nullptr;
         m_poGraphics->ReleaseResources();
         m_oEngine.m_poWorld = nullptr;
         m_poWorld.reset();
@@ -94,4 +98,88 @@ TEST_F(GLWorldTest, ALipSyncActorIsDrawnLikeAMeshActor)
     ASSERT_EQ(m_poGraphics->RenderWorld(m_poWorld.get(), &oCamera, 0, false), OK);
     const uint32_t dwCentre = gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2);
     EXPECT_FALSE(gl_test::Near(dwCentre, CLEAR_RGB, 16)) << std::hex << dwCentre << "\n" << m_oLog.All();
+}
+
+namespace
+{
+// A green square of half-side 0.5 around the origin, facing the eye, and the unlit shader that
+// shows its vertex colour.
+const char* const BADGE_X =
+    "xof 0302txt 0032\n"
+    "Frame Root {\n"
+    " FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }\n"
+    " Mesh Badge {\n  4; -0.5;-0.5;0.0;, 0.5;-0.5;0.0;, 0.5;0.5;0.0;, -0.5;0.5;0.0;;\n"
+    "  2; 3; 0,2,1;, 3; 0,3,2;;\n"
+    "  MeshVertexColors { 4; 0; 0.0;1.0;0.0;1.0;;, 1; 0.0;1.0;0.0;1.0;;, 2; 0.0;1.0;0.0;1.0;;, "
+    "3; 0.0;1.0;0.0;1.0;;; }\n"
+    "  MeshMaterialList { 1; 2; 0, 0;; Material Paint { 1.0;1.0;1.0;1.0;; 4.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; } "
+    "}\n"
+    " }\n"
+    "}\n";
+const char* const BADGE_S = "qirn_shader_version2.0 {\n"
+                            " Shader { Name { Badge } NumPasses { 1 } Pass { Name { Base } FVF { 66 }\n"
+                            "  LightingEnabled { 0 } CullMode { 0 } } }\n"
+                            "}\n";
+
+// The logo's fixed projection: 0.7 radians high, aspect 1.333, so a view-space x at depth z lies at
+// x * (1 / tan 0.35) / 1.333 / z in clip space, moved on by x itself.
+int LogoColumn(float x, float z, int iWidth)
+{
+    const float fClip = x * (1.0f / std::tan(0.35f)) / 1.333f / z + x;
+    return static_cast<int>((fClip + 1.0f) * 0.5f * static_cast<float>(iWidth));
+}
+} // namespace
+
+TEST_F(GLWorldTest, ALogoStaysFixedToTheCameraWhereverItLooks)
+{
+    qirn_test::WriteFile("badge.x", BADGE_X);
+    qirn_test::WriteFile("logos.s", BADGE_S);
+    qirn_test::WriteFile(
+        "logos.w", "qirn_world_version2.0 {\n"
+                   " QIRN_LogoActor { Name { Badge } Position { 0 0 8 1 }\n"
+                   "  ShaderAssignment { badge.Root.Badge.Paint { Badge } } MeshFilename { badge.x } }\n"
+                   " QIRN_LogoActor { Name { Corner } Position { 0.5 0 8 1 }\n"
+                   "  ShaderAssignment { badge.Root.Badge.Paint { Badge } } MeshFilename { badge.x } }\n"
+                   " QIRN_LogoActor { Name { Blank } Position { 0 0 8 1 } }\n"
+                   "}\n");
+    ASSERT_EQ(m_poWorld->Load("logos"), OK) << m_oLog.All();
+    // Logos ask the engine's device for its view.
+    m_oEngine.m_apoGraphics[0] = m_poGraphics.get();
+    auto* poCorner = dynamic_cast<QIRN_LogoActor*>(m_poWorld->FindObject("Corner"));
+    ASSERT_NE(poCorner, nullptr);
+    QIRN_CameraActor oCamera("Camera");
+    oCamera.SetFOV(60.0f);
+    oCamera.SetRange(1.0f, 100.0f);
+    const int iCornerColumn = LogoColumn(0.5f, 8.0f, WIDTH);
+    ASSERT_LT(iCornerColumn, WIDTH - 4);
+    for (const QIRN_Vector4& vEye :
+         {QIRN_Vector4(0.0f, 0.0f, 0.0f, 1.0f), QIRN_Vector4(40.0f, 10.0f, -30.0f, 1.0f)})
+    {
+        // The eye moves and turns: the logos come along.
+        oCamera.SetPosition(vEye);
+        oCamera.SetLookAtVector(QIRN_Vector4(vEye.x - 20.0f, vEye.y, vEye.z + 5.0f, 1.0f));
+        m_oLog.Clear();
+        ASSERT_EQ(m_poWorld->UpdateWorld(0.0f), OK);
+        ASSERT_EQ(m_poGraphics->RenderWorld(m_poWorld.get(), &oCamera, 0, false), OK);
+        EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2), 0x00FF00))
+            << std::hex << gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2);
+        EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(iCornerColumn, HEIGHT / 2), 0x00FF00))
+            << std::hex << gl_test::ReadPixel(iCornerColumn, HEIGHT / 2);
+        // Between the two, the clear colour.
+        const int iBetween = (WIDTH / 2 + iCornerColumn) / 2;
+        EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(iBetween, HEIGHT / 2), CLEAR_RGB))
+            << std::hex << gl_test::ReadPixel(iBetween, HEIGHT / 2);
+        // A logo without geometry is named each frame.
+        EXPECT_EQ(m_oLog.Count("*** QIRN_Graphics_GL::RenderWorld(): Actor 'Blank' does not have an Mesh\n"),
+                  1u);
+    }
+
+    // A hidden logo is left out; a render-target pass draws no logos at all.
+    poCorner->SetRender(0);
+    ASSERT_EQ(m_poGraphics->RenderWorld(m_poWorld.get(), &oCamera, 0, false), OK);
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(iCornerColumn, HEIGHT / 2), CLEAR_RGB));
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2), 0x00FF00));
+    ASSERT_EQ(m_poGraphics->RenderWorld(m_poWorld.get(), &oCamera, 0, true), OK);
+    EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(WIDTH / 2, HEIGHT / 2), CLEAR_RGB));
+    m_oEngine.m_apoGraphics[0] = nullptr;
 }

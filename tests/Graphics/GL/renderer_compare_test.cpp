@@ -1,0 +1,374 @@
+// One small world drawn by both renderers: the Direct3D 8 frame read back from its screen dump, the
+// OpenGL frame with glReadPixels, and the colours at the centres of their flat regions compared.
+#include "dx8_test_support.h"
+#include "gl_test_support.h"
+#include "qirn_bitmap.h"
+#include "qirn_cameraactor.h"
+#include "qirn_engineparams.h"
+#include "qirn_world.h"
+
+#include <gtest/gtest.h>
+
+#include <iomanip>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+// Both frames are this many pixels square, so both projections have an aspect of 1.
+const int SIZE = 96;
+
+// Per channel, in levels of 255: what two rasterisers may differ by on a flat region (rounding of
+// the lighting and of the texture combining), far below any difference between the regions.
+const int TOLERANCE = 3;
+
+const char* const WINDOW_CLASS = "QIRN_CompareWindow";
+
+// A square of half-side h around (x, y) at depth z, facing the eye at the origin: wound clockwise
+// as the eye sees it, as .x files wind front faces, so that the engine's default cull mode keeps
+// it. In one vertex colour (red, green, blue floats), with texture coordinates 0 to 1.
+std::string SquareFile(float x, float y, float z, float h, const std::string& strColor)
+{
+    std::ostringstream s;
+    s << std::fixed << std::setprecision(3);
+    s << "xof 0302txt 0032\n"
+         "Frame Root {\n"
+         " FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }\n"
+         " Mesh Square {\n  4; "
+      << x - h << ";" << y - h << ";" << z << ";, " << x + h << ";" << y - h << ";" << z << ";, " << x + h
+      << ";" << y + h << ";" << z << ";, " << x - h << ";" << y + h << ";" << z
+      << ";;\n"
+         "  2; 3; 0,2,1;, 3; 0,3,2;;\n"
+         "  MeshNormals { 4; 0.0;0.0;-1.0;, 0.0;0.0;-1.0;, 0.0;0.0;-1.0;, 0.0;0.0;-1.0;; 2; 3; 0,2,1;, 3; "
+         "0,3,2;; }\n"
+         "  MeshTextureCoords { 4; 0.0;1.0;, 1.0;1.0;, 1.0;0.0;, 0.0;0.0;; }\n"
+         "  MeshVertexColors { 4; 0; "
+      << strColor << "1.0;;, 1; " << strColor << "1.0;;, 2; " << strColor << "1.0;;, 3; " << strColor
+      << "1.0;;; }\n"
+         "  MeshMaterialList { 1; 2; 0, 0;; Material Paint { 1.0;1.0;1.0;1.0;; 4.0; 0.0;0.0;0.0;; "
+         "0.0;0.0;0.0;; } }\n"
+         " }\n"
+         "}\n";
+    return s.str();
+}
+
+// A square of half-side 2 around (7, -4, 10), wound as above, skinned to one bone, which the file's
+// animation moves from where it stands to 6 units left over one second: half-way, the square is
+// around (4, -4, 10). The OpenGL renderer culls the back faces of skins whatever the pass says.
+const char* const FIN_X =
+    "xof 0302txt 0032\n"
+    "template XSkinMeshHeader {\n <3CF169CE-FF7C-44ab-93C0-F78F62D172E2>\n"
+    " WORD nMaxSkinWeightsPerVertex;\n WORD nMaxSkinWeightsPerFace;\n WORD nBones;\n}\n"
+    "template SkinWeights {\n <6F0D123B-BAD2-4167-A0D0-80224F25FABB>\n"
+    " STRING transformNodeName;\n DWORD nWeights;\n array DWORD vertexIndices[nWeights];\n"
+    " array FLOAT weights[nWeights];\n Matrix4x4 matrixOffset;\n}\n"
+    "Frame Root {\n"
+    " FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }\n"
+    " Mesh Skin {\n"
+    "  4; 5.0;-6.0;10.0;, 9.0;-6.0;10.0;, 9.0;-2.0;10.0;, 5.0;-2.0;10.0;;\n"
+    "  2; 3; 0,2,1;, 3; 0,3,2;;\n"
+    "  MeshNormals { 4; 0.0;0.0;-1.0;, 0.0;0.0;-1.0;, 0.0;0.0;-1.0;, 0.0;0.0;-1.0;; 2; 3; 0,2,1;, 3; "
+    "0,3,2;; }\n"
+    "  MeshVertexColors { 4; 0; 1.0;0.5;0.0;1.0;;, 1; 1.0;0.5;0.0;1.0;;, 2; 1.0;0.5;0.0;1.0;;, "
+    "3; 1.0;0.5;0.0;1.0;;; }\n"
+    "  MeshMaterialList { 1; 2; 0, 0;; Material Paint { 1.0;1.0;1.0;1.0;; 4.0; 0.0;0.0;0.0;; "
+    "0.0;0.0;0.0;; } }\n"
+    "  XSkinMeshHeader { 1; 1; 1; }\n"
+    "  SkinWeights { \"Bone\"; 4; 0, 1, 2, 3; 1.0, 1.0, 1.0, 1.0;\n"
+    "   1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }\n"
+    " }\n"
+    " Frame Bone { FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, "
+    "0.0,0.0,0.0,1.0;; } }\n"
+    "}\n"
+    "AnimationSet Swim {\n"
+    " Animation { { Bone } AnimationKey { 2; 2; 0; 3; 0.0,0.0,0.0;;, 1000; 3; -6.0,0.0,0.0;;; } }\n"
+    "}\n";
+
+// Unlit passes draw the vertex colours. The lit pass takes its colour from the material alone
+// (ColorVertex 0): Direct3D 8 would otherwise light the white vertex colour, which fixed-function
+// OpenGL never tracks. Its material has no ambient or specular part, so only the directional light
+// counts. The textured pass selects the first texture and modulates it by the second.
+const char* const SCENE_S =
+    "qirn_shader_version2.0 {\n"
+    " Shader { Name { Flat } NumPasses { 1 } Pass { Name { Base } FVF { 66 } LightingEnabled { 0 } } }\n"
+    " Shader { Name { Lit } NumPasses { 1 } Pass { Name { Base } FVF { 82 } LightingEnabled { 1 }\n"
+    "  ColorVertex { 0 } Material { Diffuse { 0.2 0.8 0.4 1.0 } Ambient { 0 0 0 0 } Specular { 0 0 0 0 }\n"
+    "  Emissive { 0 0 0 0 } Power { 0 } } } }\n"
+    " Shader { Name { Tiles } NumPasses { 1 } Pass { Name { Base } FVF { 322 } LightingEnabled { 0 }\n"
+    "  NumLayers { 2 }\n"
+    "  Layer { Stage { 0 } TextureFileName { sand.tga } TextureFormat { 21 } TextureType { 2 }\n"
+    "   NumMipmapLevels { 1 } MINFILTER { 1 } MAGFILTER { 1 } MIPFILTER { 0 }\n"
+    "   COLOROP { 1 } COLORARG1 { 5 } ALPHAOP { 1 } ALPHAARG1 { 5 } }\n"
+    "  Layer { Stage { 1 } TextureFileName { weed.tga } TextureFormat { 21 } TextureType { 2 }\n"
+    "   NumMipmapLevels { 1 } MINFILTER { 1 } MAGFILTER { 1 } MIPFILTER { 0 }\n"
+    "   COLOROP { 3 } COLORARG1 { 5 } COLORARG2 { 0 } ALPHAOP { 1 } ALPHAARG1 { 0 } } } }\n"
+    " Shader { Name { Skin } NumPasses { 1 } Pass { Name { Base } FVF { 66 } LightingEnabled { 0 } } }\n"
+    " Shader { Name { Badge } NumPasses { 1 } Pass { Name { Base } FVF { 66 } LightingEnabled { 0 } } }\n"
+    "}\n";
+
+// The eye at the origin looks along +z; the sun shines down and away from it at 60 degrees to the
+// squares' normal, so the lit square shows half its material's diffuse colour. The moon is switched
+// off and lights nothing. The fin is posed half-way through its animation; the badge is a logo 8
+// ahead of the eye.
+const char* const SCENE_W =
+    "qirn_world_version2.0 {\n"
+    " QIRN_CameraActor { Name { Eye } }\n"
+    " QIRN_LightActor { Name { Sun } Type { 3 } Diffuse { 255 255 255 255 } Specular { 0 0 0 0 }\n"
+    "  Ambient { 0 0 0 0 } Direction { 0.0 -0.866025 0.5 0.0 } }\n"
+    " QIRN_LightActor { Name { Moon } Active { 0 } Type { 3 } Diffuse { 255 255 255 255 }\n"
+    "  Specular { 0 0 0 0 } Ambient { 255 255 255 255 } Direction { 0 0 1 0 } }\n"
+    " QIRN_MeshActor { Name { Flat } ShaderAssignment { flat.Root.Square.Paint { Flat } }\n"
+    "  MeshFilename { flat.x } }\n"
+    " QIRN_MeshActor { Name { Lit } ShaderAssignment { lit.Root.Square.Paint { Lit } }\n"
+    "  MeshFilename { lit.x } }\n"
+    " QIRN_MeshActor { Name { Tiles } ShaderAssignment { tiles.Root.Square.Paint { Tiles } }\n"
+    "  MeshFilename { tiles.x } }\n"
+    " QIRN_MeshActor { Name { Fin } AnimationOffset { 0.5 } ShaderAssignment { fin.Root.Skin.Paint { Skin } "
+    "}\n"
+    "  MeshFilename { fin.x } }\n"
+    " QIRN_LogoActor { Name { Badge } Position { 0 0 8 1 }\n"
+    "  ShaderAssignment { badge.Root.Square.Paint { Badge } } MeshFilename { badge.x } }\n"
+    "}\n";
+
+// A one-colour 4 x 4 image file of 32 bits (red, green, blue, alpha).
+void WriteImage(const std::string& strName, uint8_t r, uint8_t g, uint8_t b)
+{
+    std::vector<uint8_t> vTexels;
+    for (int i = 0; i < 16; ++i)
+    {
+        vTexels.insert(vTexels.end(), {r, g, b, 255});
+    }
+    ASSERT_EQ(SaveRGBAToTGA(vTexels.data(), strName, 4, 4, 32), OK);
+}
+
+struct Probe
+{
+    const char* szWhat;
+    // Normalised device coordinates, y up.
+    float x, y;
+    uint32_t dwExpected;
+};
+
+// At the centres of the flat regions. Modulating (200, 160, 80) by (128, 255, 64) gives
+// (100, 160, 20); half of the material (0.2, 0.8, 0.4) is (26, 102, 51).
+const Probe PROBES[] = {
+    {"clear colour", 0.0f, 0.8f, 0x3F99B4}, {"unlit square", -0.4f, 0.4f, 0xCC3333},
+    {"lit square", 0.4f, 0.4f, 0x1A6633},   {"two texture layers", -0.4f, -0.4f, 0x64A014},
+    {"posed skin", 0.4f, -0.4f, 0xFF8000},  {"where the skin stood", 0.8f, -0.4f, 0x3F99B4},
+    {"logo", 0.0f, 0.0f, 0x00FF00},
+};
+
+int PixelX(float x)
+{
+    return static_cast<int>((x + 1.0f) * 0.5f * SIZE);
+}
+
+// Rows counted from the top.
+int PixelRow(float y)
+{
+    return static_cast<int>((1.0f - y) * 0.5f * SIZE);
+}
+
+// A window of its own whose client area is SIZE x SIZE, an engine on it, and the world loaded for
+// that engine. Each renderer gets its own: a window takes one pixel format for its whole life.
+class Side
+{
+public:
+    explicit Side(const char* szTitle)
+    {
+        WNDCLASSA wc = {};
+        wc.style = CS_OWNDC;
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = WINDOW_CLASS;
+        RegisterClassA(&wc);
+        RECT rc = {0, 0, SIZE, SIZE};
+        AdjustWindowRect(&rc, WS_OVERLAPPEDWINDOW, FALSE);
+        m_hWnd = CreateWindowA(WINDOW_CLASS, szTitle, WS_OVERLAPPEDWINDOW, 0, 0, rc.right - rc.left,
+                               rc.bottom - rc.top, nullptr, nullptr, wc.hInstance, nullptr);
+        if (m_hWnd)
+        {
+            ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+        }
+    }
+    ~Side()
+    {
+        m_oEngine.m_apoGraphics[0] = nullptr;
+        if (m_poGraphics)
+        {
+            m_poGraphics->ReleaseResources();
+        }
+        m_oEngine.m_poWorld = nullptr;
+        m_poWorld.reset();
+        m_poGraphics.reset();
+        if (m_oEngine.m_hDC)
+        {
+            ReleaseDC(m_hWnd, m_oEngine.m_hDC);
+            m_oEngine.m_hDC = nullptr;
+        }
+        if (m_hWnd)
+        {
+            DestroyWindow(m_hWnd);
+        }
+    }
+    Side(const Side&) = delete;
+    Side& operator=(const Side&) = delete;
+
+    // The engine on the window, then the renderer brought up windowed on it (one back buffer, depth
+    // and stencil); false with the reason in the test's failures when any step fails.
+    bool BringUp(const std::string& strIniFile, int32_t iAPI)
+    {
+        if (!m_hWnd)
+        {
+            ADD_FAILURE() << "no window";
+            return false;
+        }
+        QIRN_EngineParams oEngineParams;
+        oEngineParams.m_strIniFile = strIniFile;
+        oEngineParams.m_hWnd = m_hWnd;
+        if (m_oEngine.Initialize(oEngineParams) != OK)
+        {
+            ADD_FAILURE() << "engine";
+            return false;
+        }
+        if (iAPI == QIRN_GRAPHICS_DX8)
+        {
+            m_poGraphics = std::make_unique<QIRN_Graphics_DX8>(&m_oEngine);
+        }
+        else
+        {
+            m_poGraphics = std::make_unique<QIRN_Graphics_GL>();
+            m_poGraphics->m_pEngine = &m_oEngine;
+        }
+        QIRN_DeviceInfo* poInfo = nullptr;
+        QIRN_GraphicsParams oParams;
+        oParams.m_iAPI = iAPI;
+        oParams.m_iWidth = SIZE;
+        oParams.m_iHeight = SIZE;
+        oParams.m_iBackBufferFormat = QIRN_FMT_X8R8G8B8;
+        oParams.m_iBackBufferCount = 1;
+        oParams.m_iDepthStencilFormat = QIRN_FMT_D24S8;
+        oParams.m_iDeviceType = 1;
+        oParams.m_dwVertexProcessing = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+        oParams.m_bWindowed = true;
+        oParams.m_bZBuffer = true;
+        oParams.m_bStencil = true;
+        if (m_poGraphics->GetGraphicsDeviceInfo(0, &poInfo) != OK ||
+            m_poGraphics->SetRenderingParams(&oParams, m_hWnd) != OK)
+        {
+            ADD_FAILURE() << "renderer " << iAPI;
+            return false;
+        }
+        return true;
+    }
+
+    // The world of the files in the working folder, updated once at time 0; the logo reads its
+    // placement from the engine's first device.
+    QIRN_CameraActor* LoadWorld()
+    {
+        m_poWorld = std::make_unique<QIRN_World>(&m_oEngine);
+        m_oEngine.m_poWorld = m_poWorld.get();
+        if (m_poWorld->InitWorld() != OK || m_poWorld->Load("scene") != OK)
+        {
+            ADD_FAILURE() << "world";
+            return nullptr;
+        }
+        m_oEngine.m_apoGraphics[0] = m_poGraphics.get();
+        m_poWorld->UpdateWorld(0.0f);
+        return dynamic_cast<QIRN_CameraActor*>(m_poWorld->FindObject("Eye"));
+    }
+
+    HWND m_hWnd = nullptr;
+    QIRN_Engine m_oEngine;
+    std::unique_ptr<QIRN_Graphics> m_poGraphics;
+    std::unique_ptr<QIRN_World> m_poWorld;
+};
+
+class RendererCompareTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qirn_test::WriteFile("test.ini", "");
+        qirn_test::WriteFile("flat.x", SquareFile(-4.0f, 4.0f, 10.0f, 2.5f, "0.8;0.2;0.2;"));
+        qirn_test::WriteFile("lit.x", SquareFile(4.0f, 4.0f, 10.0f, 2.5f, "1.0;1.0;1.0;"));
+        qirn_test::WriteFile("tiles.x", SquareFile(-4.0f, -4.0f, 10.0f, 2.5f, "1.0;1.0;1.0;"));
+        qirn_test::WriteFile("badge.x", SquareFile(0.0f, 0.0f, 0.0f, 0.5f, "0.0;1.0;0.0;"));
+        qirn_test::WriteFile("fin.x", FIN_X);
+        qirn_test::WriteFile("scene.s", SCENE_S);
+        qirn_test::WriteFile("scene.w", SCENE_W);
+        WriteImage("sand.tga", 200, 160, 80);
+        WriteImage("weed.tga", 128, 255, 64);
+    }
+
+    std::string IniFile() const { return m_oDir.Path() + "\\test.ini"; }
+
+    // The probes' colours in a Direct3D 8 frame, read from its screen dump.
+    static std::vector<uint32_t> DrawThroughDirect3D8(Side& roSide, QIRN_CameraActor* poCamera)
+    {
+        std::vector<uint32_t> vColors;
+        roSide.m_oEngine.SetScreenDumpFilename("direct3d8.bmp");
+        EXPECT_EQ(roSide.m_poGraphics->RenderFrame(roSide.m_poWorld.get(), poCamera, false), OK);
+        const dx8_test::Image oImage = dx8_test::ReadBmp("direct3d8.bmp");
+        EXPECT_TRUE(oImage.bRead);
+        EXPECT_EQ(oImage.iWidth, SIZE);
+        EXPECT_EQ(oImage.iHeight, SIZE);
+        if (oImage.bRead && oImage.iWidth == SIZE && oImage.iHeight == SIZE)
+        {
+            for (const Probe& p : PROBES)
+            {
+                vColors.push_back(oImage.At(PixelX(p.x), PixelRow(p.y)));
+            }
+        }
+        return vColors;
+    }
+
+    // The probes' colours in an OpenGL frame: the world pass read back before any swap, since a
+    // window's shown buffer does not read back here.
+    static std::vector<uint32_t> DrawThroughOpenGL(Side& roSide, QIRN_CameraActor* poCamera)
+    {
+        std::vector<uint32_t> vColors;
+        EXPECT_EQ(roSide.m_poGraphics->RenderWorld(roSide.m_poWorld.get(), poCamera, 0, false), OK);
+        for (const Probe& p : PROBES)
+        {
+            vColors.push_back(gl_test::ReadPixel(PixelX(p.x), SIZE - 1 - PixelRow(p.y), GL_BACK));
+        }
+        return vColors;
+    }
+
+    qirn_test::ScopedTempDir m_oDir;
+    qirn_test::LogCapture m_oLog;
+};
+} // namespace
+
+TEST_F(RendererCompareTest, BothRenderersShowTheSameColoursAtTheProbes)
+{
+    // Both devices live at once, as the engine may keep two: the OpenGL one is made first, so the
+    // Direct3D 8 one starts and draws while the OpenGL context is already current.
+    Side oOpenGL("opengl");
+    Side oDirect3D8("direct3d 8");
+    ASSERT_TRUE(oOpenGL.BringUp(IniFile(), QIRN_GRAPHICS_OPENGL)) << m_oLog.All();
+    ASSERT_TRUE(oDirect3D8.BringUp(IniFile(), QIRN_GRAPHICS_DX8)) << m_oLog.All();
+    QIRN_CameraActor* poGLCamera = oOpenGL.LoadWorld();
+    QIRN_CameraActor* poDX8Camera = oDirect3D8.LoadWorld();
+    ASSERT_NE(poGLCamera, nullptr) << m_oLog.All();
+    ASSERT_NE(poDX8Camera, nullptr) << m_oLog.All();
+    const std::vector<uint32_t> vDirect3D8 = DrawThroughDirect3D8(oDirect3D8, poDX8Camera);
+    const std::vector<uint32_t> vOpenGL = DrawThroughOpenGL(oOpenGL, poGLCamera);
+    const size_t nProbes = sizeof(PROBES) / sizeof(PROBES[0]);
+    ASSERT_EQ(vDirect3D8.size(), nProbes) << m_oLog.All();
+    ASSERT_EQ(vOpenGL.size(), nProbes) << m_oLog.All();
+    for (size_t i = 0; i < nProbes; ++i)
+    {
+        const Probe& p = PROBES[i];
+        EXPECT_TRUE(gl_test::Near(vDirect3D8[i], p.dwExpected, TOLERANCE))
+            << p.szWhat << ": Direct3D 8 shows " << std::hex << vDirect3D8[i] << ", expected "
+            << p.dwExpected;
+        EXPECT_TRUE(gl_test::Near(vOpenGL[i], p.dwExpected, TOLERANCE))
+            << p.szWhat << ": OpenGL shows " << std::hex << vOpenGL[i] << ", expected " << p.dwExpected;
+        EXPECT_TRUE(gl_test::Near(vDirect3D8[i], vOpenGL[i], TOLERANCE))
+            << p.szWhat << ": Direct3D 8 " << std::hex << vDirect3D8[i] << ", OpenGL " << vOpenGL[i];
+    }
+}
