@@ -93,7 +93,7 @@ bool ParseOptions(int argc, char** argv, Options& roOptions)
 
 void Report(const char* szName, double dValue)
 {
-    printf("bench.%s %.6f\n", szName, dValue);
+    printf("bench.%s %.9g\n", szName, dValue);
 }
 
 int RunRenderer(BenchHost& roHost, const Options& roOptions)
@@ -176,6 +176,8 @@ int RunSkinning(BenchHost& roHost, const Options& roOptions)
     Report("skin_engine_rate", oRates.dEngineRate);
     Report("skin_plain_rate", oRates.dPlainRate);
     Report("skin_largest_difference", oRates.dLargestDifference);
+    Report("skin_palette_spread", oRates.dPaletteSpread);
+    Report("skin_bone_entries", oRates.uBoneEntries);
     return 0;
 }
 } // namespace

@@ -6,6 +6,7 @@
 #include "qirn_graphics_gl.h"
 #include "qirn_math.h"
 #include "qirn_mesh_gl.h"
+#include "polygongroup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +29,7 @@ inline void AddTransformed(const float* pfIn, const float* m, float fWeight, flo
 bool SkinBench::CollectMeshes(QIRN_Graphics* poGraphics)
 {
     m_vpoMeshes.clear();
+    m_vvoPalettes.clear();
     QIRN_Graphics_GL* poGL = dynamic_cast<QIRN_Graphics_GL*>(poGraphics);
     if (!poGL)
     {
@@ -40,10 +42,49 @@ bool SkinBench::CollectMeshes(QIRN_Graphics* poGraphics)
         if (poNode->m_pData && poNode->m_pData->IsSkinned() && poNode->m_pData->m_dwNumSkinnedVertices > 0)
         {
             m_vpoMeshes.push_back(poNode->m_pData);
+            m_vvoPalettes.emplace_back(poNode->m_pData->m_paoPalette,
+                                       poNode->m_pData->m_paoPalette + QIRN_GL_PALETTESIZE);
         }
     }
     return true;
 }
+
+namespace
+{
+double Spread(const std::vector<QIRN_Matrix4>& rvoPalette)
+{
+    double dSpread = 0.0;
+    for (const QIRN_Matrix4& ro : rvoPalette)
+    {
+        for (int k = 0; k < 16; ++k)
+        {
+            const double dIdentity = k % 5 == 0 ? 1.0 : 0.0;
+            dSpread = std::max(dSpread, std::fabs(ro.Data()[k] - dIdentity));
+        }
+    }
+    return dSpread;
+}
+
+// A turn about a slanted axis and a shift that differ from slot to slot.
+void Pose(std::vector<QIRN_Matrix4>& rvoPalette)
+{
+    for (size_t i = 0; i < rvoPalette.size(); ++i)
+    {
+        const float fAngle = 0.05f * static_cast<float>(i % 17) + 0.1f;
+        const float c = std::cos(fAngle);
+        const float s = std::sin(fAngle);
+        QIRN_Matrix4& ro = rvoPalette[i];
+        Matrix_Identity(&ro);
+        ro._11 = c;
+        ro._12 = s;
+        ro._21 = -s;
+        ro._22 = c;
+        ro._41 = 0.5f * static_cast<float>(i % 5);
+        ro._42 = -0.25f * static_cast<float>(i % 3);
+        ro._43 = 0.125f * static_cast<float>(i % 7);
+    }
+}
+} // namespace
 
 uint32_t SkinBench::CountVertices() const
 {
@@ -58,13 +99,15 @@ uint32_t SkinBench::CountVertices() const
 void SkinBench::EngineBlend(std::vector<float>& rvOut) const
 {
     float* pfOut = rvOut.data();
-    for (const QIRN_Mesh_GL* poMesh : m_vpoMeshes)
+    for (size_t m = 0; m < m_vpoMeshes.size(); ++m)
     {
+        const QIRN_Mesh_GL* poMesh = m_vpoMeshes[m];
+        const QIRN_Matrix4* paoPalette = m_vvoPalettes[m].data();
         for (uint32_t v = 0; v < poMesh->m_dwNumSkinnedVertices; ++v, pfOut += OUT_FLOATS)
         {
             const QIRN_SkinnedVertexGL& o = poMesh->m_paoSkinnedVertices[v];
-            BlendPosition(o.afPosition, poMesh->m_paoPalette, o.dwIndices, 4, o.afWeights, 3, &pfOut[0]);
-            BlendNormal(o.afNormal, poMesh->m_paoPalette, o.dwIndices, 4, o.afWeights, 3, &pfOut[3]);
+            BlendPosition(o.afPosition, paoPalette, o.dwIndices, 4, o.afWeights, 3, &pfOut[0]);
+            BlendNormal(o.afNormal, paoPalette, o.dwIndices, 4, o.afWeights, 3, &pfOut[3]);
             pfOut[6] = o.afUV[0];
             pfOut[7] = o.afUV[1];
             float fAlpha = 0.0f;
@@ -77,16 +120,17 @@ void SkinBench::PlainBlend(std::vector<float>& rvOut) const
 {
     float* pfOut = rvOut.data();
     std::vector<QIRN_Matrix4> voNormal(QIRN_GL_PALETTESIZE);
-    for (const QIRN_Mesh_GL* poMesh : m_vpoMeshes)
+    for (size_t m = 0; m < m_vpoMeshes.size(); ++m)
     {
+        const QIRN_Mesh_GL* poMesh = m_vpoMeshes[m];
+        const QIRN_Matrix4* paoPalette = m_vvoPalettes[m].data();
         // Each bone's normal matrix once per pass, not once per vertex and influence.
         for (int32_t i = 0; i < QIRN_GL_PALETTESIZE; ++i)
         {
             QIRN_Matrix4 oInverse;
-            Matrix_Invert(&poMesh->m_paoPalette[i], &oInverse);
+            Matrix_Invert(&paoPalette[i], &oInverse);
             Matrix_Transpose(&oInverse, &voNormal[i]);
         }
-        const QIRN_Matrix4* paoPalette = poMesh->m_paoPalette;
         for (uint32_t v = 0; v < poMesh->m_dwNumSkinnedVertices; ++v, pfOut += OUT_FLOATS)
         {
             const QIRN_SkinnedVertexGL& o = poMesh->m_paoSkinnedVertices[v];
@@ -116,6 +160,18 @@ SkinRates SkinBench::Measure(double dSeconds)
     if (oRates.uVertices == 0)
     {
         return oRates;
+    }
+    for (size_t m = 0; m < m_vpoMeshes.size(); ++m)
+    {
+        oRates.dPaletteSpread = std::max(oRates.dPaletteSpread, Spread(m_vvoPalettes[m]));
+        for (const QIRN_RenderGroup& roGroup : m_vpoMeshes[m]->m_oRenderGroups)
+        {
+            oRates.uBoneEntries += static_cast<uint32_t>(roGroup.m_pPolygonGroup->m_voBones.size());
+        }
+        if (Spread(m_vvoPalettes[m]) == 0.0)
+        {
+            Pose(m_vvoPalettes[m]);
+        }
     }
     std::vector<float> vEngine(static_cast<size_t>(oRates.uVertices) * OUT_FLOATS);
     std::vector<float> vPlain(vEngine.size());

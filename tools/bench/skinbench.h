@@ -2,7 +2,11 @@
 // SkinBench: the CPU skinning rate of the OpenGL meshes' vertex blending (the blend functions
 // the mesh calls for every vertex, each influence's normal matrix inverted per vertex) against a
 // plain loop over the same skinned vertices and palette that inverts each bone's matrix once per
-// pass. Both write the same blended position and normal; the bench checks that they agree.
+// pass. Both write the same blended position and normal; the bench checks that they agree. They
+// blend with copies of the meshes' palettes, posed by the bench where a palette is still the
+// identity, so that the check compares real transforms.
+
+#include "qirn_math.h"
 
 #include <cstdint>
 #include <string>
@@ -20,6 +24,10 @@ struct SkinRates
     double dPlainRate = 0.0;
     // Largest difference of a blended position or normal component between the two.
     double dLargestDifference = 0.0;
+    // Largest distance of an element of the meshes' own palettes from the identity, and the bone
+    // entries of their polygon groups (what fills the palettes when the meshes are drawn).
+    double dPaletteSpread = 0.0;
+    uint32_t uBoneEntries = 0;
 };
 
 class SkinBench
@@ -36,4 +44,5 @@ private:
     void PlainBlend(std::vector<float>& rvOut) const;
 
     std::vector<QIRN_Mesh_GL*> m_vpoMeshes;
+    std::vector<std::vector<QIRN_Matrix4>> m_vvoPalettes;
 };
