@@ -41,6 +41,8 @@ BenchFrame g_oFrame;
 BenchDraw* g_poDraw = nullptr;
 float g_afTexCoord[2] = {0, 0};
 float g_afColor[4] = {1, 1, 1, 1};
+// Whether the draw is lit; glIsEnabled cannot be asked between glBegin and glEnd.
+bool g_bLit = false;
 
 uint32_t Flag(GLenum eCap, uint32_t uFlag)
 {
@@ -75,7 +77,8 @@ void SnapshotState(BenchDraw& roDraw)
     g_afTexCoord[1] = afTexCoords[1];
     // Lit draws take their colour from the material; the bare program draws them unlit in it.
     glGetFloatv(GL_CURRENT_COLOR, g_afColor);
-    if (glIsEnabled(GL_LIGHTING))
+    g_bLit = glIsEnabled(GL_LIGHTING) != GL_FALSE;
+    if (g_bLit)
     {
         glGetMaterialfv(GL_FRONT, GL_DIFFUSE, g_afColor);
     }
@@ -160,7 +163,7 @@ void WINAPI HookTexCoord3f(GLfloat u, GLfloat v, GLfloat w)
 void WINAPI HookColor3fv(const GLfloat* pf)
 {
     // Inside a lit draw the colour does not show; the material's stays.
-    if (g_poDraw && !glIsEnabled(GL_LIGHTING))
+    if (g_poDraw && !g_bLit)
     {
         g_afColor[0] = pf[0];
         g_afColor[1] = pf[1];
@@ -172,7 +175,7 @@ void WINAPI HookColor3fv(const GLfloat* pf)
 
 void WINAPI HookColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
 {
-    if (g_poDraw && !glIsEnabled(GL_LIGHTING))
+    if (g_poDraw && !g_bLit)
     {
         const float afColor[4] = {r, g, b, a};
         memcpy(g_afColor, afColor, sizeof(afColor));
