@@ -104,8 +104,20 @@ int RunRenderer(BenchHost& roHost, const Options& roOptions)
         return 1;
     }
     Report("load_seconds", dLoad);
-    Report("first_frame_seconds", roHost.FirstFrame());
+    const double dFirstFrame = roHost.FirstFrame();
+    if (dFirstFrame < 0.0)
+    {
+        return 1;
+    }
+    Report("first_frame_seconds", dFirstFrame);
     const BenchTimes oTimes = roHost.Play();
+    if (oTimes.uFailedFrames > 0)
+    {
+        // Figures of frames that were not drawn would flatter the renderer.
+        fprintf(stderr, "bench: %u of the %u frames failed to render or present\n", oTimes.uFailedFrames,
+                oTimes.uFrames);
+        return 1;
+    }
     const double dFrames = oTimes.uFrames;
     Report("frames", dFrames);
     Report("wall_seconds", oTimes.dWall);
@@ -149,7 +161,10 @@ int RunSkinning(BenchHost& roHost, const Options& roOptions)
     {
         return 1;
     }
-    roHost.FirstFrame();
+    if (roHost.FirstFrame() < 0.0)
+    {
+        return 1;
+    }
     SkinBench oBench;
     oBench.CollectMeshes(roHost.GetEngine()->GetGraphicsInterface(0));
     bool bStandIn = false;
@@ -157,11 +172,11 @@ int RunSkinning(BenchHost& roHost, const Options& roOptions)
     {
         // The scene has no skinned mesh yet: the bench's own skinned tube stands in.
         bStandIn = true;
-        if (!roHost.ChangeScene(roOptions.strSkinScene, "BenchSkin.w") || roHost.LoadScene() < 0.0)
+        if (!roHost.ChangeScene(roOptions.strSkinScene, "BenchSkin.w") || roHost.LoadScene() < 0.0 ||
+            roHost.FirstFrame() < 0.0)
         {
             return 1;
         }
-        roHost.FirstFrame();
         oBench.CollectMeshes(roHost.GetEngine()->GetGraphicsInterface(0));
     }
     if (oBench.CountVertices() == 0)

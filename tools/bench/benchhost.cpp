@@ -257,10 +257,14 @@ double BenchHost::FirstFrame()
     poWorld->SetWorldTime(0.0f);
     poWorld->UpdateWorld(0.0f);
     const int64_t iStart = Now();
-    m_poEngine->Render(0, Camera());
-    m_poEngine->Present(0);
+    const bool bOk = m_poEngine->Render(0, Camera()) == OK && m_poEngine->Present(0) == OK;
     const double dSeconds = SecondsSince(iStart);
     PumpMessages();
+    if (!bOk)
+    {
+        fprintf(stderr, "bench: the first frame was not drawn\n");
+        return -1.0;
+    }
     return dSeconds;
 }
 
@@ -280,10 +284,11 @@ BenchTimes BenchHost::Play()
         m_poEngine->Update(m_oSettings.fStep, false);
         const int64_t iUpdated = Now();
         g_iSwapTicks = 0;
-        m_poEngine->Render(0, Camera());
+        const QIRN_ErrorCode eRendered = m_poEngine->Render(0, Camera());
         const int64_t iRendered = Now();
-        m_poEngine->Present(0);
+        const QIRN_ErrorCode ePresented = m_poEngine->Present(0);
         const int64_t iPresented = Now();
+        oTimes.uFailedFrames += eRendered != OK || ePresented != OK ? 1 : 0;
         oTimes.dUpdate += static_cast<double>(iUpdated - iFrame) / dFrequency;
         oTimes.dSubmit += static_cast<double>(iRendered - iUpdated - g_iSwapTicks) / dFrequency;
         oTimes.dPresent += static_cast<double>(iPresented - iRendered + g_iSwapTicks) / dFrequency;

@@ -38,6 +38,8 @@ struct BenchTimes
     double dPresent = 0.0;
     // CPU time of the main thread over the stretch (the engine and the driver's work on it).
     double dMainThreadCpu = 0.0;
+    // Frames whose render or present answered a failure.
+    uint32_t uFailedFrames = 0;
 };
 
 class BenchHost
@@ -53,7 +55,7 @@ public:
     // Loads the world; the time it took in seconds, or a negative value when the load failed.
     double LoadScene();
     // Renders and presents one frame at the current world time: the frame in which the renderer
-    // makes its shaders, textures and meshes. Its time in seconds.
+    // makes its shaders, textures and meshes. Its time in seconds, negative when it failed.
     double FirstFrame();
     // Plays the stretch from world time 0; frames are counted only once the stretch is done.
     BenchTimes Play();
