@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The bench programs end to end on the installed scene, briefly: the OpenGL run with its dumped
+# frame, the bare baseline drawing it, the Direct3D 8 run, the skinning rate and the table made
+# from their results; then the refusals of bad input. Runs inside tools/with-testenv.
+# Usage: bench_end_to_end.sh BENCH_FOLDER BASELINE_FOLDER DATA_FOLDER
+set -u
+bench_dir=$1
+baseline_dir=$2
+data_dir=$3
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+
+. "$root/tests/common/end_to_end.sh"
+
+win() {
+  echo "Z:${1//\//\\}"
+}
+
+work=$scratch
+cd "$work" || fail "no scratch folder"
+mkdir results
+common=(--data "$(win "$data_dir")" --scenes "$(win "$bench_dir/BenchScenes")" --seconds 0.5 --step 0.05)
+
+# Runs a program; its output goes to results/$1, its log to run.log.
+run() {
+  local name=$1
+  shift
+  WINEDEBUG=+debugstr "$root/tools/wine-run" 120 "$@" >"results/$name" 2>run.log
+}
+
+# The value of a key in a result file.
+value() {
+  tr -d '\r' <"results/$1" | sed -n "s/^bench\.$2 //p"
+}
+
+# True when the value of a key is a number above the limit.
+above() {
+  awk -v v="$(value "$1" "$2")" -v l="$3" 'BEGIN { exit !(v != "" && v + 0 > l) }'
+}
+
+run gl.1 "$bench_dir/qirn_bench.exe" gl "${common[@]}" --dump frame.bin || fail "the OpenGL run failed"
+for key in load_seconds first_frame_seconds fps update_ms submit_ms present_ms dump_triangles; do
+  above gl.1 "$key" 0 || fail "the OpenGL run reported no $key: $(cat results/gl.1)"
+done
+[ "$(value gl.1 frames)" = "10" ] || fail "0.5 s at 0.05 s a step is 10 frames, not $(value gl.1 frames)"
+
+run baseline.1 "$baseline_dir/qirn_baseline.exe" frame.bin --frames 10 || fail "the baseline failed"
+above baseline.1 fps 0 || fail "the baseline reported no frame rate"
+[ "$(value baseline.1 triangles)" = "$(value gl.1 dump_triangles)" ] ||
+  fail "the baseline drew $(value baseline.1 triangles) triangles of the $(value gl.1 dump_triangles) dumped"
+
+run dx8.1 "$bench_dir/qirn_bench.exe" dx8 "${common[@]}" || fail "the Direct3D 8 run failed"
+above dx8.1 fps 0 || fail "the Direct3D 8 run reported no frame rate"
+
+run skin.1 "$bench_dir/qirn_bench.exe" skin "${common[@]}" --skin-scene "$(win "$bench_dir/BenchSkin")" ||
+  fail "the skinning run failed"
+above skin.1 skin_vertices 0 || fail "no skinned vertices were blended"
+awk -v d="$(value skin.1 skin_largest_difference)" 'BEGIN { exit !(d != "" && d + 0 < 0.001) }' ||
+  fail "the engine's blend and the plain loop differ by $(value skin.1 skin_largest_difference)"
+
+python3 "$root/tools/bench/table.py" results 1 >table.txt || fail "no table from the results"
+grep -q "OpenGL frame rate / baseline frame rate" table.txt || fail "the table lacks the renderer ratio"
+grep -q "skinning: plain loop rate / engine blend rate" table.txt || fail "the table lacks the skinning ratio"
+
+# Bad input: a line that says what is wrong and exit code 1, never a hang.
+"$root/tools/wine-run" 60 "$bench_dir/qirn_bench.exe" gl --seconds 1 >out.txt 2>err.txt
+rc=$?
+[ "$rc" -eq 1 ] && grep -q -- "--data and --scenes are needed" err.txt || fail "a run without --data ended with $rc"
+"$root/tools/wine-run" 60 "$bench_dir/qirn_bench.exe" gl "${common[@]}" --step 0 >out.txt 2>err.txt
+rc=$?
+[ "$rc" -eq 1 ] && grep -q "must be positive" err.txt || fail "a run with a zero step ended with $rc"
+"$root/tools/wine-run" 60 "$bench_dir/qirn_bench.exe" gl --data "$(win "$data_dir")" --scenes 'Z:\no\such\folder' \
+  >out.txt 2>err.txt
+rc=$?
+[ "$rc" -eq 1 ] && grep -q "did not load" err.txt || fail "a run with no scene ended with $rc"
+printf 'not a frame' >text.bin
+"$root/tools/wine-run" 60 "$baseline_dir/qirn_baseline.exe" text.bin >out.txt 2>err.txt
+rc=$?
+[ "$rc" -eq 1 ] && grep -q "is not a dumped frame" err.txt || fail "the baseline on a text file ended with $rc"
+echo "PASS"

@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""Prints the bench's table from the raw results of tools/bench/run: files NAME.ROUND (NAME one of
+gl, dx8, baseline, skin) of "bench.<key> <value>" lines. Each figure is the median over the rounds.
+Usage: table.py RESULTS_DIR ROUNDS"""
+
+import os
+import statistics
+import sys
+
+
+def read(path):
+    values = {}
+    with open(path) as lines:
+        for line in lines:
+            parts = line.split()
+            if len(parts) == 2 and parts[0].startswith("bench."):
+                try:
+                    values[parts[0][6:]] = float(parts[1])
+                except ValueError:
+                    values[parts[0][6:]] = parts[1]
+    return values
+
+
+def median(results, name, key):
+    values = [r[key] for r in results[name] if isinstance(r.get(key), float)]
+    if not values:
+        sys.exit("table: no %s figure in the %s results" % (key, name))
+    return statistics.median(values)
+
+
+def main():
+    folder, rounds = sys.argv[1], int(sys.argv[2])
+    results = {name: [read(os.path.join(folder, "%s.%d" % (name, r))) for r in range(1, rounds + 1)]
+               for name in ("gl", "dx8", "baseline", "skin")}
+
+    def m(name, key):
+        return median(results, name, key)
+
+    base_fps = m("baseline", "fps")
+    rows = [("Scene", "%d triangles in %d draws (the dumped OpenGL frame)"
+             % (m("gl", "dump_triangles"), m("gl", "dump_draws"))),
+            ("Stretch", "%d frames of world time at a fixed step, 1024x768, frame limiter off, median of %d rounds"
+             % (m("gl", "frames"), rounds))]
+    print()
+    for label, text in rows:
+        print("%-8s %s" % (label + ":", text))
+    print()
+    header = ("", "OpenGL", "Direct3D 8", "baseline")
+    print("| %-40s | %10s | %10s | %10s |" % header)
+    print("|%s|%s|%s|%s|" % ("-" * 42, "-" * 12, "-" * 12, "-" * 12))
+
+    def row(label, gl, dx8, base):
+        print("| %-40s | %10s | %10s | %10s |" % (label, gl, dx8, base))
+
+    def ms(name, key):
+        return "%.2f" % m(name, key)
+
+    row("frames per second", "%.1f" % m("gl", "fps"), "%.1f" % m("dx8", "fps"), "%.1f" % base_fps)
+    row("frame (ms)", ms("gl", "frame_ms"), ms("dx8", "frame_ms"), ms("baseline", "frame_ms"))
+    row("engine update (ms)", ms("gl", "update_ms"), ms("dx8", "update_ms"), "-")
+    row("render submission (ms)", ms("gl", "submit_ms"), ms("dx8", "submit_ms"), ms("baseline", "submit_ms"))
+    row("present / buffer swap (ms)", ms("gl", "present_ms"), ms("dx8", "present_ms"), ms("baseline", "present_ms"))
+    row("main-thread CPU (ms)", ms("gl", "main_thread_cpu_ms"), ms("dx8", "main_thread_cpu_ms"), "-")
+    row("world load (s)", "%.3f" % m("gl", "load_seconds"), "%.3f" % m("dx8", "load_seconds"), "-")
+    row("first frame (s)", "%.3f" % m("gl", "first_frame_seconds"), "%.3f" % m("dx8", "first_frame_seconds"), "-")
+
+    def share(name):
+        return (m(name, "update_ms") + m(name, "submit_ms")) / m(name, "frame_ms")
+
+    print()
+    print("| %-52s | %10s |" % ("ratio", "value"))
+    print("|%s|%s|" % ("-" * 54, "-" * 12))
+    ratios = [
+        ("OpenGL frame rate / baseline frame rate", m("gl", "fps") / base_fps),
+        ("Direct3D 8 frame rate / baseline frame rate", m("dx8", "fps") / base_fps),
+        ("OpenGL engine CPU share of the frame (update+submit)", share("gl")),
+        ("Direct3D 8 engine CPU share of the frame", share("dx8")),
+        ("OpenGL swap share of the frame", m("gl", "present_ms") / m("gl", "frame_ms")),
+        ("Direct3D 8 present share of the frame", m("dx8", "present_ms") / m("dx8", "frame_ms")),
+        ("skinning: plain loop rate / engine blend rate", m("skin", "skin_plain_rate") / m("skin", "skin_engine_rate")),
+    ]
+    for label, value in ratios:
+        print("| %-52s | %10.2f |" % (label, value))
+    source = results["skin"][0].get("skin_source", "?")
+    print()
+    print("Skinning: %d vertices (%s), engine blend %.2f M vertices/s, plain loop %.2f M vertices/s, "
+          "largest difference %.2g" % (m("skin", "skin_vertices"), source, m("skin", "skin_engine_rate") / 1e6,
+                                       m("skin", "skin_plain_rate") / 1e6, m("skin", "skin_largest_difference")))
+
+
+if __name__ == "__main__":
+    main()
