@@ -25,6 +25,20 @@ bool Read(FILE* pFile, void* pData, size_t uBytes)
     return uBytes == 0 || fread(pData, 1, uBytes, pFile) == uBytes;
 }
 
+// Whether the file still holds uBytes after the current position: a damaged count or size must
+// not make the reader allocate more than the file could fill.
+bool Holds(FILE* pFile, uint64_t uBytes)
+{
+    const long iHere = ftell(pFile);
+    if (iHere < 0 || fseek(pFile, 0, SEEK_END) != 0)
+    {
+        return false;
+    }
+    const long iEnd = ftell(pFile);
+    return fseek(pFile, iHere, SEEK_SET) == 0 && iEnd >= iHere &&
+           uBytes <= static_cast<uint64_t>(iEnd - iHere);
+}
+
 bool WriteU32(FILE* pFile, uint32_t u)
 {
     return Write(pFile, &u, sizeof(u));
@@ -72,6 +86,10 @@ bool ReadDraw(FILE* pFile, BenchDraw& o)
     o.uDepthFunc = auHead[7];
     o.uCullFace = auHead[8];
     o.uFrontFace = auHead[9];
+    if (!Holds(pFile, static_cast<uint64_t>(auHead[10]) * sizeof(BenchVertex)))
+    {
+        return false;
+    }
     o.voVertices.resize(auHead[10]);
     return Read(pFile, o.afClearColor, sizeof(o.afClearColor)) &&
            Read(pFile, &o.fClearDepth, sizeof(o.fClearDepth)) &&
@@ -119,7 +137,12 @@ bool ReadTexture(FILE* pFile, BenchTexture& o)
         {
             return false;
         }
-        roLevel.vPixels.resize(static_cast<size_t>(roLevel.uWidth) * roLevel.uHeight * 4);
+        const uint64_t uBytes = static_cast<uint64_t>(roLevel.uWidth) * roLevel.uHeight * 4;
+        if (!Holds(pFile, uBytes))
+        {
+            return false;
+        }
+        roLevel.vPixels.resize(static_cast<size_t>(uBytes));
         if (!Read(pFile, roLevel.vPixels.data(), roLevel.vPixels.size()))
         {
             return false;
