@@ -19,6 +19,8 @@ function(qirn_add_test name)
            COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run ${T_TIMEOUT} $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(T_DISPLAY)
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QIRN_WINE_DISPLAY=${T_DISPLAY}")
+    # Tests on one display switch its mode and read it back: one at a time.
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QIRN_WINE_DISPLAY=${T_DISPLAY}"
+                                            RESOURCE_LOCK "display_${T_DISPLAY}")
   endif()
 endfunction()
