@@ -1,0 +1,416 @@
+// The guards need the stack guarantee of newer systems than the engine asks for.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
+#include "mutation_harness.h"
+
+#include "qirn_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <malloc.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+
+namespace robustness
+{
+namespace
+{
+// What the guards know about the input being read; written before the reader starts.
+struct Current
+{
+    const Reader* poReader = nullptr;
+    const std::string* pszInput = nullptr;
+    std::atomic<int64_t> llDeadline{0}; // steady milliseconds; 0 while no reader runs
+};
+Current g_oCurrent;
+int g_iLoaded = 0;
+
+int64_t NowMilliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Written from the crash filter and the watchdog too: plain Win32 calls only.
+std::string WriteFailingFile(const Reader& roReader, const std::string& szInput)
+{
+    std::string szPath = ProgramFolder() + "\\failing." + roReader.szExtension;
+    HANDLE hFile = CreateFileA(szPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+    if (hFile != INVALID_HANDLE_VALUE)
+    {
+        DWORD dwWritten = 0;
+        WriteFile(hFile, szInput.data(), static_cast<DWORD>(szInput.size()), &dwWritten, nullptr);
+        CloseHandle(hFile);
+    }
+    return szPath;
+}
+
+[[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode)
+{
+    std::string szPath = "(no input)";
+    std::string szName = "?";
+    if (g_oCurrent.poReader && g_oCurrent.pszInput)
+    {
+        szName = g_oCurrent.poReader->szName;
+        szPath = WriteFailingFile(*g_oCurrent.poReader, *g_oCurrent.pszInput);
+    }
+    std::fprintf(stderr, "\n*** robustness: %s (0x%08x) in the reader \"%s\"; the input is %s\n", szWhat,
+                 static_cast<unsigned>(dwCode), szName.c_str(), szPath.c_str());
+    std::fflush(stderr);
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 3);
+    for (;;)
+    {
+    }
+}
+
+LONG WINAPI CrashFilter(EXCEPTION_POINTERS* poInfo)
+{
+    FailProcess("crash", poInfo && poInfo->ExceptionRecord ? poInfo->ExceptionRecord->ExceptionCode : 0);
+}
+
+// One thread watches every input's deadline: started once, it costs nothing per input.
+DWORD WINAPI Watchdog(LPVOID)
+{
+    for (;;)
+    {
+        Sleep(20);
+        int64_t llDeadline = g_oCurrent.llDeadline.load();
+        if (llDeadline != 0 && NowMilliseconds() > llDeadline)
+        {
+            FailProcess("hang", static_cast<uint32_t>(MAX_MILLISECONDS_PER_INPUT));
+        }
+    }
+}
+
+// Every heap of the process, the C runtime's included, must still be whole.
+Verdict CheckHeaps()
+{
+    HANDLE ahHeaps[64];
+    DWORD dwCount = GetProcessHeaps(64, ahHeaps);
+    for (DWORD i = 0; i < dwCount && i < 64; ++i)
+    {
+        if (!HeapValidate(ahHeaps[i], 0, nullptr))
+        {
+            return "a heap of the process no longer validates";
+        }
+    }
+    if (!HeapValidate(GetProcessHeap(), 0, nullptr))
+    {
+        return "the process heap no longer validates";
+    }
+    int iCrt = _heapchk();
+    if (iCrt != _HEAPOK && iCrt != _HEAPEMPTY)
+    {
+        return "the C runtime heap check answers " + std::to_string(iCrt);
+    }
+    return "";
+}
+} // namespace
+
+void PutU16(std::string& s, uint32_t v)
+{
+    s.push_back(static_cast<char>(v & 0xFF));
+    s.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void PutU32(std::string& s, uint32_t v)
+{
+    PutU16(s, v & 0xFFFF);
+    PutU16(s, v >> 16);
+}
+
+std::string ReadWholeFile(const std::string& szPath)
+{
+    std::ifstream oIn(szPath, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(oIn)), std::istreambuf_iterator<char>());
+}
+
+Mutator::Mutator(const std::vector<std::string>& vSeeds, bool bBinary, uint32_t dwSeed)
+    : m_vSeeds(vSeeds), m_bBinary(bBinary), m_oRng(dwSeed)
+{
+}
+
+size_t Mutator::Pick(size_t n)
+{
+    return n ? std::uniform_int_distribution<size_t>(0, n - 1)(m_oRng) : 0;
+}
+
+bool Mutator::FindNumber(const std::string& s, size_t at, size_t& begin, size_t& end)
+{
+    auto IsDigit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t i = at;
+    while (i < s.size() && !IsDigit(s[i]))
+    {
+        ++i;
+    }
+    if (i == s.size())
+    {
+        return false;
+    }
+    begin = i;
+    while (begin > 0 && (IsDigit(s[begin - 1]) || s[begin - 1] == '.' || s[begin - 1] == '-'))
+    {
+        --begin;
+    }
+    end = i;
+    while (end < s.size() && (IsDigit(s[end]) || s[end] == '.' || s[end] == 'e'))
+    {
+        ++end;
+    }
+    return true;
+}
+
+void Mutator::MutateOnce(std::string& s)
+{
+    static const char* const HUGE_WORDS[] = {"4294967295", "2147483647", "2147483648", "99999999999999999999",
+                                             "1e39",       "3.4e38",     "65536",      "1e-45"};
+    static const char* const NEGATIVE_WORDS[] = {"-1", "-2", "-2147483648", "-65536", "-1e39"};
+    static const uint32_t HUGE_DWORDS[] = {0xFFFFFFFFu, 0x7FFFFFFFu, 0x80000000u, 0x10000u, 0x40000000u};
+    static const uint32_t NEGATIVE_DWORDS[] = {0xFFFFFFFFu, 0xFFFFFFFEu, 0x80000000u, 0xFFFF0000u};
+    const size_t at = Pick(s.size() + 1);
+    switch (Pick(11))
+    {
+    case 0: // a flipped bit
+        if (!s.empty())
+        {
+            size_t i = Pick(s.size());
+            s[i] = static_cast<char>(s[i] ^ (1 << Pick(8)));
+        }
+        break;
+    case 1: // an inserted byte
+        s.insert(at, 1, static_cast<char>(Pick(256)));
+        break;
+    case 2: // deleted bytes
+        s.erase(std::min(at, s.size()), 1 + Pick(16));
+        break;
+    case 3: // a duplicated block
+        if (!s.empty())
+        {
+            size_t from = Pick(s.size());
+            s.insert(at, s.substr(from, 1 + Pick(256)));
+        }
+        break;
+    case 4: // two blocks swapped
+        if (s.size() > 4)
+        {
+            size_t n = 1 + Pick(std::min<size_t>(128, s.size() / 2));
+            size_t a = Pick(s.size() - n + 1);
+            size_t b = Pick(s.size() - n + 1);
+            if (a > b)
+            {
+                std::swap(a, b);
+            }
+            if (a + n <= b)
+            {
+                std::string szA = s.substr(a, n), szB = s.substr(b, n);
+                s.replace(b, n, szA);
+                s.replace(a, n, szB);
+            }
+        }
+        break;
+    case 5: // a huge number
+    case 6: // a negative count
+    {
+        const bool bHuge = s.size() % 2 == 0 ? Pick(2) == 0 : Pick(2) != 0;
+        if (m_bBinary)
+        {
+            std::string szBytes;
+            PutU32(szBytes, bHuge ? HUGE_DWORDS[Pick(5)] : NEGATIVE_DWORDS[Pick(4)]);
+            size_t i = std::min(at, s.size());
+            s.replace(i, std::min<size_t>(4, s.size() - i), szBytes);
+        }
+        else
+        {
+            std::string szWord = bHuge ? HUGE_WORDS[Pick(8)] : NEGATIVE_WORDS[Pick(5)];
+            size_t begin = 0, end = 0;
+            if (FindNumber(s, at, begin, end))
+            {
+                s.replace(begin, end - begin, szWord);
+            }
+            else
+            {
+                s.insert(at, " " + szWord + " ");
+            }
+        }
+        break;
+    }
+    case 7: // a long word
+        s.insert(at, std::string(Pick(2) ? 300 : 5000, static_cast<char>('A' + Pick(26))));
+        break;
+    case 8: // a missing brace (or, in binary files, a missing byte at a token boundary)
+    {
+        size_t i = s.find_first_of(m_bBinary ? std::string("\x0a\x0b", 2) : std::string("{}"), at);
+        if (i == std::string::npos)
+        {
+            i = s.find_first_of(m_bBinary ? std::string("\x0a\x0b", 2) : std::string("{}"));
+        }
+        if (i != std::string::npos)
+        {
+            s.erase(i, 1);
+        }
+        break;
+    }
+    case 9: // a stray brace
+        s.insert(at, Pick(2) ? " { " : " } ");
+        break;
+    default: // a duplicated line
+    {
+        size_t from = s.rfind('\n', Pick(s.size() + 1));
+        from = from == std::string::npos ? 0 : from + 1;
+        size_t to = s.find('\n', from);
+        s.insert(std::min(at, s.size()), s.substr(from, to == std::string::npos ? std::string::npos : to - from + 1));
+        break;
+    }
+    }
+}
+
+std::string Mutator::Make(int iInput, int iCount)
+{
+    const std::string& szSeed = m_vSeeds[Pick(m_vSeeds.size())];
+    if (iInput % 10 == 0)
+    {
+        // Cuts move through the whole file over the run, so every region ends a file once.
+        const int iCuts = std::max(1, iCount / 10);
+        return szSeed.substr(0, szSeed.size() * static_cast<size_t>(iInput / 10) / static_cast<size_t>(iCuts));
+    }
+    std::string s = szSeed;
+    for (size_t n = 1 + Pick(3); n > 0; --n)
+    {
+        MutateOnce(s);
+    }
+    return s;
+}
+
+std::string ProgramFolder()
+{
+    char szPath[MAX_PATH * 2] = {0};
+    GetModuleFileNameA(nullptr, szPath, sizeof(szPath));
+    std::string s = szPath;
+    size_t slash = s.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
+}
+
+std::string KeepFailingInput(const Reader& roReader, const std::string& szInput)
+{
+    return WriteFailingFile(roReader, szInput);
+}
+
+void InstallGuards()
+{
+    static std::once_flag s_oOnce;
+    std::call_once(s_oOnce,
+                   []
+                   {
+                       // Room for the filter to run when a reader overflows its stack.
+                       ULONG ulGuarantee = 64 * 1024;
+                       SetThreadStackGuarantee(&ulGuarantee);
+                       SetUnhandledExceptionFilter(&CrashFilter);
+                       SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+                       HANDLE hThread = CreateThread(nullptr, 0, &Watchdog, nullptr, 0, nullptr);
+                       if (hThread)
+                       {
+                           CloseHandle(hThread);
+                       }
+                   });
+}
+
+void CountLoaded()
+{
+    ++g_iLoaded;
+}
+
+Verdict GuardedRead(const Reader& roReader, const std::string& szInput)
+{
+    InstallGuards();
+    g_oCurrent.poReader = &roReader;
+    g_oCurrent.pszInput = &szInput;
+    Verdict szVerdict;
+    const std::string szFile = "m." + roReader.szExtension;
+    qirn_test::WriteFile(szFile, szInput);
+    g_oCurrent.llDeadline = NowMilliseconds() + MAX_MILLISECONDS_PER_INPUT;
+    try
+    {
+        szVerdict = roReader.fnRead(szFile);
+    }
+    catch (const std::exception& e)
+    {
+        szVerdict = std::string("the reader threw: ") + e.what();
+    }
+    catch (...)
+    {
+        szVerdict = "the reader threw";
+    }
+    g_oCurrent.llDeadline = 0;
+    if (szVerdict.empty())
+    {
+        szVerdict = CheckHeaps();
+    }
+    return szVerdict;
+}
+
+RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed, int iCount)
+{
+    RunCounts oCounts;
+    if (vSeeds.empty())
+    {
+        ADD_FAILURE() << "no seeds for " << roReader.szName;
+        return oCounts;
+    }
+    Mutator oMutator(vSeeds, roReader.bBinary, dwSeed);
+    const auto start = std::chrono::steady_clock::now();
+    const int iLoadedBefore = g_iLoaded;
+    for (int i = 0; i < iCount; ++i)
+    {
+        const std::string szInput = oMutator.Make(i, iCount);
+        Verdict szVerdict = GuardedRead(roReader, szInput);
+        ++oCounts.iInputs;
+        if (!szVerdict.empty())
+        {
+            ADD_FAILURE() << roReader.szName << ", input " << i << " of seed " << dwSeed << ": " << szVerdict
+                          << "; the input is " << KeepFailingInput(roReader, szInput);
+            break;
+        }
+    }
+    g_oCurrent.poReader = nullptr;
+    g_oCurrent.pszInput = nullptr;
+    oCounts.iLoaded = g_iLoaded - iLoadedBefore;
+    oCounts.fSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("[ robustness ] %s: %d inputs, %d loaded, %.1f s\n", roReader.szName.c_str(), oCounts.iInputs,
+                oCounts.iLoaded, oCounts.fSeconds);
+    return oCounts;
+}
+
+int ReplayFixtures(const Reader& roReader)
+{
+    const std::string szFolder = QIRN_ROBUSTNESS_FIXTURES;
+    WIN32_FIND_DATAA data;
+    const std::string szPattern = szFolder + "\\" + roReader.szName + "-*." + roReader.szExtension;
+    HANDLE hFind = FindFirstFileA(szPattern.c_str(), &data);
+    int iCount = 0;
+    if (hFind == INVALID_HANDLE_VALUE)
+    {
+        return 0;
+    }
+    do
+    {
+        const std::string szInput = ReadWholeFile(szFolder + "\\" + data.cFileName);
+        Verdict szVerdict = GuardedRead(roReader, szInput);
+        EXPECT_EQ(szVerdict, "") << data.cFileName;
+        ++iCount;
+    } while (FindNextFileA(hFind, &data));
+    FindClose(hFind);
+    g_oCurrent.poReader = nullptr;
+    g_oCurrent.pszInput = nullptr;
+    return iCount;
+}
+} // namespace robustness
