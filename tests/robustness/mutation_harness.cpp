@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -39,34 +40,83 @@ int64_t NowMilliseconds()
         .count();
 }
 
-// Written from the crash filter and the watchdog too: plain Win32 calls only.
-std::string WriteFailingFile(const Reader& roReader, const std::string& szInput)
+// The folder of the program, found once before any reader runs: the crash filter and the watchdog
+// may fire while a damaged heap is locked, so they allocate nothing.
+char g_szFolder[MAX_PATH * 2] = {0};
+
+const char* ProgramFolderText()
 {
-    std::string szPath = ProgramFolder() + "\\failing." + roReader.szExtension;
-    HANDLE hFile = CreateFileA(szPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
+    if (!g_szFolder[0])
+    {
+        GetModuleFileNameA(nullptr, g_szFolder, sizeof(g_szFolder) - 1);
+        char* pSlash = std::strrchr(g_szFolder, '\\');
+        if (pSlash)
+        {
+            *pSlash = '\0';
+        }
+    }
+    return g_szFolder;
+}
+
+void FailingPath(const Reader& roReader, char* szPath, size_t nSize)
+{
+    std::snprintf(szPath, nSize, "%s\\failing.%s", ProgramFolderText(), roReader.szExtension.c_str());
+}
+
+void WriteFailingFile(const char* szPath, const std::string& szInput)
+{
+    HANDLE hFile = CreateFileA(szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile != INVALID_HANDLE_VALUE)
     {
         DWORD dwWritten = 0;
         WriteFile(hFile, szInput.data(), static_cast<DWORD>(szInput.size()), &dwWritten, nullptr);
         CloseHandle(hFile);
     }
-    return szPath;
+}
+
+// Opened before a run, so the guards write the failing input through a handle they already hold:
+// opening a file allocates, which a damaged or locked heap may not allow.
+HANDLE g_hFailing = INVALID_HANDLE_VALUE;
+char g_szFailingPath[MAX_PATH * 2 + 32] = {0};
+
+void OpenFailingFile(const Reader& roReader)
+{
+    FailingPath(roReader, g_szFailingPath, sizeof(g_szFailingPath));
+    g_hFailing = CreateFileA(g_szFailingPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// After a run: the empty file goes unless the run wrote an input into it.
+void CloseFailingFile(bool bKeep)
+{
+    if (g_hFailing != INVALID_HANDLE_VALUE)
+    {
+        CloseHandle(g_hFailing);
+        g_hFailing = INVALID_HANDLE_VALUE;
+        if (!bKeep)
+        {
+            DeleteFileA(g_szFailingPath);
+        }
+    }
 }
 
 [[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode)
 {
-    std::string szPath = "(no input)";
-    std::string szName = "?";
-    if (g_oCurrent.poReader && g_oCurrent.pszInput)
+    const char* szName = g_oCurrent.poReader ? g_oCurrent.poReader->szName.c_str() : "?";
+    char szLine[MAX_PATH * 3];
+    int iLength = std::snprintf(szLine, sizeof(szLine),
+                                "\n*** robustness: %s (0x%08x) in the reader \"%s\"; the input is %s\n", szWhat,
+                                static_cast<unsigned>(dwCode), szName,
+                                g_hFailing != INVALID_HANDLE_VALUE ? g_szFailingPath : "(not kept)");
+    DWORD dwWritten = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), szLine, static_cast<DWORD>(iLength > 0 ? iLength : 0), &dwWritten,
+              nullptr);
+    if (g_hFailing != INVALID_HANDLE_VALUE && g_oCurrent.pszInput)
     {
-        szName = g_oCurrent.poReader->szName;
-        szPath = WriteFailingFile(*g_oCurrent.poReader, *g_oCurrent.pszInput);
+        const std::string& szInput = *g_oCurrent.pszInput;
+        WriteFile(g_hFailing, szInput.data(), static_cast<DWORD>(szInput.size()), &dwWritten, nullptr);
+        FlushFileBuffers(g_hFailing);
     }
-    std::fprintf(stderr, "\n*** robustness: %s (0x%08x) in the reader \"%s\"; the input is %s\n", szWhat,
-                 static_cast<unsigned>(dwCode), szName.c_str(), szPath.c_str());
-    std::fflush(stderr);
-    std::fflush(stdout);
     TerminateProcess(GetCurrentProcess(), 3);
     for (;;)
     {
@@ -293,16 +343,15 @@ std::string Mutator::Make(int iInput, int iCount)
 
 std::string ProgramFolder()
 {
-    char szPath[MAX_PATH * 2] = {0};
-    GetModuleFileNameA(nullptr, szPath, sizeof(szPath));
-    std::string s = szPath;
-    size_t slash = s.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : s.substr(0, slash);
+    return ProgramFolderText();
 }
 
 std::string KeepFailingInput(const Reader& roReader, const std::string& szInput)
 {
-    return WriteFailingFile(roReader, szInput);
+    char szPath[MAX_PATH * 2 + 32];
+    FailingPath(roReader, szPath, sizeof(szPath));
+    WriteFailingFile(szPath, szInput);
+    return szPath;
 }
 
 void InstallGuards()
@@ -315,6 +364,7 @@ void InstallGuards()
                        ULONG ulGuarantee = 64 * 1024;
                        SetThreadStackGuarantee(&ulGuarantee);
                        SetUnhandledExceptionFilter(&CrashFilter);
+                       ProgramFolderText();
                        SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
                        HANDLE hThread = CreateThread(nullptr, 0, &Watchdog, nullptr, 0, nullptr);
                        if (hThread)
@@ -350,11 +400,12 @@ Verdict GuardedRead(const Reader& roReader, const std::string& szInput)
     {
         szVerdict = "the reader threw";
     }
-    g_oCurrent.llDeadline = 0;
+    // The heap check runs under the watchdog too: a damaged heap may make it loop.
     if (szVerdict.empty())
     {
         szVerdict = CheckHeaps();
     }
+    g_oCurrent.llDeadline = 0;
     return szVerdict;
 }
 
@@ -367,6 +418,8 @@ RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& 
         return oCounts;
     }
     Mutator oMutator(vSeeds, roReader.bBinary, dwSeed);
+    OpenFailingFile(roReader);
+    bool bFailed = false;
     const auto start = std::chrono::steady_clock::now();
     const int iLoadedBefore = g_iLoaded;
     for (int i = 0; i < iCount; ++i)
@@ -376,6 +429,8 @@ RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& 
         ++oCounts.iInputs;
         if (!szVerdict.empty())
         {
+            CloseFailingFile(false);
+            bFailed = true;
             ADD_FAILURE() << roReader.szName << ", input " << i << " of seed " << dwSeed << ": " << szVerdict
                           << "; the input is " << KeepFailingInput(roReader, szInput);
             break;
@@ -383,6 +438,10 @@ RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& 
     }
     g_oCurrent.poReader = nullptr;
     g_oCurrent.pszInput = nullptr;
+    if (!bFailed)
+    {
+        CloseFailingFile(false);
+    }
     oCounts.iLoaded = g_iLoaded - iLoadedBefore;
     oCounts.fSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("[ robustness ] %s: %d inputs, %d loaded, %.1f s\n", roReader.szName.c_str(), oCounts.iInputs,
@@ -401,6 +460,7 @@ int ReplayFixtures(const Reader& roReader)
     {
         return 0;
     }
+    OpenFailingFile(roReader);
     do
     {
         const std::string szInput = ReadWholeFile(szFolder + "\\" + data.cFileName);
@@ -409,6 +469,7 @@ int ReplayFixtures(const Reader& roReader)
         ++iCount;
     } while (FindNextFileA(hFind, &data));
     FindClose(hFind);
+    CloseFailingFile(false);
     g_oCurrent.poReader = nullptr;
     g_oCurrent.pszInput = nullptr;
     return iCount;

@@ -161,7 +161,7 @@ TEST_F(MutationTest, BmpImagesNeverCrashOrHang)
 
 TEST_F(MutationTest, ShaderBlocksNeverCrashOrHang)
 {
-    Reader oReader{"shaderblock", "txt", false,
+    Reader oReader{"shaderblock", "shd", false,
                    [this](const std::string& szFile) -> Verdict
                    {
                        QIRN_File oFile;
