@@ -60,7 +60,8 @@ const char* ProgramFolderText()
 
 void FailingPath(const Reader& roReader, char* szPath, size_t nSize)
 {
-    std::snprintf(szPath, nSize, "%s\\failing.%s", ProgramFolderText(), roReader.szExtension.c_str());
+    std::snprintf(szPath, nSize, "%s\\failing.%s.%s", ProgramFolderText(), roReader.szName.c_str(),
+                  roReader.szExtension.c_str());
 }
 
 void WriteFailingFile(const char* szPath, const std::string& szInput)
@@ -100,14 +101,26 @@ void CloseFailingFile(bool bKeep)
     }
 }
 
-[[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode)
+[[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode, const void* pAddress = nullptr)
 {
+    // Where a crash happened: the module and the offset in it.
+    static char s_szModule[MAX_PATH * 2];
+    s_szModule[0] = '\0';
+    HMODULE hModule = nullptr;
+    if (pAddress && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                       static_cast<LPCSTR>(pAddress), &hModule))
+    {
+        GetModuleFileNameA(hModule, s_szModule, sizeof(s_szModule) - 1);
+    }
     const char* szName = g_oCurrent.poReader ? g_oCurrent.poReader->szName.c_str() : "?";
     char szLine[MAX_PATH * 3];
     int iLength = std::snprintf(szLine, sizeof(szLine),
-                                "\n*** robustness: %s (0x%08x) in the reader \"%s\"; the input is %s\n", szWhat,
-                                static_cast<unsigned>(dwCode), szName,
-                                g_hFailing != INVALID_HANDLE_VALUE ? g_szFailingPath : "(not kept)");
+                                "\n*** robustness: %s (0x%08x) in the reader \"%s\"; the input is %s\n"
+                                "*** at %s+0x%llx\n",
+                                szWhat, static_cast<unsigned>(dwCode), szName,
+                                g_hFailing != INVALID_HANDLE_VALUE ? g_szFailingPath : "(not kept)", s_szModule,
+                                static_cast<unsigned long long>(static_cast<const char*>(pAddress) -
+                                                                reinterpret_cast<const char*>(hModule)));
     DWORD dwWritten = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), szLine, static_cast<DWORD>(iLength > 0 ? iLength : 0), &dwWritten,
               nullptr);
@@ -125,7 +138,8 @@ void CloseFailingFile(bool bKeep)
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* poInfo)
 {
-    FailProcess("crash", poInfo && poInfo->ExceptionRecord ? poInfo->ExceptionRecord->ExceptionCode : 0);
+    const EXCEPTION_RECORD* poRecord = poInfo ? poInfo->ExceptionRecord : nullptr;
+    FailProcess("crash", poRecord ? poRecord->ExceptionCode : 0, poRecord ? poRecord->ExceptionAddress : nullptr);
 }
 
 // One thread watches every input's deadline: started once, it costs nothing per input.

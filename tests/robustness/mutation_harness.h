@@ -1,7 +1,7 @@
 #pragma once
 // Feeds a reader mutated copies of valid files and guards every input: a crash, a hang past the
 // time-out, a damaged heap or a wrong answer fails the run, and the input that showed it is written
-// beside the test program as "failing.<ext>" so that it can be replayed and kept as a fixture.
+// beside the test program as "failing.<reader>.<ext>" so that it can be replayed and kept as a fixture.
 
 #include <cstdint>
 #include <functional>
@@ -69,7 +69,7 @@ Verdict GuardedRead(const Reader& roReader, const std::string& szInput);
 
 // The folder of the test program, where failing inputs are written.
 std::string ProgramFolder();
-// Writes the input as "failing.<ext>" beside the test program; answers the path.
+// Writes the input as "failing.<reader>.<ext>" beside the test program; answers the path.
 std::string KeepFailingInput(const Reader& roReader, const std::string& szInput);
 
 // Feeds iCount mutated inputs; fails the current test at the first fault.
