@@ -42,6 +42,7 @@ qirn_world_version2.0
     QIRN_SkyBoxActor
     {
         Name { Sky01_Water }
+        ShaderAssignment { skybox.SkyBox.SkyWalls.SkyWater { SkyGradient } }
         MeshFilename { skybox.x }
     }
     QIRN_MeshActor
@@ -69,6 +70,11 @@ qirn_world_version2.0
         // Swims across the reef once per loop along its path.
         Position { -10 25 0 1 }
         AnimationFilename { sharkpath.x }
+        ShaderAssignment
+        {
+            shark.Shark.SharkBody.SharkSkin { SharkSkin }
+            shark.Shark.SharkBody.SharkBelly { SharkSkin }
+        }
         MeshFilename { shark.x }
         Render { 1 }
     }
@@ -124,6 +130,7 @@ qirn_world_version2.0
         // Low on the right, 16 units ahead of the camera: x and y shift it in view space and again on
         // the screen (in units of half the screen), so they are small.
         Position { 0.67 -0.58 16 1 }
+        ShaderAssignment { logo.Logo.LogoBadge.Badge { LogoBadge } }
         MeshFilename { logo.x }
     }
     QIRN_RelationshipObject
