@@ -3,7 +3,8 @@
 tail fins), a pink branching coral, the seabed (a height field of sand), rocks, kelp ribbons, the
 sky box (an inward-facing cube; its texture fades from pale blue above to deep blue below) and the
 logo (a square facing the camera, its emblem painted by make_textures.py), and the shark's swim
-across the reef, one 95-second loop. Every mesh carries one set of texture coordinates.
+across the reef, one 95-second loop; a stone slate with a screen; the paths of two cameras; and the
+data bunnies' keys. Every mesh carries one set of texture coordinates.
 Usage: make_meshes.py OUT_DIR
 
 Every FLOAT value is written with a decimal point (the .x reader refuses "1" where it expects a
@@ -236,6 +237,34 @@ def logo():
     return part, [("Badge", (1.0, 1.0, 1.0, 1.0), 1.0, (0.95, 0.62, 0.18))]
 
 
+def slate():
+    """A stone slab standing on the sand, 48 units wide, 34 high and 5 thick, its front (-z) a
+    screen that shows the scene as the current camera sees it (the shader file draws a render target
+    there)."""
+    part = Part()
+    w, h, t = 24.0, 34.0, 2.5
+    inside = (0.0, h / 2.0, 0.0)
+
+    def quad(points, material, uvs):
+        idx = [part.vertex(p, uv) for p, uv in zip(points, uvs)]
+        part.triangle(idx[0], idx[1], idx[2], material, inside)
+        part.triangle(idx[0], idx[2], idx[3], material, inside)
+
+    plain = [(0.0, 0.0), (1.0, 0.0), (1.0, 1.0), (0.0, 1.0)]
+    # The screen, inset a little in front of the stone; its image's top edge at the slab's top.
+    m = 2.5
+    quad([(-w + m, h - m, -t - 0.2), (w - m, h - m, -t - 0.2), (w - m, m, -t - 0.2), (-w + m, m, -t - 0.2)], 1,
+         [(0.0, 0.0), (1.0, 0.0), (1.0, 1.0), (0.0, 1.0)])
+    faces = [((-w, 0.0, -t), (w, 0.0, -t), (w, h, -t), (-w, h, -t)),
+             ((-w, 0.0, t), (w, 0.0, t), (w, h, t), (-w, h, t)),
+             ((-w, 0.0, -t), (-w, h, -t), (-w, h, t), (-w, 0.0, t)),
+             ((w, 0.0, -t), (w, h, -t), (w, h, t), (w, 0.0, t)),
+             ((-w, h, -t), (w, h, -t), (w, h, t), (-w, h, t))]
+    for face in faces:
+        quad(list(face), 0, plain)
+    return part, [("Stone", (0.45, 0.43, 0.40, 1.0), 8.0), ("Screen", (1.0, 1.0, 1.0, 1.0), 1.0)]
+
+
 def write_path(path, frame, offsets):
     """An animation .x file moving one frame through (seconds, world offset) keys. The engine reads
     key times in milliseconds and a translation key (x, y, z) as the world offset (-x, z, y), so the
@@ -261,6 +290,56 @@ def shark_path():
     steps = 19
     return [(LOOP_SECONDS * i / steps, (-260.0 + 520.0 * i / steps, 8.0 * math.sin(i * 1.3), 0.0))
             for i in range(steps + 1)]
+
+
+def write_bunnies(path):
+    """The data bunnies' .x file: one frame per bunny group, named DataBunny_name_type, animated by
+    position keys whose x, y and z become the group's bunnies. Over the 95-second loop:
+    Caustic (float) swells and ebbs the strength of the caustic light, twice a loop;
+    Dim (bool) is true but for the middle third of the loop; the coral's glint pass is skipped
+    while it is."""
+    caustic = []
+    steps = 38
+    for i in range(steps + 1):
+        t = LOOP_SECONDS * i / steps
+        caustic.append((t, (0.75 + 0.3 * math.sin(2.0 * math.pi * 2.0 * t / LOOP_SECONDS), 0.0, 0.0)))
+    third = LOOP_SECONDS / 3.0
+    # A bool holds its key's value until the next key: a second key a millisecond later makes a step.
+    dim = [(0.0, (1.0, 0.0, 0.0)), (third, (1.0, 0.0, 0.0)), (third + 0.001, (0.0, 0.0, 0.0)),
+           (2.0 * third, (0.0, 0.0, 0.0)), (2.0 * third + 0.001, (1.0, 0.0, 0.0)), (LOOP_SECONDS, (1.0, 0.0, 0.0))]
+    groups = [("DataBunny_Caustic_float", caustic), ("DataBunny_Dim_bool", dim)]
+    identity = "1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;;"
+    lines = ["xof 0302txt 0032"]
+    lines += ["Frame %s { FrameTransformMatrix { %s } }" % (frame, identity) for frame, _ in groups]
+    lines.append("AnimationSet Pulse {")
+    for frame, keys in groups:
+        lines.append(" Animation { { %s } AnimationKey { 2; %d;" % (frame, len(keys)))
+        lines += ["  %d; 3; %s, %s, %s;;%s" % (int(round(t * 1000.0)), number(x), number(y), number(z),
+                                                  "," if i + 1 < len(keys) else ";")
+                  for i, (t, (x, y, z)) in enumerate(keys)]
+        lines.append(" } }")
+    lines += ["}", ""]
+    with open(path, "w", newline="\r\n") as out:
+        out.write("\n".join(lines))
+
+
+def glide_path():
+    """Cam02_Glide circles the reef once per loop, 230 units out, rising and dipping."""
+    steps = 24
+    return [(LOOP_SECONDS * i / steps, (230.0 * math.sin(2.0 * math.pi * i / steps),
+                                        25.0 + 20.0 * math.sin(4.0 * math.pi * i / steps),
+                                        -230.0 * math.cos(2.0 * math.pi * i / steps)))
+            for i in range(steps + 1)]
+
+
+def drift_path():
+    """Cam03_Drift drifts low over the sand towards the kelp and back again."""
+    steps = 12
+    keys = []
+    for i in range(steps + 1):
+        s = 0.5 - 0.5 * math.cos(2.0 * math.pi * i / steps)
+        keys.append((LOOP_SECONDS * i / steps, (-40.0 - 60.0 * s, -12.0 + 6.0 * math.sin(math.pi * s), -220.0 + 150.0 * s)))
+    return keys
 
 
 def number(value):
@@ -314,6 +393,11 @@ def main():
         part, materials = make()
         write(os.path.join(sys.argv[1], name), frame, mesh, part, materials)
     write_path(os.path.join(sys.argv[1], "sharkpath.x"), "SharkSwim", shark_path())
+    write_bunnies(os.path.join(sys.argv[1], "pulse.x"))
+    write_path(os.path.join(sys.argv[1], "glidepath.x"), "CameraGlide", glide_path())
+    write_path(os.path.join(sys.argv[1], "driftpath.x"), "CameraDrift", drift_path())
+    part, materials = slate()
+    write(os.path.join(sys.argv[1], "slate.x"), "Slate", "SlateStone", part, materials)
     return 0
 
 

@@ -4,8 +4,9 @@ mip levels), rock, kelp blades, fish scales, a vertical gradient for the sky box
 logo badge with its alpha. Every texture tiles where it repeats.
 
 Usage: make_textures.py OUT_DIR
-Writes sand.bmp, caustics_M00.bmp to caustics_M02.bmp, rock.bmp, kelp.bmp, scales.bmp, skygrad.bmp
-(24-bit BMP, bottom row first) and logo.tga (32-bit uncompressed TGA, bottom row first). Only the
+Writes sand.bmp, caustics_M00.bmp to caustics_M02.bmp, rock.bmp, kelp.bmp, scales.bmp, skygrad.bmp,
+ReefView.bmp (the still picture of the slate's screen for renderers without render targets; 24-bit
+BMP, bottom row first) and logo.tga (32-bit uncompressed TGA, bottom row first). Only the
 standard library is used; the build runs it."""
 
 import math
@@ -195,6 +196,29 @@ def logo(size=128):
     return pixel
 
 
+def reef_from_above(size=128):
+    """What the slate's screen shows where the renderer draws no render targets: a still picture of
+    the reef from above, sand with the caustic web, three rocks and the kelp clump."""
+    sand_pixel, web = sand(size), caustics(size)
+    rocks = [(0.42, 0.46, 0.10), (0.62, 0.53, 0.07), (0.49, 0.33, 0.12)]
+    kelp_spots = [(0.27 + 0.05 * math.cos(n * 2.4), 0.35 + 0.04 * math.sin(n * 1.7)) for n in range(9)]
+
+    def pixel(x, y):
+        u, v = x / size, y / size
+        r, g, b = sand_pixel(x, y)
+        light = web((x * 2) % size, (y * 2) % size)[0] - 0.45
+        r, g, b = r + light, g + light, b + light
+        for cx, cy, radius in rocks:
+            if math.hypot(u - cx, v - cy) < radius:
+                return (0.40, 0.40, 0.42)
+        for cx, cy in kelp_spots:
+            if math.hypot(u - cx, v - cy) < 0.02:
+                return (0.15, 0.45, 0.18)
+        return (r * 0.9, g * 0.95, b)
+
+    return pixel
+
+
 def main():
     if len(sys.argv) != 2:
         sys.stderr.write("usage: make_textures.py OUT_DIR\n")
@@ -209,6 +233,7 @@ def main():
     write_bmp(os.path.join(out, "scales.bmp"), 64, 64, scales())
     write_bmp(os.path.join(out, "skygrad.bmp"), 8, 128, sky_gradient())
     write_tga(os.path.join(out, "logo.tga"), 128, 128, logo())
+    write_bmp(os.path.join(out, "ReefView.bmp"), 128, 128, reef_from_above())
     return 0
 
 

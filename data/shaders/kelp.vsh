@@ -17,6 +17,7 @@ m4x4 oPos, r1, c0
 m3x3 r2.xyz, v3, c4
 dp3 r3.x, r2, -c8
 max r3.x, r3.x, -r3.x
-mad r4, c9, r3.x, c10
+mov r4, c10
+mad r4, c9, r3.x, r4
 mul oD0, r4, c11
 mov oT0.xy, v7

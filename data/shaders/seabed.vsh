@@ -13,7 +13,8 @@ m4x3 r0.xyz, v0, c4
 m3x3 r1.xyz, v3, c4
 dp3 r2.x, r1, -c8
 max r2.x, r2.x, c14.z
-mad r3, c9, r2.x, c10
+mov r3, c10
+mad r3, c9, r2.x, r3
 mul oD0, r3, c11
 mov oT0.xy, v7
 mad oT1.xy, r0.xz, c12.zz, c12.xy
