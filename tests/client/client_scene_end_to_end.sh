@@ -152,6 +152,8 @@ start_client
 wait_logged "Saved frame_" 60
 keys Tab
 # The debugger output shows the quotes of a log line escaped.
+wait_logged 'now viewing through \"Cam09_TalkingHeads\"' 20
+keys Tab
 wait_logged 'now viewing through \"FreeCam01\"' 20
 keys Tab
 wait_logged 'now viewing through \"Cam01_Reef\"' 20
