@@ -60,7 +60,7 @@ PHONEME_VISEMES = {
     "O:": "OAT", "O@": "OAT", "oU": "OAT", "OI": "OAT", "o@": "OAT",
     "u:": "NEW", "U": "NEW", "U@": "NEW", "I@": "IF", "i@": "IF",
 }
-RAMP = 0.06
+RAMP = 0.03
 
 
 class EventId(ctypes.Union):
