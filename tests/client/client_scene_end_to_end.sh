@@ -155,6 +155,14 @@ keys Tab
 wait_logged 'now viewing through \"Cam02_Glide\"' 20
 keys Tab
 wait_logged 'now viewing through \"Cam03_Drift\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam04_SharkFollow\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam09_TalkingHeads\"' 20
+keys Tab
+wait_logged 'now viewing through \"FreeCam01\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam01_Reef\"' 20
 # The typed visibility swap hides the shark and shows the coral, and typed again turns them back.
 keys v e l k o m a r i n d u s
 wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" hidden' 20
