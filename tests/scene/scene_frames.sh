@@ -25,6 +25,7 @@ root=$(cd "$here/../.." && pwd)
 references=$here/references/$renderer
 width=640
 height=480
+main_title="^Kelvane Graphics Inc\. - Underwater Ambrevo$"
 box_title="^Kelvane Graphics Inc\.$"
 
 . "$root/tests/common/end_to_end.sh"
@@ -54,6 +55,8 @@ allowed=(
   'QIRN_ARB_Multitexture_GL::glActiveTexture\(\) - Getting pointer to glActiveTextureARB\(\)(\.\.\.| successful)"'
   # The .x importer names the animation file it reads and says when it has read it.
   'QIRN_XFILE::LoadAnimationSequences\(\): (Loading [^ ]+\.x\.|Load successful\.)\\n"$'
+  # The console makes its font when it first opens.
+  'QIRN_Graphics::SetFont\(\) - (Creating font!|Font created successfully!)\\n"$'
   # The client asks the display driver for its version to choose its hints; wine's driver has no
   # version record, and the hints then do nothing.
   'cTolvamir::QueryDriverVersion\(\) - PackageVer query FAILED\\n"$'
@@ -126,7 +129,82 @@ wait_client() {
   fail "$1: the client did not end within 90 s"
 }
 
-# One client run per view: the frame at the view's time as the client draws it after a load.
+logged() {
+  grep -aqF -- "$1" "$work/run.log"
+}
+
+# Waits up to $2 seconds for a log line; the program ending or a message box fails the run.
+wait_logged() {
+  local i
+  for i in $(seq 1 $(($2 * 10))); do
+    logged "$1" && return 0
+    kill -0 "$pid" 2>/dev/null || fail "the client ended before it logged: $1"
+    [ -z "$(DISPLAY=$show xdotool search --onlyvisible --name "$box_title" 2>/dev/null)" ] ||
+      fail "a message box appeared"
+    sleep 0.1
+  done
+  fail "not logged within $2 s: $1"
+}
+
+# Gives the client's window the keyboard focus, then types the keys that follow.
+keys() {
+  local window="" i
+  for i in $(seq 1 300); do
+    window=$(DISPLAY=$show xdotool search --onlyvisible --name "$main_title" 2>/dev/null | head -n1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || fail "the client's window did not appear"
+  for i in $(seq 1 50); do
+    DISPLAY=$show xdotool windowfocus --sync "$window" 2>/dev/null && break
+    sleep 0.1
+  done
+  sleep 0.3
+  DISPLAY=$show xdotool key --delay 120 "$@"
+}
+
+start_client() {
+  (cd "$work" && QIRN_WINE_DISPLAY=$display_kind WINEDEBUG=+debugstr exec "$root/tools/wine-run" 90 \
+    ./Tolvamir.exe >"$work/run.log" 2>&1) &
+  pid=$!
+}
+
+# The view through the client's first camera: the start-up script sets the world time, names the
+# frame dumps and asks to exit, so the client loads the world at that time and draws one frame
+# there with a step of 0 before it ends.
+first_camera_view() {
+  printf 'setworldtime %s\r\ndumpframes view_\r\nexit\r\n' "$2" >"$work/start.txt"
+  start_client
+  wait_client "$1"
+}
+
+# The view through another camera, as a viewer gets there: once the scene shows, Pause holds the
+# world still and Tab steps to the camera; the console (opened with the developer controls) sets
+# the world time and names the frame dumps, and once it has closed again (it slides away) the
+# frames show the paused world at that time. The last frame dumped is the view.
+camera_view() {
+  local name=$1 time=$2 camera=$3 i
+  printf 'fpslock 10\r\ndumpframes shown_\r\n' >"$work/start.txt"
+  start_client
+  wait_logged "Saved shown_" 60
+  keys Pause
+  for i in $(seq 1 30); do
+    logged "now viewing through \\\"$camera\\\"" && break
+    keys Tab
+    sleep 0.3
+  done
+  logged "now viewing through \\\"$camera\\\"" || fail "$name: Tab never reached the camera $camera"
+  keys q u o r v a n e grave
+  sleep 0.5
+  keys $(echo "setworldtime $time" | sed 's/./& /g; s/  / space /g; s/\./ period /g') Return
+  keys d u m p f r a m e s space v i e w underscore Return grave
+  wait_logged "Saved view_" 20
+  # Ten frames a second: two seconds are far more than the console takes to slide away.
+  sleep 2
+  keys Escape
+  wait_client "$name"
+}
+
 draw_dx8() {
   work=$scratch/client
   mkdir -p "$work"
@@ -136,16 +214,15 @@ draw_dx8() {
   local view name time camera frame
   for view in "${views[@]}"; do
     read -r name time camera <<<"$view"
-    [ "$camera" = "-" ] || fail "$name: the Direct3D 8 run draws only the client's first camera so far"
-    rm -f "$work"/view_*.bmp
-    printf 'setworldtime %s\r\ndumpframes view_\r\nexit\r\n' "$time" >"$work/start.txt"
-    (cd "$work" && QIRN_WINE_DISPLAY=$display_kind WINEDEBUG=+debugstr exec "$root/tools/wine-run" 90 \
-      ./Tolvamir.exe >"$work/run.log" 2>&1) &
-    pid=$!
-    wait_client "$name"
+    rm -f "$work"/view_*.bmp "$work"/shown_*.bmp
+    if [ "$camera" = "-" ]; then
+      first_camera_view "$name" "$time"
+    else
+      camera_view "$name" "$time" "$camera"
+    fi
     cp "$work/run.log" "$out/$name.log"
     check_log "$work/run.log" "$name" || exit 1
-    frame=$(ls "$work"/view_*.bmp 2>/dev/null | head -n1)
+    frame=$(ls "$work"/view_*.bmp 2>/dev/null | tail -n1)
     [ -n "$frame" ] || fail "$name: no frame was dumped"
     mv "$frame" "$frames_dir/$name.bmp"
   done
