@@ -194,7 +194,15 @@ camera_view() {
     sleep 0.3
   done
   logged "now viewing through \\\"$camera\\\"" || fail "$name: Tab never reached the camera $camera"
-  keys q u o r v a n e grave
+  # The developer controls: typed characters reach the client one window message a frame, while
+  # the console key acts through DirectInput in the frame it goes down. The visibility swap typed
+  # twice after the sequence logs its lines once the sequence has been taken, and leaves the scene
+  # as it was.
+  keys q u o r v a n e v e l k o m a r i n d u s
+  wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" hidden' 20
+  keys v e l k o m a r i n d u s
+  wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" shown' 20
+  keys grave
   sleep 0.5
   keys $(echo "setworldtime $time" | sed 's/./& /g; s/  / space /g; s/\./ period /g') Return
   keys d u m p f r a m e s space v i e w underscore Return grave
