@@ -5,7 +5,8 @@
 #   dx8: Tolvamir.exe full screen at 640x480 in an install folder of its own, once per view, with a
 #        start-up console script that sets the world time, names the frame dumps and exits: the
 #        client loads the world at that time and draws its first frame there with a step of 0,
-#        so the frame does not depend on how fast the machine is.
+#        so the frame does not depend on how fast the machine is. A view through another camera
+#        is reached as a viewer gets there (camera_view below).
 #   gl:  scene_frames_gl_host.exe draws every view through the OpenGL renderer in one run.
 #
 # Either run fails on a log line that tells of a failure ("FAILED" or "***"), except the known
@@ -30,9 +31,9 @@ box_title="^Kelvane Graphics Inc\.$"
 
 . "$root/tests/common/end_to_end.sh"
 
-# The display with real display modes takes the client's 640x480 full-screen mode when there is
-# one (tools/with-testenv makes it when run as root); the plain virtual display otherwise.
-# The client asks for an exact refresh rate: 60 Hz is among the dummy driver's 640x480 modes.
+# The display with real display modes takes the client's 640x480 full-screen mode (tools/with-testenv
+# makes it when run as root); without it the Direct3D 8 frames are skipped. The client asks for an
+# exact refresh rate: 60 Hz is among the dummy driver's 640x480 modes.
 display_kind=""
 show=${DISPLAY:-}
 rate=0
