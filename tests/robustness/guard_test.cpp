@@ -1,6 +1,6 @@
-// The guards themselves: a reader that crashes, hangs or damages the heap ends the run with the
-// guard's line. Disabled in the runs of the readers; their CTest entries run them one by one and
-// expect that line.
+// The guards themselves: a reader that crashes or hangs ends the run with the guard's line, one that
+// damages the heap fails the run at that input; either way the input is kept. Disabled in the runs
+// of the readers; their CTest entries run them one by one and expect those lines.
 #include "mutation_harness.h"
 
 #include "qirn_test_support.h"
@@ -52,7 +52,9 @@ TEST(GuardTest, DISABLED_HeapDamageEndsTheRun)
     RunBrokenReader("guardheap",
                     [](const std::string&) -> Verdict
                     {
+                        // Two neighbours: the first one's overrun runs into the second one's header.
                         char* pBlock = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, 24));
+                        HeapAlloc(GetProcessHeap(), 0, 24);
                         std::memset(pBlock, 0x5A, 64);
                         return "";
                     });

@@ -101,38 +101,51 @@ void CloseFailingFile(bool bKeep)
     }
 }
 
-[[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode, const void* pAddress = nullptr)
+void WriteError(const char* szLine, int iLength)
 {
-    // Where a crash happened: the module and the offset in it.
-    static char s_szModule[MAX_PATH * 2];
-    s_szModule[0] = '\0';
-    HMODULE hModule = nullptr;
-    if (pAddress && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                       static_cast<LPCSTR>(pAddress), &hModule))
-    {
-        GetModuleFileNameA(hModule, s_szModule, sizeof(s_szModule) - 1);
-    }
-    const char* szName = g_oCurrent.poReader ? g_oCurrent.poReader->szName.c_str() : "?";
-    char szLine[MAX_PATH * 3];
-    int iLength = std::snprintf(szLine, sizeof(szLine),
-                                "\n*** robustness: %s (0x%08x) in the reader \"%s\"; the input is %s\n"
-                                "*** at %s+0x%llx\n",
-                                szWhat, static_cast<unsigned>(dwCode), szName,
-                                g_hFailing != INVALID_HANDLE_VALUE ? g_szFailingPath : "(not kept)", s_szModule,
-                                static_cast<unsigned long long>(static_cast<const char*>(pAddress) -
-                                                                reinterpret_cast<const char*>(hModule)));
     DWORD dwWritten = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), szLine, static_cast<DWORD>(iLength > 0 ? iLength : 0), &dwWritten,
               nullptr);
-    if (g_hFailing != INVALID_HANDLE_VALUE && g_oCurrent.pszInput)
+}
+
+// The guard line and the input come first, written without allocating; the module of a crash is
+// looked up last, since that may wait on a lock the crashed reader holds (the watchdog then ends
+// the process).
+[[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode, const void* pAddress = nullptr)
+{
+    static std::atomic<bool> s_bFailing{false};
+    if (!s_bFailing.exchange(true))
     {
-        const std::string& szInput = *g_oCurrent.pszInput;
-        WriteFile(g_hFailing, szInput.data(), static_cast<DWORD>(szInput.size()), &dwWritten, nullptr);
-        FlushFileBuffers(g_hFailing);
+        const char* szName = g_oCurrent.poReader ? g_oCurrent.poReader->szName.c_str() : "?";
+        char szLine[MAX_PATH * 3];
+        WriteError(szLine, std::snprintf(szLine, sizeof(szLine),
+                                         "\n*** robustness: %s (0x%08x) in the reader \"%s\"; the input is %s\n",
+                                         szWhat, static_cast<unsigned>(dwCode), szName,
+                                         g_hFailing != INVALID_HANDLE_VALUE ? g_szFailingPath : "(not kept)"));
+        if (g_hFailing != INVALID_HANDLE_VALUE && g_oCurrent.pszInput)
+        {
+            const std::string& szInput = *g_oCurrent.pszInput;
+            DWORD dwWritten = 0;
+            WriteFile(g_hFailing, szInput.data(), static_cast<DWORD>(szInput.size()), &dwWritten, nullptr);
+            FlushFileBuffers(g_hFailing);
+        }
+        static char s_szModule[MAX_PATH * 2];
+        HMODULE hModule = nullptr;
+        if (pAddress &&
+            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               static_cast<LPCSTR>(pAddress), &hModule) &&
+            GetModuleFileNameA(hModule, s_szModule, sizeof(s_szModule) - 1))
+        {
+            WriteError(szLine, std::snprintf(szLine, sizeof(szLine), "*** at %s+0x%llx\n", s_szModule,
+                                             static_cast<unsigned long long>(
+                                                 static_cast<const char*>(pAddress) -
+                                                 reinterpret_cast<const char*>(hModule))));
+        }
     }
     TerminateProcess(GetCurrentProcess(), 3);
     for (;;)
     {
+        Sleep(1000);
     }
 }
 
@@ -142,9 +155,16 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* poInfo)
     FailProcess("crash", poRecord ? poRecord->ExceptionCode : 0, poRecord ? poRecord->ExceptionAddress : nullptr);
 }
 
+HANDLE g_hWatchdogReady = nullptr;
+
 // One thread watches every input's deadline: started once, it costs nothing per input.
 DWORD WINAPI Watchdog(LPVOID)
 {
+    // Everything the thread needs is made now: a thread starting late would wait on the heap that a
+    // damaged reader may hold.
+    char szWarm[64];
+    std::snprintf(szWarm, sizeof(szWarm), "%s %08x %lld", "warm", 1u, static_cast<long long>(NowMilliseconds()));
+    SetEvent(g_hWatchdogReady);
     for (;;)
     {
         Sleep(20);
@@ -380,9 +400,11 @@ void InstallGuards()
                        SetUnhandledExceptionFilter(&CrashFilter);
                        ProgramFolderText();
                        SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+                       g_hWatchdogReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
                        HANDLE hThread = CreateThread(nullptr, 0, &Watchdog, nullptr, 0, nullptr);
                        if (hThread)
                        {
+                           WaitForSingleObject(g_hWatchdogReady, INFINITE);
                            CloseHandle(hThread);
                        }
                    });
