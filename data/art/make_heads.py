@@ -478,7 +478,7 @@ def write_dmk(path):
     lines.append("texture 2 8 8 1 stripes FFF4F0C8 FF0A0A10")
     lines.append("texture 3 8 8 1 solid FFFFE680 FFFFE680")
     # diffuse, ambient, specular, emissive (alpha first), power
-    lines.append("material 1  1 1 1 1  1 0.8 0.8 0.8  1 0.3 0.3 0.3  1 0.05 0.10 0.10  12")
+    lines.append("material 1  1 1 1 1  1 0.8 0.8 0.8  1 0.12 0.12 0.12  1 0.05 0.10 0.10  8")
     lines.append("material 2  1 1 1 1  1 0.9 0.9 0.9  1 0.6 0.6 0.6  1 0.15 0.15 0.15  40")
     lines.append("material 3  1 1 1 1  1 1 1 1  1 0 0 0  1 0.9 0.8 0.4  1")
     order = ["ROOT", "SKBA", "JAWB", "LIPU", "LCRL", "LCRR", "EYEL", "EYER"]
