@@ -32,6 +32,8 @@ DIALOGUE = [
     ("dweller", "He circles the coral every evening. He means you no harm."),
     ("diver", "Then I will stay a little longer, and listen to the sea."),
     ("dweller", "Stay as long as your air allows. The deep keeps its stories for patient friends."),
+    ("diver", "Look, our bubbles are drifting up towards the light."),
+    ("dweller", "Everything rises in the end. Come back soon, little diver."),
 ]
 FIRST_LINE_AT = 1.5
 PAUSE = 0.8
