@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Builds the scene's models as text .x files: a shark (a spindle body with dorsal, pectoral and
 tail fins), a pink branching coral, the seabed (a height field of sand), rocks, kelp ribbons, the
-sky box (an inward-facing cube banded from pale blue above to deep blue below) and the logo (a flat
-emblem that faces the camera), and the shark's swim across the reef, one 95-second loop. Usage: make_meshes.py OUT_DIR
+sky box (an inward-facing cube; its texture fades from pale blue above to deep blue below) and the
+logo (a square facing the camera, its emblem painted by make_textures.py), and the shark's swim
+across the reef, one 95-second loop; a stone slate with a screen; the paths of two cameras; and the
+data bunnies' keys. Every mesh carries one set of texture coordinates.
+Usage: make_meshes.py OUT_DIR
 
 Every FLOAT value is written with a decimal point (the .x reader refuses "1" where it expects a
 float). Triangles are ordered so that their face normal points away from the part they belong to,
@@ -35,11 +38,13 @@ class Part:
 
     def __init__(self):
         self.vertices = []
+        self.uvs = []
         self.faces = []
         self.materials = []
 
-    def vertex(self, v):
+    def vertex(self, v, uv=(0.0, 0.0)):
         self.vertices.append(v)
+        self.uvs.append(uv)
         return len(self.vertices) - 1
 
     def triangle(self, a, b, c, material, inside):
@@ -52,11 +57,11 @@ class Part:
         self.faces.append((a, b, c))
         self.materials.append(material)
 
-    def fin(self, points, material, inside):
+    def fin(self, points, material, inside, uvs=None):
         """A flat fin seen from both sides: each side has vertices of its own, so that its normals
         are not averaged away."""
-        first = [self.vertex(p) for p in points]
-        back = {f: self.vertex(p) for f, p in zip(first, points)}
+        first = [self.vertex(p, uv) for p, uv in zip(points, uvs or [(0.0, 0.0)] * len(points))]
+        back = {f: self.vertex(p, self.uvs[f]) for f, p in zip(first, points)}
         for i in range(1, len(points) - 1):
             self.triangle(first[0], first[i], first[i + 1], material, inside)
             a, b, c = self.faces[-1]
@@ -73,14 +78,15 @@ class Part:
 
 
 def tube(part, rings, sides, material):
-    """A closed tube through rings of (centre, radius, axis u, axis v); the ends are capped."""
+    """A closed tube through rings of (centre, radius, axis u, axis v); the ends are capped. Its
+    texture wraps once around it and runs along it ring by ring."""
     indices = []
-    for centre, radius, u, v in rings:
+    for r, (centre, radius, u, v) in enumerate(rings):
         ring = []
         for s in range(sides):
             angle = 2.0 * math.pi * s / sides
             ring.append(part.vertex(tuple(centre[k] + radius * (math.cos(angle) * u[k] + math.sin(angle) * v[k])
-                                          for k in range(3))))
+                                          for k in range(3)), (s / float(sides), r * 0.5)))
         indices.append(ring)
     for r in range(len(rings) - 1):
         inside = tuple((rings[r][0][k] + rings[r + 1][0][k]) / 2.0 for k in range(3))
@@ -144,8 +150,10 @@ def seabed():
     part = Part()
     cells, size = 48, 1600.0
     step = size / cells
+    # The sand repeats every four cells.
     grid = [[part.vertex((-size / 2 + i * step, seabed_height(-size / 2 + i * step, -size / 2 + j * step),
-                          -size / 2 + j * step)) for j in range(cells + 1)] for i in range(cells + 1)]
+                          -size / 2 + j * step), (i / 4.0, j / 4.0)) for j in range(cells + 1)]
+            for i in range(cells + 1)]
     for i in range(cells):
         for j in range(cells):
             a, b, c, d = grid[i][j], grid[i + 1][j], grid[i + 1][j + 1], grid[i][j + 1]
@@ -187,55 +195,74 @@ def kelp():
             points.append(((x - width, y0 + height * t, bz), (x + width, y0 + height * t, bz)))
         for k in range(segments):
             (l0, r0), (l1, r1) = points[k], points[k + 1]
-            part.fin([l0, r0, r1, l1], 0, (l0[0], l0[1], bz + 1.0))
+            part.fin([l0, r0, r1, l1], 0, (l0[0], l0[1], bz + 1.0),
+                     [(0.0, k / 2.0), (1.0, k / 2.0), (1.0, (k + 1) / 2.0), (0.0, (k + 1) / 2.0)])
     return part, [("Kelp", (0.20, 0.55, 0.24, 1.0), 4.0)]
 
 
 def sky_box():
-    """A cube 4000 units across seen from inside. Its walls are three bands of blue, paler towards
-    the surface; the lid is the palest and the floor the deepest. The colours are emissive, so the
-    lights do not change them, and they match the fog at the horizon."""
+    """A cube 4000 units across seen from inside, one material: the shader file lays a gradient over
+    its walls, paler towards the surface, the lid taking the palest end and the floor the deepest."""
     part = Part()
     h = 2000.0
-    bands = [(-h, -h / 3.0, 2), (-h / 3.0, h / 3.0, 1), (h / 3.0, h, 0)]
+    bands = [(-h, -h / 3.0), (-h / 3.0, h / 3.0), (h / 3.0, h)]
     corners = [(-h, -h), (h, -h), (h, h), (-h, h)]
     for side in range(4):
         (x0, z0), (x1, z1) = corners[side], corners[(side + 1) % 4]
         outside = ((x0 + x1) * 2.0, 0.0, (z0 + z1) * 2.0)
-        for y0, y1, material in bands:
-            a, b = part.vertex((x0, y0, z0)), part.vertex((x1, y0, z1))
-            c, d = part.vertex((x1, y1, z1)), part.vertex((x0, y1, z0))
-            part.triangle(a, b, c, material, outside)
-            part.triangle(a, c, d, material, outside)
-    for y, material in ((h, 3), (-h, 2)):
-        quad = [part.vertex((x, y, z)) for x, z in corners]
+        for y0, y1 in bands:
+            # Kept off the texture's first and last rows, which the wrapping filter blends.
+            v0, v1 = 0.01 + 0.98 * (h - y0) / (2.0 * h), 0.01 + 0.98 * (h - y1) / (2.0 * h)
+            a, b = part.vertex((x0, y0, z0), (0.0, v0)), part.vertex((x1, y0, z1), (1.0, v0))
+            c, d = part.vertex((x1, y1, z1), (1.0, v1)), part.vertex((x0, y1, z0), (0.0, v1))
+            part.triangle(a, b, c, 0, outside)
+            part.triangle(a, c, d, 0, outside)
+    for y in (h, -h):
+        quad = [part.vertex((x, y, z), (0.5, 0.02 if y > 0 else 0.98)) for x, z in corners]
         outside = (0.0, y * 2.0, 0.0)
-        part.triangle(quad[0], quad[1], quad[2], material, outside)
-        part.triangle(quad[0], quad[2], quad[3], material, outside)
+        part.triangle(quad[0], quad[1], quad[2], 0, outside)
+        part.triangle(quad[0], quad[2], quad[3], 0, outside)
     black = (0.0, 0.0, 0.0, 1.0)
-    return part, [("SkyHigh", black, 1.0, (0.18, 0.47, 0.66)), ("SkyMid", black, 1.0, (0.08, 0.30, 0.50)),
-                  ("SkyDeep", black, 1.0, (0.03, 0.15, 0.30)), ("SkySurface", black, 1.0, (0.50, 0.78, 0.90))]
+    return part, [("SkyWater", black, 1.0, (0.08, 0.30, 0.50))]
 
 
 def logo():
-    """A round amber badge with a pale fish across it, about two units wide, facing the camera (-z);
-    the fish lies a little in front of the badge."""
+    """The badge: a square about two units wide facing the camera (-z); its texture holds the round
+    emblem and clears the corners."""
     part = Part()
-    sides = 20
-    centre = part.vertex((0.0, 0.0, 0.0))
-    rim = [part.vertex((math.cos(2.0 * math.pi * s / sides), math.sin(2.0 * math.pi * s / sides), 0.0))
-           for s in range(sides)]
-    for s in range(sides):
-        part.triangle(centre, rim[s], rim[(s + 1) % sides], 0, (0.0, 0.0, 1.0))
-    body = [(-0.55, 0.0, -0.02), (-0.1, 0.32, -0.02), (0.45, 0.12, -0.02), (0.6, 0.0, -0.02),
-            (0.45, -0.12, -0.02), (-0.1, -0.32, -0.02)]
-    indices = [part.vertex(p) for p in body]
-    for i in range(1, len(indices) - 1):
-        part.triangle(indices[0], indices[i], indices[i + 1], 1, (0.0, 0.0, 1.0))
-    tail = [part.vertex(p) for p in ((-0.5, 0.0, -0.02), (-0.8, 0.3, -0.02), (-0.8, -0.3, -0.02))]
-    part.triangle(tail[0], tail[1], tail[2], 1, (0.0, 0.0, 1.0))
-    black = (0.0, 0.0, 0.0, 1.0)
-    return part, [("Badge", black, 1.0, (0.95, 0.62, 0.18)), ("BadgeFish", black, 1.0, (0.96, 0.94, 0.86))]
+    quad = [part.vertex((x, y, 0.0), (0.5 + 0.5 * x, 0.5 - 0.5 * y)) for x, y in
+            ((-1.0, -1.0), (1.0, -1.0), (1.0, 1.0), (-1.0, 1.0))]
+    part.triangle(quad[0], quad[1], quad[2], 0, (0.0, 0.0, 1.0))
+    part.triangle(quad[0], quad[2], quad[3], 0, (0.0, 0.0, 1.0))
+    return part, [("Badge", (1.0, 1.0, 1.0, 1.0), 1.0, (0.95, 0.62, 0.18))]
+
+
+def slate():
+    """A stone slab standing on the sand, 48 units wide, 34 high and 5 thick, its front (-z) a
+    screen that shows the scene as the current camera sees it (the shader file draws a render target
+    there)."""
+    part = Part()
+    w, h, t = 24.0, 34.0, 2.5
+    inside = (0.0, h / 2.0, 0.0)
+
+    def quad(points, material, uvs):
+        idx = [part.vertex(p, uv) for p, uv in zip(points, uvs)]
+        part.triangle(idx[0], idx[1], idx[2], material, inside)
+        part.triangle(idx[0], idx[2], idx[3], material, inside)
+
+    plain = [(0.0, 0.0), (1.0, 0.0), (1.0, 1.0), (0.0, 1.0)]
+    # The screen, inset a little in front of the stone; its image's top edge at the slab's top.
+    m = 2.5
+    quad([(-w + m, h - m, -t - 0.2), (w - m, h - m, -t - 0.2), (w - m, m, -t - 0.2), (-w + m, m, -t - 0.2)], 1,
+         [(0.0, 0.0), (1.0, 0.0), (1.0, 1.0), (0.0, 1.0)])
+    faces = [((-w, 0.0, -t), (w, 0.0, -t), (w, h, -t), (-w, h, -t)),
+             ((-w, 0.0, t), (w, 0.0, t), (w, h, t), (-w, h, t)),
+             ((-w, 0.0, -t), (-w, h, -t), (-w, h, t), (-w, 0.0, t)),
+             ((w, 0.0, -t), (w, h, -t), (w, h, t), (w, 0.0, t)),
+             ((-w, h, -t), (w, h, -t), (w, h, t), (-w, h, t))]
+    for face in faces:
+        quad(list(face), 0, plain)
+    return part, [("Stone", (0.45, 0.43, 0.40, 1.0), 8.0), ("Screen", (1.0, 1.0, 1.0, 1.0), 1.0)]
 
 
 def write_path(path, frame, offsets):
@@ -265,6 +292,56 @@ def shark_path():
             for i in range(steps + 1)]
 
 
+def write_bunnies(path):
+    """The data bunnies' .x file: one frame per bunny group, named DataBunny_name_type, animated by
+    position keys whose x, y and z become the group's bunnies. Over the 95-second loop:
+    Caustic (float) swells and ebbs the strength of the caustic light, twice a loop;
+    Dim (bool) is true but for the middle third of the loop; the coral's glint pass is skipped
+    while it is."""
+    caustic = []
+    steps = 38
+    for i in range(steps + 1):
+        t = LOOP_SECONDS * i / steps
+        caustic.append((t, (0.75 + 0.3 * math.sin(2.0 * math.pi * 2.0 * t / LOOP_SECONDS), 0.0, 0.0)))
+    third = LOOP_SECONDS / 3.0
+    # A bool holds its key's value until the next key: a second key a millisecond later makes a step.
+    dim = [(0.0, (1.0, 0.0, 0.0)), (third, (1.0, 0.0, 0.0)), (third + 0.001, (0.0, 0.0, 0.0)),
+           (2.0 * third, (0.0, 0.0, 0.0)), (2.0 * third + 0.001, (1.0, 0.0, 0.0)), (LOOP_SECONDS, (1.0, 0.0, 0.0))]
+    groups = [("DataBunny_Caustic_float", caustic), ("DataBunny_Dim_bool", dim)]
+    identity = "1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;;"
+    lines = ["xof 0302txt 0032"]
+    lines += ["Frame %s { FrameTransformMatrix { %s } }" % (frame, identity) for frame, _ in groups]
+    lines.append("AnimationSet Pulse {")
+    for frame, keys in groups:
+        lines.append(" Animation { { %s } AnimationKey { 2; %d;" % (frame, len(keys)))
+        lines += ["  %d; 3; %s, %s, %s;;%s" % (int(round(t * 1000.0)), number(x), number(y), number(z),
+                                                  "," if i + 1 < len(keys) else ";")
+                  for i, (t, (x, y, z)) in enumerate(keys)]
+        lines.append(" } }")
+    lines += ["}", ""]
+    with open(path, "w", newline="\r\n") as out:
+        out.write("\n".join(lines))
+
+
+def glide_path():
+    """Cam02_Glide circles the reef once per loop, 230 units out, rising and dipping."""
+    steps = 24
+    return [(LOOP_SECONDS * i / steps, (230.0 * math.sin(2.0 * math.pi * i / steps),
+                                        25.0 + 20.0 * math.sin(4.0 * math.pi * i / steps),
+                                        -230.0 * math.cos(2.0 * math.pi * i / steps)))
+            for i in range(steps + 1)]
+
+
+def drift_path():
+    """Cam03_Drift drifts low over the sand towards the kelp and back again."""
+    steps = 12
+    keys = []
+    for i in range(steps + 1):
+        s = 0.5 - 0.5 * math.cos(2.0 * math.pi * i / steps)
+        keys.append((LOOP_SECONDS * i / steps, (-40.0 - 60.0 * s, -12.0 + 6.0 * math.sin(math.pi * s), -220.0 + 150.0 * s)))
+    return keys
+
+
 def number(value):
     return "%.4f" % value
 
@@ -283,6 +360,10 @@ def write(path, frame, mesh, part, materials):
     lines += ["   %s;%s;%s;%s" % (number(x), number(y), number(z), "," if i + 1 < len(normals) else ";")
               for i, (x, y, z) in enumerate(normals)]
     lines += ["   %d;" % len(part.faces)] + [" " + face for face in faces] + ["  }"]
+    lines += ["  MeshTextureCoords {", "   %d;" % len(part.uvs)]
+    lines += ["   %s;%s;%s" % (number(u), number(v), "," if i + 1 < len(part.uvs) else ";")
+              for i, (u, v) in enumerate(part.uvs)]
+    lines += ["  }"]
     lines += ["  MeshMaterialList {", "   %d;" % len(materials), "   %d;" % len(part.materials)]
     lines += ["   %d%s" % (m, "," if i + 1 < len(part.materials) else ";;") for i, m in enumerate(part.materials)]
     # A material may name an emissive colour after its power: it then shows at that colour
@@ -312,6 +393,11 @@ def main():
         part, materials = make()
         write(os.path.join(sys.argv[1], name), frame, mesh, part, materials)
     write_path(os.path.join(sys.argv[1], "sharkpath.x"), "SharkSwim", shark_path())
+    write_bunnies(os.path.join(sys.argv[1], "pulse.x"))
+    write_path(os.path.join(sys.argv[1], "glidepath.x"), "CameraGlide", glide_path())
+    write_path(os.path.join(sys.argv[1], "driftpath.x"), "CameraDrift", drift_path())
+    part, materials = slate()
+    write(os.path.join(sys.argv[1], "slate.x"), "Slate", "SlateStone", part, materials)
     return 0
 
 

@@ -6,6 +6,17 @@ qirn_world_version2.0
     TimeScale { 1.0 }
     Gravity { 0 -9.8 0 1 }
     Wind { 2 0 1 1 }
+    Bookmarks
+    {
+        Bookmark { 0 }
+        Bookmark { 24 }
+        Bookmark { 48 }
+        Bookmark { 72 }
+    }
+    DataBunnyManager
+    {
+        xfile { pulse.x }
+    }
 
     QIRN_Fog
     {
@@ -31,6 +42,41 @@ qirn_world_version2.0
     }
     QIRN_CameraActor
     {
+        Name { Cam02_Glide }
+        // Circles the reef once a loop, looking at its middle.
+        Position { 0 0 0 1 }
+        AnimationFilename { glidepath.x }
+        PrimaryOrientationMode { 2 }
+        LookAt { 0 -20 40 1 }
+        FOV { 55 }
+        Near { 1 }
+        Far { 5000 }
+    }
+    QIRN_CameraActor
+    {
+        Name { Cam03_Drift }
+        // Low over the sand, towards the kelp and back.
+        Position { 0 0 0 1 }
+        AnimationFilename { driftpath.x }
+        PrimaryOrientationMode { 2 }
+        LookAt { -170 -5 90 1 }
+        FOV { 65 }
+        Near { 1 }
+        Far { 5000 }
+    }
+    QIRN_CameraActor
+    {
+        Name { Cam04_SharkFollow }
+        // Swims beside the shark: a relationship puts it on its anchor and turns it to the shark.
+        Position { 0 20 -200 1 }
+        PrimaryOrientationMode { 2 }
+        LookAt { 0 0 0 1 }
+        FOV { 50 }
+        Near { 1 }
+        Far { 5000 }
+    }
+    QIRN_CameraActor
+    {
         Name { FreeCam01 }
         Position { 0 20 -160 1 }
         PrimaryOrientationMode { 3 }
@@ -39,9 +85,17 @@ qirn_world_version2.0
         Near { 1 }
         Far { 5000 }
     }
+    QIRN_BaseActor
+    {
+        Name { Anchor01_SharkFollow }
+        // Rides the shark's path, off to its side and a little above: where the following camera is.
+        Position { -30 45 -120 1 }
+        AnimationFilename { sharkpath.x }
+    }
     QIRN_SkyBoxActor
     {
         Name { Sky01_Water }
+        ShaderAssignment { skybox.SkyBox.SkyWalls.SkyWater { SkyGradient } }
         MeshFilename { skybox.x }
     }
     QIRN_MeshActor
@@ -65,10 +119,23 @@ qirn_world_version2.0
     }
     QIRN_MeshActor
     {
+        Name { Slate01_ReefView }
+        // A stone slate near the rocks whose screen shows what the current camera sees.
+        Position { -30 -36 -150 1 }
+        ShaderAssignment { slate.Slate.SlateStone.Screen { SlateScreen } }
+        MeshFilename { slate.x }
+    }
+    QIRN_MeshActor
+    {
         Name { [Sort:05]_Fish_Shark_01 }
         // Swims across the reef once per loop along its path.
         Position { -10 25 0 1 }
         AnimationFilename { sharkpath.x }
+        ShaderAssignment
+        {
+            shark.Shark.SharkBody.SharkSkin { SharkSkin }
+            shark.Shark.SharkBody.SharkBelly { SharkSkin }
+        }
         MeshFilename { shark.x }
         Render { 1 }
     }
@@ -83,10 +150,41 @@ qirn_world_version2.0
     {
         Name { Light01_Sun }
         Type { 3 }
-        Direction { 0.3 -1 0.2 1 }
+        Direction { 0.3 -1 0.2 0 }
         // Light colours are 0 to 255 per channel.
         Diffuse { 210 225 255 255 }
         Ambient { 70 95 120 255 }
+    }
+    QIRN_LightActor
+    {
+        Name { Light02_Lantern }
+        // A warm glow over the coral, fading within a few dozen units.
+        Type { 1 }
+        Position { 45 -10 20 1 }
+        Diffuse { 255 170 90 255 }
+        Specular { 255 200 150 255 }
+        Ambient { 0 0 0 255 }
+        Range { 160 }
+        Attenuation0 { 1 }
+        Attenuation1 { 0.01 }
+        Attenuation2 { 0 }
+    }
+    QIRN_LightActor
+    {
+        Name { Light03_Shaft }
+        // A shaft of light from the surface onto the kelp; the angles are in radians.
+        Type { 2 }
+        Position { -170 160 80 1 }
+        Direction { 0 -1 0 0 }
+        Diffuse { 150 200 230 255 }
+        Ambient { 0 0 0 255 }
+        Range { 500 }
+        Falloff { 1 }
+        Attenuation0 { 1 }
+        Attenuation1 { 0 }
+        Attenuation2 { 0 }
+        Theta { 0.35 }
+        Phi { 0.8 }
     }
     QIRN_ParticleAttractorActor
     {
@@ -124,12 +222,79 @@ qirn_world_version2.0
         // Low on the right, 16 units ahead of the camera: x and y shift it in view space and again on
         // the screen (in units of half the screen), so they are small.
         Position { 0.67 -0.58 16 1 }
+        ShaderAssignment { logo.Logo.LogoBadge.Badge { LogoBadge } }
         MeshFilename { logo.x }
+    }
+    QIRN_CustomActor
+    {
+        Name { Marker01_Sample }
+        // The sample plug-in's square in the top left corner: x, y and size in pixels, then red,
+        // green and blue.
+        DLLFilename { qirn_sampleactor.dll }
+        Arg { 14 }
+        Arg { 14 }
+        Arg { 6 }
+        Arg { 245 }
+        Arg { 160 }
+        Arg { 50 }
     }
     QIRN_RelationshipObject
     {
         Name { Rel01_ReefCamWatchesShark }
         DependantActorName { Cam01_Reef }
         LookAtTargetActorName { [Sort:05]_Fish_Shark_01 }
+    }
+    QIRN_RelationshipObject
+    {
+        Name { Rel02_FollowCamRidesAlong }
+        DependantActorName { Cam04_SharkFollow }
+        PositionTargetActorName { Anchor01_SharkFollow }
+        LookAtTargetActorName { [Sort:05]_Fish_Shark_01 }
+    }
+    QIRN_CameraActor
+    {
+        Name { Cam09_TalkingHeads }
+        // In front of the two talking heads, the diver on the left and the dweller on the right.
+        Position { 301 6 -372 1 }
+        PrimaryOrientationMode { 2 }
+        LookAt { 301 2 -300 1 }
+        FOV { 60 }
+        Near { 1 }
+        Far { 5000 }
+    }
+    QIRN_LightActor
+    {
+        Name { Light09_HeadLamp }
+        // A lamp above the camera that lights the heads' faces and reaches no further.
+        Type { 1 }
+        Position { 301 40 -350 1 }
+        Diffuse { 255 240 220 255 }
+        Specular { 255 255 255 255 }
+        Ambient { 0 0 0 255 }
+        Range { 200 }
+        Attenuation0 { 1 }
+    }
+    QIRN_LipSyncActor
+    {
+        Name { Head01_Diver }
+        // The mesh and the sync file come before the viseme file, which poses only the visemes
+        // that the sync file names.
+        Position { 282 0 -300 1 }
+        MeshFilename { diverhead.x }
+        SyncFilename { diver.sync }
+        VisemeFilename { diverhead.cpa }
+        SoundFilename { diver.wav }
+        InterpolationType { 0 }
+    }
+    QIRN_DigiMaskActor
+    {
+        Name { Head02_Dweller }
+        // The tesselation factor comes before the face model it thins.
+        Position { 322 2 -300 1 }
+        TesselationFactor { 1.0 }
+        DMKFilename { dwellerhead.dmk }
+        SyncFilename { dweller.sync }
+        SoundFilename { dweller.wav }
+        InterpolationType { 1 }
     }
 }

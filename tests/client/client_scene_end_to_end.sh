@@ -25,9 +25,9 @@ wait_file() {
 install() {
   work=$scratch/$1
   mkdir -p "$work"
-  cp "$client_dir/Tolvamir.exe" "$client_dir/AmbrevoConfig.exe" "$work/"
+  cp "$client_dir/Tolvamir.exe" "$client_dir/AmbrevoConfig.exe" "$client_dir"/*.dll "$work/"
   cp -r "$client_dir/Data" "$work/"
-  printf '[GFX MODE]\r\nWidth=1024\r\nHeight=768\r\nFrequency=0\r\nAntiAliasing=0\r\n[CONSOLE]\r\nScript=start.txt\r\n[PATHS]\r\nEnginePath=.\r\nSystemPath=.\\Data\\_System_\r\nScenePath=.\\Data\\Scenes\r\nSoundPath=.\\Data\\Sounds\r\nMeshPath=.\\Data\\Models\r\n' >"$work/qirn_v2.ini"
+  printf '[GFX MODE]\r\nWidth=1024\r\nHeight=768\r\nFrequency=0\r\nAntiAliasing=0\r\n[CONSOLE]\r\nScript=start.txt\r\n[PATHS]\r\nEnginePath=.\r\nSystemPath=.\\Data\\_System_\r\nScenePath=.\\Data\\Scenes\r\nSoundPath=.\\Data\\Sounds\r\nMeshPath=.\\Data\\Models\r\nTexturePath=.\\Data\\Textures\r\nShaderPath=.\\Data\\Shaders\r\n' >"$work/qirn_v2.ini"
   printf '%b' "$2" >"$work/start.txt"
 }
 
@@ -165,6 +165,14 @@ start_client
 wait_logged "Saved frame_" 60
 keys Tab
 # The debugger output shows the quotes of a log line escaped.
+wait_logged 'now viewing through \"Cam02_Glide\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam03_Drift\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam04_SharkFollow\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam09_TalkingHeads\"' 20
+keys Tab
 wait_logged 'now viewing through \"FreeCam01\"' 20
 keys Tab
 wait_logged 'now viewing through \"Cam01_Reef\"' 20

@@ -2,6 +2,7 @@
 
 #include "loadingscreen.h"
 #include "qirn_engine.h"
+#include "qirn_geometry.h"
 #include "qirn_meshactor.h"
 #include "qirn_world.h"
 #include "tolvamir_installation.h"
@@ -110,6 +111,29 @@ TEST(LoadingLayoutTest, PictureFillsOneScreenOfTheDesktop)
 class SceneFilesTest : public ClientTest
 {
 protected:
+    // Every file of one folder of the installed Data tree, copied into a folder of that name here;
+    // a folder the build does not make is left out.
+    static void CopyInstalledFolder(const std::string& strFolder)
+    {
+        const std::string strFrom = std::string(TOLVAMIR_TEST_DATA) + "/" + strFolder + "/";
+        WIN32_FIND_DATAA oFound;
+        HANDLE hFind = FindFirstFileA((strFrom + "*").c_str(), &oFound);
+        if (hFind == INVALID_HANDLE_VALUE)
+        {
+            return;
+        }
+        CreateDirectoryA(strFolder.c_str(), nullptr);
+        do
+        {
+            if (!(oFound.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            {
+                const std::string strTo = strFolder + "\\" + oFound.cFileName;
+                EXPECT_TRUE(CopyFileA((strFrom + oFound.cFileName).c_str(), strTo.c_str(), FALSE)) << strTo;
+            }
+        } while (FindNextFileA(hFind, &oFound));
+        FindClose(hFind);
+    }
+
     // The files the build installed, copied into this test's scene folder.
     void CopyInstalledScene()
     {
@@ -146,23 +170,32 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
 {
     QIRN_Engine& oEngine = StartEngine();
     CopyInstalledScene();
-    CreateDirectoryA("Models", nullptr);
-    for (const char* szName :
-         {"shark.x", "coral.x", "seabed.x", "rocks.x", "kelp.x", "skybox.x", "logo.x", "sharkpath.x"})
+    for (const char* szFolder : {"Models", "Textures", "Shaders"})
     {
-        std::string strFrom = std::string(TOLVAMIR_TEST_DATA) + "/Models/" + szName;
-        ASSERT_TRUE(CopyFileA(strFrom.c_str(), (std::string("Models\\") + szName).c_str(), FALSE)) << strFrom;
+        CopyInstalledFolder(szFolder);
+    }
+    // The plug-in of the scene's custom actor, found by its bare name here as beside the program.
+    ASSERT_TRUE(CopyFileA(TOLVAMIR_TEST_PLUGIN, "qirn_sampleactor.dll", FALSE));
+    // The talking heads' lip-sync and face-model files: from the system folder of the Data tree into
+    // the engine's root, where the engine looks for them without a folder of their own.
+    for (const char* szName : {"diverhead.cpa", "dwellerhead.dmk", "diver.sync", "dweller.sync"})
+    {
+        std::string strFrom = std::string(TOLVAMIR_TEST_DATA) + "/_System_/" + szName;
+        ASSERT_TRUE(CopyFileA(strFrom.c_str(), szName, FALSE)) << strFrom;
     }
     ASSERT_EQ(Client().UnscrambleSceneFiles(), 0);
     ASSERT_EQ(oEngine.LoadWorld(nullptr, "AmbrevoFull.w"), OK) << m_oLog.All();
     Client().DeleteUnscrambledSceneFiles();
     for (const char* szName :
-         {"Cam01_Reef", "FreeCam01", "Light01_Sun", "Fog01_Murk", "Attractor01_Surface", "Emitter01_Bubbles"})
+         {"Cam01_Reef", "Cam02_Glide", "Cam03_Drift", "Cam04_SharkFollow", "FreeCam01", "Anchor01_SharkFollow",
+          "Light01_Sun", "Light02_Lantern", "Light03_Shaft", "Fog01_Murk", "Attractor01_Surface",
+          "Emitter01_Bubbles", "Marker01_Sample"})
     {
         EXPECT_NE(oEngine.GetWorld()->FindObject(szName), nullptr) << szName;
     }
-    // The seabed, its rocks and kelp, the sky box and the logo, each with its model.
-    for (const char* szName : {"Seabed01_Sand", "Rocks01", "Kelp01_Forest", "Sky01_Water", "Logo01_Badge"})
+    // The seabed, its rocks and kelp, the slate, the sky box and the logo, each with its model.
+    for (const char* szName :
+         {"Seabed01_Sand", "Rocks01", "Kelp01_Forest", "Slate01_ReefView", "Sky01_Water", "Logo01_Badge"})
     {
         QIRN_MeshActor* poActor = dynamic_cast<QIRN_MeshActor*>(oEngine.GetWorld()->FindObject(szName));
         ASSERT_NE(poActor, nullptr) << szName;
@@ -181,19 +214,44 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
         EXPECT_NE(poActor->GetMesh(), nullptr) << oMesh.szName;
         EXPECT_EQ(poActor->GetRender(), oMesh.bRender) << oMesh.szName;
     }
-    // No failure line: the only starred lines are the .x importer's reports on the shark's path.
+    // The two talking heads, each with its model, its viseme poses and its lip-sync tracks.
+    for (const char* szName : {"Head01_Diver", "Head02_Dweller"})
+    {
+        QIRN_MeshActor* poActor = dynamic_cast<QIRN_MeshActor*>(oEngine.GetWorld()->FindObject(szName));
+        ASSERT_NE(poActor, nullptr) << szName << m_oLog.All();
+        ASSERT_NE(poActor->GetMesh(), nullptr) << szName;
+        ASSERT_NE(poActor->GetMesh()->GetSkeleton(), nullptr) << szName;
+    }
+    // No failure line (the plug-in's refusals carry no stars): the only starred lines are the .x
+    // importer's reports on the animation files it reads (the paths of the shark, its anchor and the
+    // cameras), and the viseme loader's and the face-model importer's reports on the heads.
     std::istringstream oLines(m_oLog.All());
     std::vector<std::string> oStarred;
     for (std::string strLine; std::getline(oLines, strLine);)
     {
-        if (strLine.find("***") != std::string::npos)
+        const bool bReport = strLine.rfind("*** QIRN_XFILE::LoadAnimationSequences(): Loading ", 0) == 0 ||
+                             strLine == "*** QIRN_XFILE::LoadAnimationSequences(): Load successful.";
+        if ((strLine.find("***") != std::string::npos && !bReport) || strLine.find("FAILED") != std::string::npos ||
+            strLine.find("Unable") != std::string::npos)
         {
             oStarred.push_back(strLine);
         }
     }
     const std::vector<std::string> oExpected = {
-        "*** QIRN_XFILE::LoadAnimationSequences(): Loading sharkpath.x.",
-        "*** QIRN_XFILE::LoadAnimationSequences(): Load successful."};
+        "*** QIRN_Xfile_Object :: LoadVisemes(): Loading visemes!",
+        "*** QIRN_Xfile_Object :: LoadVisemes(): Finished loading visemes!",
+        "*** QIRN_DMK::LoadDMKFile(): Initialising Digimask SDK...",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Default Scene Triangle Count: 2232",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Final Scene Triangle Count  : 2232",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Default Skin Mesh Triangle Count: 1540",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Requesting scene tesselation",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Final Skin Mesh Triangle Count  : 1540",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Default Skin Mesh Triangle Count: 504",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Requesting scene tesselation",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Final Skin Mesh Triangle Count  : 504",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Default Skin Mesh Triangle Count: 188",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Requesting scene tesselation",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Final Skin Mesh Triangle Count  : 188"};
     EXPECT_EQ(oStarred, oExpected) << m_oLog.All();
 }
 
