@@ -324,21 +324,23 @@ def write_bunnies(path):
 
 
 def glide_path():
-    """Cam02_Glide circles the reef once per loop, 230 units out, rising and dipping."""
+    """Cam02_Glide glides 440 units along the front of the reef and back once per loop, easing at
+    the ends and rising a little in the middle."""
     steps = 24
-    return [(LOOP_SECONDS * i / steps, (230.0 * math.sin(2.0 * math.pi * i / steps),
-                                        25.0 + 20.0 * math.sin(4.0 * math.pi * i / steps),
-                                        -230.0 * math.cos(2.0 * math.pi * i / steps)))
-            for i in range(steps + 1)]
+    keys = []
+    for i in range(steps + 1):
+        s = 0.5 - 0.5 * math.cos(2.0 * math.pi * i / steps)
+        keys.append((LOOP_SECONDS * i / steps, (-220.0 + 440.0 * s, 12.0 * math.sin(math.pi * s), 0.0)))
+    return keys
 
 
 def drift_path():
-    """Cam03_Drift drifts low over the sand towards the kelp and back again."""
+    """Cam03_Drift drifts forward low over the sand towards the kelp and back again."""
     steps = 12
     keys = []
     for i in range(steps + 1):
         s = 0.5 - 0.5 * math.cos(2.0 * math.pi * i / steps)
-        keys.append((LOOP_SECONDS * i / steps, (-40.0 - 60.0 * s, -12.0 + 6.0 * math.sin(math.pi * s), -220.0 + 150.0 * s)))
+        keys.append((LOOP_SECONDS * i / steps, (10.0 * math.sin(math.pi * s), 4.0 * math.sin(math.pi * s), 170.0 * s)))
     return keys
 
 

@@ -43,11 +43,12 @@ qirn_world_version2.0
     QIRN_CameraActor
     {
         Name { Cam02_Glide }
-        // Circles the reef once a loop, looking at its middle.
-        Position { 0 0 0 1 }
+        // Glides along the front of the reef and back once a loop, looking in and a little down.
+        // Turned by its rotation (degrees: x pitch, y yaw, z roll), moved by its path.
+        Position { 0 30 -240 1 }
         AnimationFilename { glidepath.x }
-        PrimaryOrientationMode { 2 }
-        LookAt { 0 -20 40 1 }
+        PrimaryOrientationMode { 3 }
+        Rotation { 9 0 0 1 }
         FOV { 55 }
         Near { 1 }
         Far { 5000 }
@@ -56,10 +57,10 @@ qirn_world_version2.0
     {
         Name { Cam03_Drift }
         // Low over the sand, towards the kelp and back.
-        Position { 0 0 0 1 }
+        Position { -150 -8 -200 1 }
         AnimationFilename { driftpath.x }
-        PrimaryOrientationMode { 2 }
-        LookAt { -170 -5 90 1 }
+        PrimaryOrientationMode { 3 }
+        Rotation { 4 0 0 1 }
         FOV { 65 }
         Near { 1 }
         Far { 5000 }
@@ -67,10 +68,11 @@ qirn_world_version2.0
     QIRN_CameraActor
     {
         Name { Cam04_SharkFollow }
-        // Swims beside the shark: a relationship puts it on its anchor and turns it to the shark.
-        Position { 0 20 -200 1 }
-        PrimaryOrientationMode { 2 }
-        LookAt { 0 0 0 1 }
+        // Swims beside the shark on the shark's own path, 110 units to its side and looking at it.
+        Position { -10 35 -110 1 }
+        AnimationFilename { sharkpath.x }
+        PrimaryOrientationMode { 3 }
+        Rotation { 5 0 0 1 }
         FOV { 50 }
         Near { 1 }
         Far { 5000 }
@@ -87,10 +89,9 @@ qirn_world_version2.0
     }
     QIRN_BaseActor
     {
-        Name { Anchor01_SharkFollow }
-        // Rides the shark's path, off to its side and a little above: where the following camera is.
-        Position { -30 45 -120 1 }
-        AnimationFilename { sharkpath.x }
+        Name { Mark01_Lantern }
+        // A bare place in the scene: the lantern light is kept on it by a relationship.
+        Position { 45 -8 20 1 }
     }
     QIRN_SkyBoxActor
     {
@@ -246,9 +247,8 @@ qirn_world_version2.0
     }
     QIRN_RelationshipObject
     {
-        Name { Rel02_FollowCamRidesAlong }
-        DependantActorName { Cam04_SharkFollow }
-        PositionTargetActorName { Anchor01_SharkFollow }
-        LookAtTargetActorName { [Sort:05]_Fish_Shark_01 }
+        Name { Rel02_LanternOnItsMark }
+        DependantActorName { Light02_Lantern }
+        PositionTargetActorName { Mark01_Lantern }
     }
 }

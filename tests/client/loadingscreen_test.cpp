@@ -179,9 +179,9 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
     ASSERT_EQ(oEngine.LoadWorld(nullptr, "AmbrevoFull.w"), OK) << m_oLog.All();
     Client().DeleteUnscrambledSceneFiles();
     for (const char* szName :
-         {"Cam01_Reef", "Cam02_Glide", "Cam03_Drift", "Cam04_SharkFollow", "FreeCam01", "Anchor01_SharkFollow",
-          "Light01_Sun", "Light02_Lantern", "Light03_Shaft", "Fog01_Murk", "Attractor01_Surface",
-          "Emitter01_Bubbles", "Marker01_Sample"})
+         {"Cam01_Reef", "Cam02_Glide", "Cam03_Drift", "Cam04_SharkFollow", "FreeCam01", "Mark01_Lantern",
+          "Light01_Sun", "Light02_Lantern", "Light03_Shaft", "Fog01_Murk",
+          "Attractor01_Surface", "Emitter01_Bubbles", "Marker01_Sample"})
     {
         EXPECT_NE(oEngine.GetWorld()->FindObject(szName), nullptr) << szName;
     }
