@@ -324,6 +324,16 @@ qirn_shader_version2.0
     }
     Shader
     {
+        Name { SampleMarker }
+        NumPasses { 1 }
+        Pass
+        {
+            Name { Marker }
+            LightingEnabled { 0 }
+        }
+    }
+    Shader
+    {
         Name { LogoBadge }
         NumPasses { 1 }
         Pass

@@ -110,12 +110,14 @@ qirn_world_version2.0
     {
         Name { Rocks01 }
         Position { 0 0 0 1 }
+        ShaderAssignment { rocks.Rocks.RockPile.Rock { rocks.Rocks.RockPile.Rock } }
         MeshFilename { rocks.x }
     }
     QIRN_MeshActor
     {
         Name { Kelp01_Forest }
         Position { 0 0 0 1 }
+        ShaderAssignment { kelp.Kelp.KelpRibbons.Kelp { kelp.Kelp.KelpRibbons.Kelp } }
         MeshFilename { kelp.x }
     }
     QIRN_MeshActor
@@ -123,7 +125,11 @@ qirn_world_version2.0
         Name { Slate01_ReefView }
         // A stone slate near the rocks whose screen shows what the current camera sees.
         Position { -30 -36 -150 1 }
-        ShaderAssignment { slate.Slate.SlateStone.Screen { SlateScreen } }
+        ShaderAssignment
+        {
+            slate.Slate.SlateStone.Stone { slate.Slate.SlateStone.Stone }
+            slate.Slate.SlateStone.Screen { SlateScreen }
+        }
         MeshFilename { slate.x }
     }
     QIRN_MeshActor
@@ -144,6 +150,7 @@ qirn_world_version2.0
     {
         Name { [Sort:05]_Coral_Pinky }
         Position { 40 -36 30 1 }
+        ShaderAssignment { coral.Coral.CoralBranches.CoralPink { coral.Coral.CoralBranches.CoralPink } }
         MeshFilename { coral.x }
         Render { 0 }
     }
@@ -230,7 +237,12 @@ qirn_world_version2.0
     {
         Name { Marker01_Sample }
         // The sample plug-in's square in the top left corner: x, y and size in pixels, then red,
-        // green and blue.
+        // green and blue. The plug-in asks for two shader slots, given here before it loads.
+        ShaderAssignment
+        {
+            Marker { SampleMarker }
+            Outline { SampleMarker }
+        }
         DLLFilename { qirn_sampleactor.dll }
         Arg { 14 }
         Arg { 14 }

@@ -178,10 +178,9 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
     ASSERT_EQ(Client().UnscrambleSceneFiles(), 0);
     ASSERT_EQ(oEngine.LoadWorld(nullptr, "AmbrevoFull.w"), OK) << m_oLog.All();
     Client().DeleteUnscrambledSceneFiles();
-    for (const char* szName :
-         {"Cam01_Reef", "Cam02_Glide", "Cam03_Drift", "Cam04_SharkFollow", "FreeCam01", "Mark01_Lantern",
-          "Light01_Sun", "Light02_Lantern", "Light03_Shaft", "Fog01_Murk",
-          "Attractor01_Surface", "Emitter01_Bubbles", "Marker01_Sample"})
+    for (const char* szName : {"Cam01_Reef", "Cam02_Glide", "Cam03_Drift", "Cam04_SharkFollow", "FreeCam01",
+                               "Mark01_Lantern", "Light01_Sun", "Light02_Lantern", "Light03_Shaft",
+                               "Fog01_Murk", "Attractor01_Surface", "Emitter01_Bubbles", "Marker01_Sample"})
     {
         EXPECT_NE(oEngine.GetWorld()->FindObject(szName), nullptr) << szName;
     }
@@ -215,8 +214,8 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
     {
         const bool bReport = strLine.rfind("*** QIRN_XFILE::LoadAnimationSequences(): Loading ", 0) == 0 ||
                              strLine == "*** QIRN_XFILE::LoadAnimationSequences(): Load successful.";
-        if ((strLine.find("***") != std::string::npos && !bReport) || strLine.find("FAILED") != std::string::npos ||
-            strLine.find("Unable") != std::string::npos)
+        if ((strLine.find("***") != std::string::npos && !bReport) ||
+            strLine.find("FAILED") != std::string::npos || strLine.find("Unable") != std::string::npos)
         {
             oStarred.push_back(strLine);
         }
