@@ -263,4 +263,50 @@ qirn_world_version2.0
         DependantActorName { Light02_Lantern }
         PositionTargetActorName { Mark01_Lantern }
     }
+    QIRN_CameraActor
+    {
+        Name { Cam09_TalkingHeads }
+        // In front of the two talking heads, the diver on the left and the dweller on the right.
+        Position { 301 6 -372 1 }
+        PrimaryOrientationMode { 2 }
+        LookAt { 301 2 -300 1 }
+        FOV { 60 }
+        Near { 1 }
+        Far { 5000 }
+    }
+    QIRN_LightActor
+    {
+        Name { Light09_HeadLamp }
+        // A lamp above the camera that lights the heads' faces and reaches no further.
+        Type { 1 }
+        Position { 301 40 -350 1 }
+        Diffuse { 255 240 220 255 }
+        Specular { 255 255 255 255 }
+        Ambient { 0 0 0 255 }
+        Range { 200 }
+        Attenuation0 { 1 }
+    }
+    QIRN_LipSyncActor
+    {
+        Name { Head01_Diver }
+        // The mesh and the sync file come before the viseme file, which poses only the visemes
+        // that the sync file names.
+        Position { 282 0 -300 1 }
+        MeshFilename { diverhead.x }
+        SyncFilename { diver.sync }
+        VisemeFilename { diverhead.cpa }
+        SoundFilename { diver.wav }
+        InterpolationType { 0 }
+    }
+    QIRN_DigiMaskActor
+    {
+        Name { Head02_Dweller }
+        // The tesselation factor comes before the face model it thins.
+        Position { 322 2 -300 1 }
+        TesselationFactor { 1.0 }
+        DMKFilename { dwellerhead.dmk }
+        SyncFilename { dweller.sync }
+        SoundFilename { dweller.wav }
+        InterpolationType { 1 }
+    }
 }

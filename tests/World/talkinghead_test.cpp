@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -251,4 +253,170 @@ TEST_F(TalkingHeadTest, ASecondFaceModelReplacesTheFirstGeometry)
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_DigiMaskActor::InterpretKeyWord():Error loading DMK file\n"));
     EXPECT_TRUE(
         m_oLog.Contains("*** QIRN_DigimaskActor::InterpretKeyWord():Error reading m_fTesselationFactor\n"));
+}
+
+namespace
+{
+// The block of the first object of a class in a world file's text, from its class name to its
+// closing brace; empty when there is none.
+std::string ObjectBlock(const std::string& szWorld, const std::string& szClass)
+{
+    size_t nStart = szWorld.find(szClass);
+    size_t nOpen = nStart == std::string::npos ? nStart : szWorld.find('{', nStart);
+    if (nOpen == std::string::npos)
+    {
+        return std::string();
+    }
+    int iDepth = 0;
+    for (size_t i = nOpen; i < szWorld.size(); ++i)
+    {
+        iDepth += szWorld[i] == '{' ? 1 : szWorld[i] == '}' ? -1 : 0;
+        if (iDepth == 0)
+        {
+            return szWorld.substr(nStart, i + 1 - nStart);
+        }
+    }
+    return std::string();
+}
+
+// Seconds of sound in a PCM WAV file: its data chunk's size over its byte rate; -1 when unreadable.
+double WavSeconds(const std::string& szWav)
+{
+    if (szWav.size() < 12 || szWav.compare(0, 4, "RIFF") != 0 || szWav.compare(8, 4, "WAVE") != 0)
+    {
+        return -1.0;
+    }
+    uint32_t dwByteRate = 0;
+    for (size_t n = 12; n + 8 <= szWav.size();)
+    {
+        uint32_t dwSize = 0;
+        memcpy(&dwSize, &szWav[n + 4], 4);
+        if (szWav.compare(n, 4, "fmt ") == 0 && n + 20 <= szWav.size())
+        {
+            memcpy(&dwByteRate, &szWav[n + 16], 4);
+        }
+        if (szWav.compare(n, 4, "data") == 0)
+        {
+            return dwByteRate ? static_cast<double>(dwSize) / dwByteRate : -1.0;
+        }
+        n += 8 + dwSize + (dwSize & 1);
+    }
+    return -1.0;
+}
+
+// The scene's own heads, loaded from the built Data tree with the blocks the shipped world file
+// gives them, their voices played by the scripted sound.
+class ShippedHeadsTest : public TalkingHeadTest
+{
+protected:
+    void SetUp() override
+    {
+        TalkingHeadTest::SetUp();
+        const std::string szData = QIRN_TEST_SCENE_DATA;
+        qirn_test::WriteFile("qirn_v2.ini", "[PATHS]\nSystemPath=" + szData + "\\_System_\nMeshPath=" + szData +
+                                                "\\Models\nSoundPath=" + szData + "\\Sounds\n");
+        m_szWorld = qirn_test::ReadFile(std::string(QIRN_TEST_SCENE_SOURCES) + "\\AmbrevoFull.w");
+    }
+
+    // How far the frame has moved down from where it stood at the first reading.
+    struct Mouth
+    {
+        QIRN_MeshActor* poActor = nullptr;
+        QIRN_Frame* poJaw = nullptr;
+        float fRestY = 0.0f;
+        float Opening() const { return fRestY - poJaw->m_oLocalMatrix._42; }
+    };
+
+    std::string m_szWorld;
+};
+} // namespace
+
+TEST_F(ShippedHeadsTest, MouthsMoveWithTheirVoicesAndTakeTurns)
+{
+    std::string szDiver = ObjectBlock(m_szWorld, "QIRN_LipSyncActor");
+    std::string szDweller = ObjectBlock(m_szWorld, "QIRN_DigiMaskActor");
+    ASSERT_NE(szDiver.find("Head01_Diver"), std::string::npos) << szDiver;
+    ASSERT_NE(szDweller.find("Head02_Dweller"), std::string::npos) << szDweller;
+    ASSERT_EQ(LoadScene(szDiver + "\n" + szDweller + "\n"), OK) << m_oLog.All();
+    EXPECT_FALSE(m_oLog.Contains("FAILED")) << m_oLog.All();
+    EXPECT_EQ(g_oSound.vLoaded, (std::vector<std::string>{"diver.wav", "dweller.wav"}));
+
+    // Both voices last as long, so that they stay in turn as they loop.
+    const std::string szData = QIRN_TEST_SCENE_DATA;
+    double dDiverSeconds = WavSeconds(qirn_test::ReadFile(szData + "\\Sounds\\diver.wav"));
+    double dDwellerSeconds = WavSeconds(qirn_test::ReadFile(szData + "\\Sounds\\dweller.wav"));
+    ASSERT_GT(dDiverSeconds, 10.0);
+    EXPECT_DOUBLE_EQ(dDiverSeconds, dDwellerSeconds);
+
+    Mouth aMouths[2];
+    const char* const aszHeads[2] = {"Head01_Diver", "Head02_Dweller"};
+    const char* const aszJaws[2] = {"CP_Jaw", "JAWB"};
+    for (int i = 0; i < 2; ++i)
+    {
+        aMouths[i].poActor = Actor<QIRN_MeshActor>(aszHeads[i]);
+        ASSERT_NE(aMouths[i].poActor, nullptr) << aszHeads[i];
+        ASSERT_NE(aMouths[i].poActor->GetMesh(), nullptr) << aszHeads[i];
+        aMouths[i].poJaw = aMouths[i].poActor->GetMesh()->GetSkeleton()->FindFrame(aszJaws[i]);
+        ASSERT_NE(aMouths[i].poJaw, nullptr) << aszJaws[i];
+    }
+
+    // Over the whole voice each mouth opens wide, and moves: its opening swings up and down by
+    // more than fSwing many times (about once a word), rarely while the other one speaks. At the
+    // start and at the end both are shut.
+    const float fOpen = 0.4f;
+    const float fSwing = 0.6f;
+    float afWidest[2] = {0.0f, 0.0f};
+    float afTurn[2] = {0.0f, 0.0f};
+    bool abRising[2] = {true, true};
+    int aiSwings[2] = {0, 0};
+    int iBothOpen = 0;
+    int iSteps = 0;
+    for (float t = 0.0f; t < static_cast<float>(dDiverSeconds); t += 0.02f, ++iSteps)
+    {
+        g_oSound.fPosition = t;
+        bool abOpen[2];
+        for (int i = 0; i < 2; ++i)
+        {
+            ASSERT_EQ(aMouths[i].poActor->Update(0.02f), OK);
+            aMouths[i].poActor->GetMesh()->Update();
+            if (t == 0.0f)
+            {
+                aMouths[i].fRestY = aMouths[i].poJaw->m_oLocalMatrix._42;
+            }
+            float fOpening = aMouths[i].Opening();
+            afWidest[i] = std::max(afWidest[i], fOpening);
+            abOpen[i] = fOpening > fOpen;
+            // afTurn is the lowest opening since the last fall, or the highest since the last rise.
+            if (abRising[i] ? fOpening < afTurn[i] : fOpening > afTurn[i])
+            {
+                afTurn[i] = fOpening;
+            }
+            else if (abRising[i] ? fOpening > afTurn[i] + fSwing : fOpening < afTurn[i] - fSwing)
+            {
+                aiSwings[i] += abRising[i] ? 1 : 0;
+                abRising[i] = !abRising[i];
+                afTurn[i] = fOpening;
+            }
+        }
+        iBothOpen += abOpen[0] && abOpen[1] ? 1 : 0;
+    }
+    for (int i = 0; i < 2; ++i)
+    {
+        EXPECT_GT(afWidest[i], 2.0f) << aszHeads[i];
+        EXPECT_GT(aiSwings[i], 20) << aszHeads[i];
+        EXPECT_NEAR(aMouths[i].Opening(), 0.0f, 1e-4f) << aszHeads[i];
+    }
+    EXPECT_LT(iBothOpen, iSteps / 100) << iBothOpen << " of " << iSteps;
+
+    // The same play position poses the same mouth, however it was reached.
+    float afAt[3];
+    const float afPositions[3] = {3.2f, 1.7f, 3.2f};
+    for (int k = 0; k < 3; ++k)
+    {
+        g_oSound.fPosition = afPositions[k];
+        aMouths[0].poActor->Update(0.05f);
+        aMouths[0].poActor->GetMesh()->Update();
+        afAt[k] = aMouths[0].Opening();
+    }
+    EXPECT_FLOAT_EQ(afAt[0], afAt[2]);
 }

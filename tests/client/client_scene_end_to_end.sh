@@ -93,6 +93,18 @@ keys() {
   xdotool key --delay 120 "$@"
 }
 
+# Switches the developer controls on by typing their sequence. Typed characters reach the client
+# one window message a frame, while a key's action comes through DirectInput in the frame the key
+# went down, so a console key typed right after the sequence could act before the sequence is
+# complete. The visibility swap typed twice after it logs its lines once every character before
+# it has been taken: then the developer controls are on, and the scene is as it was.
+developer_controls() {
+  keys q u o r v a n e v e l k o m a r i n d u s
+  wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" hidden' 20
+  keys v e l k o m a r i n d u s
+  wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" shown' 20
+}
+
 # 1. A scripted run: frames dumped from the start, the exit after one second of engine time; the
 #    unscrambled scene files are gone once the scene is loaded.
 echo "== scripted run"
@@ -133,7 +145,8 @@ start_client
 # Keys typed while the scene still loads are dropped: the first frame dumped says it has loaded.
 # Frame capture names every frame's dump, so the console turns it off before the screenshot key.
 wait_logged "Saved first_" 60
-keys q u o r v a n e grave
+developer_controls
+keys grave
 sleep 0.5
 keys d u m p f r a m e s Return grave
 sleep 0.5
@@ -155,6 +168,14 @@ keys Tab
 wait_logged 'now viewing through \"Cam02_Glide\"' 20
 keys Tab
 wait_logged 'now viewing through \"Cam03_Drift\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam04_SharkFollow\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam09_TalkingHeads\"' 20
+keys Tab
+wait_logged 'now viewing through \"FreeCam01\"' 20
+keys Tab
+wait_logged 'now viewing through \"Cam01_Reef\"' 20
 # The typed visibility swap hides the shark and shows the coral, and typed again turns them back.
 keys v e l k o m a r i n d u s
 wait_logged 'SetMeshActorRender() - \"[Sort:05]_Fish_Shark_01\" hidden' 20
@@ -182,7 +203,8 @@ EOF
 start_client
 # Keys reach the console only once the scene has loaded: the first frame dumped says so.
 wait_logged "Saved first_" 60
-keys q u o r v a n e grave
+developer_controls
+keys grave
 sleep 0.5
 keys d u m p f r a m e s Return l o a d space d e e p Return
 wait_file "$work/Data/Scenes/AmbrevoFull.w" 30 || fail "the load did not start"

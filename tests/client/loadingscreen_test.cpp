@@ -2,6 +2,7 @@
 
 #include "loadingscreen.h"
 #include "qirn_engine.h"
+#include "qirn_geometry.h"
 #include "qirn_meshactor.h"
 #include "qirn_world.h"
 #include "tolvamir_installation.h"
@@ -175,6 +176,13 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
     }
     // The plug-in of the scene's custom actor, found by its bare name here as beside the program.
     ASSERT_TRUE(CopyFileA(TOLVAMIR_TEST_PLUGIN, "qirn_sampleactor.dll", FALSE));
+    // The talking heads' lip-sync and face-model files: from the system folder of the Data tree into
+    // the engine's root, where the engine looks for them without a folder of their own.
+    for (const char* szName : {"diverhead.cpa", "dwellerhead.dmk", "diver.sync", "dweller.sync"})
+    {
+        std::string strFrom = std::string(TOLVAMIR_TEST_DATA) + "/_System_/" + szName;
+        ASSERT_TRUE(CopyFileA(strFrom.c_str(), szName, FALSE)) << strFrom;
+    }
     ASSERT_EQ(Client().UnscrambleSceneFiles(), 0);
     ASSERT_EQ(oEngine.LoadWorld(nullptr, "AmbrevoFull.w"), OK) << m_oLog.All();
     Client().DeleteUnscrambledSceneFiles();
@@ -205,9 +213,17 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
         EXPECT_NE(poActor->GetMesh(), nullptr) << oMesh.szName;
         EXPECT_EQ(poActor->GetRender(), oMesh.bRender) << oMesh.szName;
     }
+    // The two talking heads, each with its model, its viseme poses and its lip-sync tracks.
+    for (const char* szName : {"Head01_Diver", "Head02_Dweller"})
+    {
+        QIRN_MeshActor* poActor = dynamic_cast<QIRN_MeshActor*>(oEngine.GetWorld()->FindObject(szName));
+        ASSERT_NE(poActor, nullptr) << szName << m_oLog.All();
+        ASSERT_NE(poActor->GetMesh(), nullptr) << szName;
+        ASSERT_NE(poActor->GetMesh()->GetSkeleton(), nullptr) << szName;
+    }
     // No failure line (the plug-in's refusals carry no stars): the only starred lines are the .x
     // importer's reports on the animation files it reads (the paths of the shark, its anchor and the
-    // cameras).
+    // cameras), and the viseme loader's and the face-model importer's reports on the heads.
     std::istringstream oLines(m_oLog.All());
     std::vector<std::string> oStarred;
     for (std::string strLine; std::getline(oLines, strLine);)
@@ -220,7 +236,22 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
             oStarred.push_back(strLine);
         }
     }
-    EXPECT_EQ(oStarred, std::vector<std::string>()) << m_oLog.All();
+    const std::vector<std::string> oExpected = {
+        "*** QIRN_Xfile_Object :: LoadVisemes(): Loading visemes!",
+        "*** QIRN_Xfile_Object :: LoadVisemes(): Finished loading visemes!",
+        "*** QIRN_DMK::LoadDMKFile(): Initialising Digimask SDK...",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Default Scene Triangle Count: 2232",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Final Scene Triangle Count  : 2232",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Default Skin Mesh Triangle Count: 1540",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Requesting scene tesselation",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Final Skin Mesh Triangle Count  : 1540",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Default Skin Mesh Triangle Count: 504",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Requesting scene tesselation",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Final Skin Mesh Triangle Count  : 504",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Default Skin Mesh Triangle Count: 188",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Requesting scene tesselation",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): Final Skin Mesh Triangle Count  : 188"};
+    EXPECT_EQ(oStarred, oExpected) << m_oLog.All();
 }
 
 TEST_F(SceneFilesTest, DamagedOrMissingSceneFailsTheCheck)

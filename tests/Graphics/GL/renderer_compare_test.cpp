@@ -372,3 +372,116 @@ TEST_F(RendererCompareTest, BothRenderersShowTheSameColoursAtTheProbes)
             << p.szWhat << ": Direct3D 8 " << std::hex << vDirect3D8[i] << ", OpenGL " << vOpenGL[i];
     }
 }
+
+namespace
+{
+// The frames' side, named apart from the system's SIZE record.
+const int FRAME_SIDE = SIZE;
+
+// The first block of a class in a world file's text, from its class name to its closing brace.
+std::string ObjectBlock(const std::string& strWorld, const std::string& strClass)
+{
+    size_t nStart = strWorld.find(strClass);
+    size_t nOpen = nStart == std::string::npos ? nStart : strWorld.find('{', nStart);
+    int iDepth = 0;
+    for (size_t i = nOpen; i < strWorld.size(); ++i)
+    {
+        iDepth += strWorld[i] == '{' ? 1 : strWorld[i] == '}' ? -1 : 0;
+        if (iDepth == 0)
+        {
+            return strWorld.substr(nStart, i + 1 - nStart);
+        }
+    }
+    return std::string();
+}
+
+// Starred log lines other than the reports that loading and drawing the heads always give: the
+// viseme loader's, the face-model importer's, the OpenGL renderer's on its first multitexture draw,
+// and the Direct3D 8 renderer's note that a shader names no vertex format and gets the mesh's own
+// (as the shaders made from a model's materials never do, nor those of the face-model importer).
+std::vector<std::string> FailureLines(const std::string& strLog)
+{
+    std::vector<std::string> vLines;
+    std::istringstream oLines(strLog);
+    for (std::string strLine; std::getline(oLines, strLine);)
+    {
+        bool bStarred = strLine.find("***") != std::string::npos || strLine.find("FAILED") != std::string::npos;
+        if (bStarred && strLine.find("LoadVisemes(): Loading visemes!") == std::string::npos &&
+            strLine.find("LoadVisemes(): Finished loading visemes!") == std::string::npos &&
+            strLine.find("*** QIRN_DMK::") == std::string::npos &&
+            strLine.find("glActiveTexture()") == std::string::npos &&
+            strLine.find("Warning, found a shader with FVF == 0") == std::string::npos)
+        {
+            vLines.push_back(strLine);
+        }
+    }
+    return vLines;
+}
+} // namespace
+
+// The scene's own talking heads, from the built Data tree with the shipped world file's blocks, seen
+// as the scene's head camera sees them: both renderers load and draw them without a failure line.
+// The diver (a lip-sync actor, on the left) shows through both; the dweller (a face-model actor, on
+// the right) through Direct3D 8, the only renderer that draws face models.
+TEST_F(RendererCompareTest, BothRenderersDrawTheScenesTalkingHeads)
+{
+    const std::string strData = QIRN_TEST_SCENE_DATA;
+    qirn_test::WriteFile("test.ini", "[PATHS]\nSystemPath=" + strData + "\\_System_\nMeshPath=" + strData +
+                                         "\\Models\nSoundPath=" + strData + "\\Sounds\n");
+    const std::string strShipped = qirn_test::ReadFile(std::string(QIRN_TEST_SCENE_SOURCES) + "\\AmbrevoFull.w");
+    const std::string strDiver = ObjectBlock(strShipped, "QIRN_LipSyncActor");
+    const std::string strDweller = ObjectBlock(strShipped, "QIRN_DigiMaskActor");
+    ASSERT_NE(strDiver.find("Head01_Diver"), std::string::npos);
+    ASSERT_NE(strDweller.find("Head02_Dweller"), std::string::npos);
+    qirn_test::WriteFile("scene.s", "qirn_shader_version2.0 {\n Shader { Name { WorldShader } NumPasses { 1 }\n"
+                                    "  Pass { ClearColor { 1 } ColorClearValue { 63 153 180 255 } ClearZ { 1 }\n"
+                                    "   ZClearValue { 1.0 } } }\n}\n");
+    qirn_test::WriteFile("scene.w", "qirn_world_version2.0 {\n"
+                                    " QIRN_CameraActor { Name { Eye } Position { 301 6 -372 1 }\n"
+                                    "  PrimaryOrientationMode { 2 } LookAt { 301 2 -300 1 } FOV { 60 } Near { 1 }\n"
+                                    "  Far { 5000 } }\n"
+                                    " QIRN_LightActor { Name { Sun } Type { 3 } Diffuse { 255 255 255 255 }\n"
+                                    "  Ambient { 80 80 80 255 } Direction { 0.2 -0.5 1.0 0.0 } }\n" +
+                                        strDiver + "\n" + strDweller + "\n}\n");
+
+    Side oOpenGL("opengl");
+    Side oDirect3D8("direct3d 8");
+    ASSERT_TRUE(oOpenGL.BringUp(IniFile(), QIRN_GRAPHICS_OPENGL)) << m_oLog.All();
+    ASSERT_TRUE(oDirect3D8.BringUp(IniFile(), QIRN_GRAPHICS_DX8)) << m_oLog.All();
+    // From here on, what the log gets is the heads' doing.
+    m_oLog.Clear();
+    QIRN_CameraActor* poGLCamera = oOpenGL.LoadWorld();
+    QIRN_CameraActor* poDX8Camera = oDirect3D8.LoadWorld();
+    ASSERT_NE(poGLCamera, nullptr) << m_oLog.All();
+    ASSERT_NE(poDX8Camera, nullptr) << m_oLog.All();
+    for (QIRN_World* poWorld : {oOpenGL.m_poWorld.get(), oDirect3D8.m_poWorld.get()})
+    {
+        EXPECT_NE(poWorld->FindObject("Head01_Diver"), nullptr);
+        EXPECT_NE(poWorld->FindObject("Head02_Dweller"), nullptr);
+    }
+
+    // Pixels off the clear colour in the left and the right half, on a grid of every fourth pixel.
+    const uint32_t dwClear = 0x3F99B4;
+    int aiDirect3D8[2] = {0, 0};
+    int aiOpenGL[2] = {0, 0};
+    oDirect3D8.m_oEngine.SetScreenDumpFilename("heads.bmp");
+    EXPECT_EQ(oDirect3D8.m_poGraphics->RenderFrame(oDirect3D8.m_poWorld.get(), poDX8Camera, false), OK);
+    const dx8_test::Image oImage = dx8_test::ReadBmp("heads.bmp");
+    ASSERT_TRUE(oImage.bRead);
+    EXPECT_EQ(oOpenGL.m_poGraphics->RenderWorld(oOpenGL.m_poWorld.get(), poGLCamera, 0, false), OK);
+    for (int y = 0; y < FRAME_SIDE; y += 4)
+    {
+        for (int x = 0; x < FRAME_SIDE; x += 4)
+        {
+            aiDirect3D8[x < FRAME_SIDE / 2 ? 0 : 1] += gl_test::Near(oImage.At(x, y), dwClear, TOLERANCE) ? 0 : 1;
+            aiOpenGL[x < FRAME_SIDE / 2 ? 0 : 1] +=
+                gl_test::Near(gl_test::ReadPixel(x, FRAME_SIDE - 1 - y, GL_BACK), dwClear, TOLERANCE) ? 0 : 1;
+        }
+    }
+    // A head covers a good part of its half of the frame (a half has 288 grid points).
+    EXPECT_GT(aiDirect3D8[0], 20);
+    EXPECT_GT(aiDirect3D8[1], 20);
+    EXPECT_GT(aiOpenGL[0], 20);
+    EXPECT_EQ(aiOpenGL[1], 0);
+    EXPECT_EQ(FailureLines(m_oLog.All()), std::vector<std::string>()) << m_oLog.All();
+}
