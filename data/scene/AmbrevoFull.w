@@ -122,6 +122,94 @@ qirn_world_version2.0
     }
     QIRN_MeshActor
     {
+        Name { Kelp02_Giant }
+        // Three stalks of giant kelp beside the rocks, swaying on their bones.
+        Position { 70 -30 -10 1 }
+        ShaderAssignment { kelpstalks.KelpStalks.KelpStalkBlades.GiantKelp { GiantKelpSkin } }
+        MeshFilename { kelpstalks.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish01_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { 0 15 120 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish02_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { -14 23 130 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0.37 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish03_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { -12 8 111 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0.71 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish04_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { -28 17 118 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0.18 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish05_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { -26 27 134 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0.55 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
+    }
+    QIRN_MeshActor
+    {
         Name { Slate01_ReefView }
         // A stone slate near the rocks whose screen shows what the current camera sees.
         Position { -30 -36 -150 1 }

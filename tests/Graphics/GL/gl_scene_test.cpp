@@ -70,9 +70,10 @@ protected:
         // What the device said while it came up is not the scene's business.
         m_oLog.Clear();
         const std::string strData = Backslashed(TOLVAMIR_TEST_DATA);
-        qirn_test::WriteFile("test.ini", "[PATHS]\nScenePath=" + m_oDir.Path() + "\nMeshPath=" + strData +
-                                             "\\Models\nTexturePath=" + strData +
-                                             "\\Textures\nShaderPath=" + strData + "\\Shaders\n");
+        qirn_test::WriteFile("test.ini", "[PATHS]\nScenePath=" + m_oDir.Path() + "\nSystemPath=" + strData +
+                                             "\\_System_\nMeshPath=" + strData + "\\Models\nTexturePath=" +
+                                             strData + "\\Textures\nShaderPath=" + strData +
+                                             "\\Shaders\nSoundPath=" + strData + "\\Sounds\n");
         for (const char* szName : {"AmbrevoFull.w", "AmbrevoFull.s"})
         {
             qirn_test::WriteFile(
