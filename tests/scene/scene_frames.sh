@@ -67,6 +67,16 @@ allowed=(
   # A pass that names no vertex format gets the default one of its mesh (positions, normals,
   # colour and texture coordinates; blend weights for a skin).
   'QIRN_Mesh_DX8::Load(Mesh|Skin)Data\(\) - Warning, found a shader with FVF == 0(, using GRAPHICS_FVF_DEFAULTBLENDVERTEX)?\\n"$'
+  # The Direct3D 8 renderer prints the vertex declaration it derives from a vertex shader's format.
+  'GenerateVSDFromFVF\(\) - '
+  # The talking heads' loaders report their viseme poses and the face model's triangle counts.
+  'QIRN_Xfile_Object :: LoadVisemes\(\): (Loading|Finished loading) visemes!\\n"$'
+  'QIRN_DMK::(LoadDMKFile|SceneGraph_InitFromDigimask)\(\): '
+  # The Direct3D 8 renderer says which way it runs each shader of the scene it creates.
+  'QIRN_Graphics_DX8::Create(Vertex|Pixel)Shader\(\) - Using PPL(\((Prepass|SW|HW)\))?\\n"$'
+  # The sample plug-in's pixels: this device's back buffer cannot be locked, so each pixel is
+  # drawn as a one-pixel clear, and the renderer says so once.
+  'QIRN_Graphics_DX8::DrawPixel\(\) - Unable to lock the backbuffer!\\n"$'
 )
 
 # Fails on the first log lines that tell of a failure and are not allowed above.
