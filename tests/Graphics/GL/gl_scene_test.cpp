@@ -21,24 +21,26 @@ std::string Backslashed(std::string strPath)
     return strPath;
 }
 
-// The log lines that report a failure. The engine also logs progress with stars in front; those
-// reports are told apart by what they say.
+// The log lines that report a failure: those with "***" or "FAILED". The engine also marks some
+// reports with stars (the files it reads, the heads' loaders); those are told apart by what they
+// say.
 std::vector<std::string> FailureLines(const std::vector<std::string>& vMessages)
 {
     static const char* const s_aszReports[] = {
         "*** QIRN_XFILE::LoadAnimationSequences(): Loading ",
         "*** QIRN_XFILE::LoadAnimationSequences(): Load successful.",
         "*** QIRN_ARB_Multitexture_GL::glActiveTexture() - Getting pointer to glActiveTextureARB()",
+        "*** QIRN_Xfile_Object :: LoadVisemes(): Loading visemes!",
+        "*** QIRN_Xfile_Object :: LoadVisemes(): Finished loading visemes!",
+        "*** QIRN_DMK::LoadDMKFile(): ",
+        "*** QIRN_DMK::SceneGraph_InitFromDigimask(): ",
     };
-    static const char* const s_aszFailureWords[] = {
-        "FAILED",  "failed",    "Unable",  "unable",  "ERROR",     "Error",    "WARNING",
-        "Warning", "not found", "Unknown", "Invalid", "could not", "Couldn't", "NULL"};
-    std::vector<std::string> vLines;
     std::string strLog;
     for (const std::string& strMessage : vMessages)
     {
         strLog += strMessage.empty() || strMessage.back() == '\n' ? strMessage : strMessage + "\n";
     }
+    std::vector<std::string> vLines;
     std::istringstream oLines(strLog);
     for (std::string strLine; std::getline(oLines, strLine);)
     {
@@ -47,12 +49,8 @@ std::vector<std::string> FailureLines(const std::vector<std::string>& vMessages)
         {
             bReport = bReport || strLine.rfind(szReport, 0) == 0;
         }
-        bool bFailure = strLine.find("***") != std::string::npos && !bReport;
-        for (const char* szWord : s_aszFailureWords)
-        {
-            bFailure = bFailure || strLine.find(szWord) != std::string::npos;
-        }
-        if (bFailure)
+        if (!bReport &&
+            (strLine.find("***") != std::string::npos || strLine.find("FAILED") != std::string::npos))
         {
             vLines.push_back(strLine);
         }
