@@ -216,10 +216,19 @@ camera_view() {
   keys grave
   sleep 0.5
   keys $(echo "setworldtime $time" | sed 's/./& /g; s/  / space /g; s/\./ period /g') Return
-  keys d u m p f r a m e s space v i e w underscore Return grave
-  wait_logged "Saved view_" 20
-  # Ten frames a second: two seconds are far more than the console takes to slide away.
-  sleep 2
+  keys d u m p f r a m e s space v i e w underscore Return
+  # Typed characters wait in the window's queue while the console key acts at once: the console
+  # closes only once the typed commands have run (a busy machine draws few frames a second).
+  wait_logged "Saved view_" 60
+  keys grave
+  # Twenty frames more (two seconds at ten a second) are far more than the console takes to slide
+  # away, however slowly the machine draws them.
+  local before
+  before=$(ls "$work"/view_*.bmp 2>/dev/null | wc -l)
+  for i in $(seq 1 600); do
+    [ "$(ls "$work"/view_*.bmp 2>/dev/null | wc -l)" -ge $((before + 20)) ] && break
+    sleep 0.1
+  done
   keys Escape
   wait_client "$name"
 }
