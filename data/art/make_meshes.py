@@ -118,7 +118,7 @@ def tube(part, rings, sides, material):
 
 
 def shark():
-    """About 90 units from snout (+x) to tail (-x), grey above and pale below."""
+    """About 90 units from snout (+x) to tail (-x), grey above and pale below, skinned on its spine."""
     part = Part()
     profile = [(45.0, 0.5), (40.0, 5.0), (30.0, 9.0), (15.0, 11.0), (0.0, 10.0), (-15.0, 7.5), (-28.0, 4.0),
                (-36.0, 2.0)]
@@ -130,7 +130,19 @@ def shark():
     for side in (1.0, -1.0):
         part.fin([(18.0, -5.0, 8.0 * side), (8.0, -6.0, 8.0 * side), (2.0, -12.0, 22.0 * side)], 1,
                  (12.0, -5.0, 0.0))
-    return part, [("SharkSkin", (0.42, 0.47, 0.52, 1.0), 16.0), ("SharkBelly", (0.82, 0.84, 0.86, 1.0), 8.0)]
+    # Its spine: four bones from the head back to the tail fin, which swish about y, each further
+    # and later than the one before it; one stroke takes 2.4 seconds.
+    skeleton = Skeleton()
+    skeleton.axis = 1
+    chain = []
+    parent = None
+    for k, (offset, amplitude) in enumerate(((20.0, 0.03), (-20.0, 0.07), (-20.0, 0.14), (-18.0, 0.24))):
+        parent = skeleton.bone("SharkSpine%d" % k, parent, (offset, 0.0, 0.0))
+        skeleton.tracks[parent] = sway(2.4, amplitude, -0.8 * k, 24)
+        chain.append(parent)
+    weights = weights_along(part, skeleton, [chain[::-1]] * len(part.vertices), 0)
+    return part, [("SharkSkin", (0.42, 0.47, 0.52, 1.0), 16.0), ("SharkBelly", (0.82, 0.84, 0.86, 1.0), 8.0)], \
+        skeleton, weights
 
 
 def coral():
@@ -520,19 +532,22 @@ def sway(period, amplitude, phase, steps):
 def kelp_stalks():
     """Three stalks of giant kelp beside the rocks, each a ribbon up a chain of five bones that sway
     about z, the upper bones further and later than the lower ones, so that a wave runs up the
-    stalk. Bind pose upright; the model's origin is at the stalks' feet."""
+    stalk. Bind pose upright. The stalks stand where they stand in the scene (beside the rocks), so
+    that the model's space is the world's: a relationship can take a bone's place as a place in the
+    world."""
     # Bones of a chain turn about z.
     part = Part()
     skeleton = Skeleton()
     skeleton.axis = 2
     chain_of = {}
-    stalks = [(-20.0, -10.0, 0.0), (12.0, 6.0, 1.7), (-4.0, 22.0, 3.1)]
+    stalks = [(50.0, -20.0, 0.0), (82.0, -4.0, 1.7), (66.0, 12.0, 3.1)]
+    foot = -30.0
     segment, count = 30.0, 5
     for n, (sx, sz, phase) in enumerate(stalks):
         chain = []
         parent = None
         for k in range(count):
-            offset = (sx, 0.0, sz) if k == 0 else (0.0, segment, 0.0)
+            offset = (sx, foot, sz) if k == 0 else (0.0, segment, 0.0)
             index = skeleton.bone("Stalk%d_Bone%d" % (n, k), parent, offset)
             skeleton.tracks[index] = sway(7.0 + n, 0.03 + 0.02 * k, phase - 0.3 * k, 40)
             chain.append(index)
@@ -542,14 +557,14 @@ def kelp_stalks():
         first = len(part.vertices)
         for r in range(rows + 1):
             t = r / float(rows)
-            y = height * t
+            y = foot + height * t
             width = 4.0 + 3.0 * math.sin(math.pi * min(1.0, t * 1.3))
             for side in (-1.0, 1.0):
                 part.vertex((sx + side * width, y, sz), (0.5 + 0.5 * side, t * 3.0))
         for r in range(rows):
             a, b = first + 2 * r, first + 2 * r + 1
             c, d = first + 2 * r + 3, first + 2 * r + 2
-            part.fin_faces(a, b, c, d, 0, (sx, (r + 0.5) * height / rows, sz + 1.0))
+            part.fin_faces(a, b, c, d, 0, (sx, foot + (r + 0.5) * height / rows, sz + 1.0))
         for v in range(first, first + 2 * (rows + 1)):
             chain_of[v] = chain
     # The back faces of the blades have vertices of their own, on the same bones.
@@ -594,8 +609,8 @@ def main():
         sys.stderr.write("usage: make_meshes.py OUT_DIR\n")
         return 1
     os.makedirs(sys.argv[1], exist_ok=True)
-    part, materials = shark()
-    write(os.path.join(sys.argv[1], "shark.x"), "Shark", "SharkBody", part, materials)
+    part, materials, skeleton, weights = shark()
+    write_skinned(os.path.join(sys.argv[1], "shark.x"), "Shark", "SharkBody", part, materials, skeleton, weights)
     part, materials = coral()
     write(os.path.join(sys.argv[1], "coral.x"), "Coral", "CoralBranches", part, materials)
     for name, frame, mesh, make in (("seabed.x", "Seabed", "SeabedSand", seabed), ("rocks.x", "Rocks", "RockPile", rocks),

@@ -283,8 +283,9 @@ qirn_shader_version2.0
         Pass
         {
             Name { Skin }
-            FVF { 274 }
+            FVF { 4376 }
             LightingEnabled { 1 }
+            ColorVertex { 0 }
             SpecularEnabled { 1 }
             FogActorName { Fog01_Murk }
             NumLayers { 1 }

@@ -123,8 +123,9 @@ qirn_world_version2.0
     QIRN_MeshActor
     {
         Name { Kelp02_Giant }
-        // Three stalks of giant kelp beside the rocks, swaying on their bones.
-        Position { 70 -30 -10 1 }
+        // Three stalks of giant kelp beside the rocks, swaying on their bones; the model is made
+        // in the world's space.
+        Position { 0 0 0 1 }
         ShaderAssignment { kelpstalks.KelpStalks.KelpStalkBlades.GiantKelp { GiantKelpSkin } }
         MeshFilename { kelpstalks.x }
     }
@@ -305,10 +306,33 @@ qirn_world_version2.0
         UseWorldGravity { 0 }
         UseWorldWind { 1 }
         Friction { 0.5 }
-        InitialSize { 0.6 }
-        SizeVariance { 0.3 }
-        FinalSize { 2.0 }
+        InitialSize { 1.0 }
+        SizeVariance { 0.4 }
+        FinalSize { 3.0 }
         InitialColor { 200 230 255 200 }
+        FinalColor { 230 245 255 0 }
+        Attractor { Attractor01_Surface }
+    }
+    QIRN_ParticleEmitterActor
+    {
+        Name { Emitter02_KelpTip }
+        // A trickle of bubbles from the tip of a giant kelp stalk, which a relationship keeps it on.
+        Position { 82 90 -4 1 }
+        Type { 2 }
+        NumParticles { 40 }
+        EmissionRate { 4 }
+        Lifetime { 9 }
+        LifetimeVariance { 2 }
+        InitialVelocity { 0 12 0 1 }
+        VelocityVariance { 2 2 2 1 }
+        Mass { 0.5 }
+        UseWorldGravity { 0 }
+        UseWorldWind { 1 }
+        Friction { 0.5 }
+        InitialSize { 1.2 }
+        SizeVariance { 0.4 }
+        FinalSize { 3.0 }
+        InitialColor { 210 235 255 220 }
         FinalColor { 230 245 255 0 }
         Attractor { Attractor01_Surface }
     }
@@ -344,6 +368,13 @@ qirn_world_version2.0
         Name { Rel01_ReefCamWatchesShark }
         DependantActorName { Cam01_Reef }
         LookAtTargetActorName { [Sort:05]_Fish_Shark_01 }
+    }
+    QIRN_RelationshipObject
+    {
+        Name { Rel03_BubblesOnTheKelpTip }
+        DependantActorName { Emitter02_KelpTip }
+        PositionTargetActorName { Kelp02_Giant }
+        PositionTargetBoneName { Stalk1_Bone4 }
     }
     QIRN_RelationshipObject
     {
