@@ -41,6 +41,8 @@ class Part:
         self.uvs = []
         self.faces = []
         self.materials = []
+        # The vertex each back-face vertex of fin_faces copies.
+        self.copy_of = {}
 
     def vertex(self, v, uv=(0.0, 0.0)):
         self.vertices.append(v)
@@ -66,6 +68,19 @@ class Part:
             self.triangle(first[0], first[i], first[i + 1], material, inside)
             a, b, c = self.faces[-1]
             self.faces.append((back[a], back[c], back[b]))
+            self.materials.append(material)
+
+    def fin_faces(self, a, b, c, d, material, inside):
+        """A quad of existing vertices seen from both sides; the back side gets copies of them
+        (recorded in copy_of)."""
+        copies = {}
+        for v in (a, b, c, d):
+            copies[v] = self.vertex(self.vertices[v], self.uvs[v])
+            self.copy_of[copies[v]] = v
+        for x, y, z in ((a, b, c), (a, c, d)):
+            self.triangle(x, y, z, material, inside)
+            f0, f1, f2 = self.faces[-1]
+            self.faces.append((copies[f0], copies[f2], copies[f1]))
             self.materials.append(material)
 
     def normals(self):
@@ -103,7 +118,7 @@ def tube(part, rings, sides, material):
 
 
 def shark():
-    """About 90 units from snout (+x) to tail (-x), grey above and pale below."""
+    """About 90 units from snout (+x) to tail (-x), grey above and pale below, skinned on its spine."""
     part = Part()
     profile = [(45.0, 0.5), (40.0, 5.0), (30.0, 9.0), (15.0, 11.0), (0.0, 10.0), (-15.0, 7.5), (-28.0, 4.0),
                (-36.0, 2.0)]
@@ -115,7 +130,19 @@ def shark():
     for side in (1.0, -1.0):
         part.fin([(18.0, -5.0, 8.0 * side), (8.0, -6.0, 8.0 * side), (2.0, -12.0, 22.0 * side)], 1,
                  (12.0, -5.0, 0.0))
-    return part, [("SharkSkin", (0.42, 0.47, 0.52, 1.0), 16.0), ("SharkBelly", (0.82, 0.84, 0.86, 1.0), 8.0)]
+    # Its spine: four bones from the head back to the tail fin, which swish about y, each further
+    # and later than the one before it; one stroke takes 2.4 seconds.
+    skeleton = Skeleton()
+    skeleton.axis = 1
+    chain = []
+    parent = None
+    for k, (offset, amplitude) in enumerate(((20.0, 0.03), (-20.0, 0.07), (-20.0, 0.14), (-18.0, 0.24))):
+        parent = skeleton.bone("SharkSpine%d" % k, parent, (offset, 0.0, 0.0))
+        skeleton.tracks[parent] = sway(2.4, amplitude, -0.8 * k, 24)
+        chain.append(parent)
+    weights = weights_along(part, skeleton, [chain[::-1]] * len(part.vertices), 0)
+    return part, [("SharkSkin", (0.42, 0.47, 0.52, 1.0), 16.0), ("SharkBelly", (0.82, 0.84, 0.86, 1.0), 8.0)], \
+        skeleton, weights
 
 
 def coral():
@@ -324,21 +351,23 @@ def write_bunnies(path):
 
 
 def glide_path():
-    """Cam02_Glide circles the reef once per loop, 230 units out, rising and dipping."""
+    """Cam02_Glide glides 440 units along the front of the reef and back once per loop, easing at
+    the ends and rising a little in the middle."""
     steps = 24
-    return [(LOOP_SECONDS * i / steps, (230.0 * math.sin(2.0 * math.pi * i / steps),
-                                        25.0 + 20.0 * math.sin(4.0 * math.pi * i / steps),
-                                        -230.0 * math.cos(2.0 * math.pi * i / steps)))
-            for i in range(steps + 1)]
+    keys = []
+    for i in range(steps + 1):
+        s = 0.5 - 0.5 * math.cos(2.0 * math.pi * i / steps)
+        keys.append((LOOP_SECONDS * i / steps, (-220.0 + 440.0 * s, 12.0 * math.sin(math.pi * s), 0.0)))
+    return keys
 
 
 def drift_path():
-    """Cam03_Drift drifts low over the sand towards the kelp and back again."""
+    """Cam03_Drift drifts forward low over the sand towards the kelp and back again."""
     steps = 12
     keys = []
     for i in range(steps + 1):
         s = 0.5 - 0.5 * math.cos(2.0 * math.pi * i / steps)
-        keys.append((LOOP_SECONDS * i / steps, (-40.0 - 60.0 * s, -12.0 + 6.0 * math.sin(math.pi * s), -220.0 + 150.0 * s)))
+        keys.append((LOOP_SECONDS * i / steps, (10.0 * math.sin(math.pi * s), 4.0 * math.sin(math.pi * s), 170.0 * s)))
     return keys
 
 
@@ -348,8 +377,16 @@ def number(value):
 
 def write(path, frame, mesh, part, materials):
     lines = ["xof 0302txt 0032", "Frame %s {" % frame,
-             " FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }",
-             " Mesh %s {" % mesh, "  %d;" % len(part.vertices)]
+             " FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }"]
+    lines += mesh_lines(mesh, part, materials, indent=1)
+    lines += ["}", ""]
+    with open(path, "w", newline="\r\n") as out:
+        out.write("\n".join(lines))
+
+
+def mesh_lines(mesh, part, materials, indent):
+    """The Mesh data object's lines, its closing brace last."""
+    lines = [" Mesh %s {" % mesh, "  %d;" % len(part.vertices)]
     lines += ["  %s;%s;%s;%s" % (number(x), number(y), number(z), "," if i + 1 < len(part.vertices) else ";")
               for i, (x, y, z) in enumerate(part.vertices)]
     faces = ["  3;%d,%d,%d;%s" % (a, b, c, "," if i + 1 < len(part.faces) else ";")
@@ -373,9 +410,198 @@ def write(path, frame, mesh, part, materials):
         lines.append("   Material %s { %s;%s;%s;%s;; %s; 0.3;0.3;0.3;; %s;%s;%s;; }"
                      % (name, number(r), number(g), number(b), number(a), number(power), number(er),
                         number(eg), number(eb)))
-    lines += ["  }", " }", "}", ""]
+    lines += ["  }", " }"]
+    pad = " " * (indent - 1)
+    return [pad + line for line in lines]
+
+
+IDENTITY = "1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;;"
+
+
+def translation_matrix(x, y, z):
+    return "1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, %s,%s,%s,1.0;;" % (number(x), number(y), number(z))
+
+
+class Skeleton:
+    """A bone hierarchy in its bind pose, bones placed by translations only: each bone is (name,
+    parent index or None, offset from its parent). Its swim or sway is one rotation track per bone,
+    keyed by (seconds, angle in radians about the bone's axis)."""
+
+    def __init__(self):
+        self.bones = []
+        self.tracks = {}
+
+    def bone(self, name, parent, offset):
+        self.bones.append((name, parent, offset))
+        return len(self.bones) - 1
+
+    def position(self, index):
+        """The bone's place in the model in its bind pose."""
+        x = y = z = 0.0
+        while index is not None:
+            _, parent, (dx, dy, dz) = self.bones[index]
+            x, y, z = x + dx, y + dy, z + dz
+            index = parent
+        return (x, y, z)
+
+    def frames(self, index, indent):
+        name, _, offset = self.bones[index]
+        pad = " " * indent
+        lines = ["%sFrame %s {" % (pad, name), "%s FrameTransformMatrix { %s }" % (pad, translation_matrix(*offset))]
+        for child, (_, parent, _) in enumerate(self.bones):
+            if parent == index:
+                lines += self.frames(child, indent + 1)
+        lines.append("%s}" % pad)
+        return lines
+
+
+def weights_along(part, skeleton, chains, axis):
+    """Each vertex goes to the two bones of its chain nearest along the axis (0 x, 1 y), blended
+    linearly between their places. chains: for each vertex, the list of bone indices of its chain
+    in order along the axis."""
+    weights = []
+    for v, chain in zip(part.vertices, chains):
+        places = [skeleton.position(b)[axis] for b in chain]
+        c = v[axis]
+        if c <= places[0]:
+            weights.append([(chain[0], 1.0)])
+            continue
+        if c >= places[-1]:
+            weights.append([(chain[-1], 1.0)])
+            continue
+        for k in range(len(places) - 1):
+            a, b = places[k], places[k + 1]
+            if a <= c <= b or b <= c <= a:
+                t = (c - a) / (b - a) if b != a else 0.0
+                weights.append([(chain[k], 1.0 - t), (chain[k + 1], t)])
+                break
+    return weights
+
+
+def write_skinned(path, frame, mesh, part, materials, skeleton, weights):
+    """A skinned mesh: the bones as nested frames under the root frame, the mesh beside them with
+    its skin weights (each bone's offset matrix undoes its bind place), and the bones' animation,
+    one matrix track per bone (its turn, then its bind offset). Matrix keys are not blended: each
+    holds until the next, so the tracks are keyed densely."""
+    lines = ["xof 0302txt 0032", "Frame %s {" % frame, " FrameTransformMatrix { %s }" % IDENTITY]
+    body = mesh_lines(mesh, part, materials, indent=1)
+    skin = [" XSkinMeshHeader { 2; 4; %d; }" % len(skeleton.bones)]
+    for index, (name, _, _) in enumerate(skeleton.bones):
+        members = [(v, w) for v, vw in enumerate(weights) for b, w in vw if b == index and w > 0.0]
+        if not members:
+            continue
+        x, y, z = skeleton.position(index)
+        skin += [" SkinWeights {", '  "%s";' % name, "  %d;" % len(members),
+                 "  %s;" % ",".join(str(v) for v, _ in members),
+                 "  %s;" % ",".join(number(w) for _, w in members),
+                 "  %s" % translation_matrix(-x, -y, -z), " }"]
+    # The skin goes inside the mesh, before its closing brace. The mesh comes before the bones, so
+    # that its polygon groups are named after the root frame.
+    lines += body[:-1] + [" " + line for line in skin] + [body[-1]]
+    for index, (_, parent, _) in enumerate(skeleton.bones):
+        if parent is None:
+            lines += skeleton.frames(index, 1)
+    lines.append("}")
+    lines.append("AnimationSet %sMotion {" % frame)
+    for index, (name, _, offset) in enumerate(skeleton.bones):
+        keys = skeleton.tracks.get(index)
+        if not keys:
+            continue
+        axis = skeleton.axis
+        matrices = []
+        for t, angle in keys:
+            c, s_ = math.cos(angle), math.sin(angle)
+            # Row vectors: a point p goes to p x M. A turn about the bone's axis, then its offset.
+            if axis == 2:
+                rows = [(c, s_, 0.0), (-s_, c, 0.0), (0.0, 0.0, 1.0)]
+            else:
+                rows = [(c, 0.0, -s_), (0.0, 1.0, 0.0), (s_, 0.0, c)]
+            values = [v for row in rows for v in (row[0], row[1], row[2], 0.0)] + [offset[0], offset[1], offset[2], 1.0]
+            matrices.append("%d; 16; %s;;" % (int(round(t * 1000.0)), ",".join(number(v) for v in values)))
+        lines.append(" Animation { { %s } AnimationKey { 4; %d; %s; } }" % (name, len(matrices), ",".join(matrices)))
+    lines += ["}", ""]
     with open(path, "w", newline="\r\n") as out:
         out.write("\n".join(lines))
+
+
+def sway(period, amplitude, phase, steps):
+    """Keys of one period of a sine sway, the last equal to the first so that it loops."""
+    return [(period * i / steps, amplitude * math.sin(2.0 * math.pi * i / steps + phase)) for i in range(steps + 1)]
+
+
+def kelp_stalks():
+    """Three stalks of giant kelp beside the rocks, each a ribbon up a chain of five bones that sway
+    about z, the upper bones further and later than the lower ones, so that a wave runs up the
+    stalk. Bind pose upright. The stalks stand where they stand in the scene (beside the rocks), so
+    that the model's space is the world's: a relationship can take a bone's place as a place in the
+    world."""
+    # Bones of a chain turn about z.
+    part = Part()
+    skeleton = Skeleton()
+    skeleton.axis = 2
+    chain_of = {}
+    stalks = [(50.0, -20.0, 0.0), (82.0, -4.0, 1.7), (66.0, 12.0, 3.1)]
+    foot = -30.0
+    segment, count = 30.0, 5
+    for n, (sx, sz, phase) in enumerate(stalks):
+        chain = []
+        parent = None
+        for k in range(count):
+            offset = (sx, foot, sz) if k == 0 else (0.0, segment, 0.0)
+            index = skeleton.bone("Stalk%d_Bone%d" % (n, k), parent, offset)
+            skeleton.tracks[index] = sway(7.0 + n, 0.03 + 0.02 * k, phase - 0.3 * k, 40)
+            chain.append(index)
+            parent = index
+        height = segment * (count - 1)
+        rows = 14
+        first = len(part.vertices)
+        for r in range(rows + 1):
+            t = r / float(rows)
+            y = foot + height * t
+            width = 4.0 + 3.0 * math.sin(math.pi * min(1.0, t * 1.3))
+            for side in (-1.0, 1.0):
+                part.vertex((sx + side * width, y, sz), (0.5 + 0.5 * side, t * 3.0))
+        for r in range(rows):
+            a, b = first + 2 * r, first + 2 * r + 1
+            c, d = first + 2 * r + 3, first + 2 * r + 2
+            part.fin_faces(a, b, c, d, 0, (sx, foot + (r + 0.5) * height / rows, sz + 1.0))
+        for v in range(first, first + 2 * (rows + 1)):
+            chain_of[v] = chain
+    # The back faces of the blades have vertices of their own, on the same bones.
+    chains = [chain_of[part.copy_of.get(v, v)] for v in range(len(part.vertices))]
+    weights = weights_along(part, skeleton, chains, 1)
+    return part, [("GiantKelp", (0.30, 0.55, 0.22, 1.0), 4.0)], skeleton, weights
+
+
+def fish():
+    """A small reef fish about 14 units long, nose +x, its body and tail on a chain of three bones
+    (head, body, tail) that swish about y: the swim cycle lasts a second."""
+    part = Part()
+    skeleton = Skeleton()
+    # The fish's bones turn about y.
+    skeleton.axis = 1
+    head = skeleton.bone("FishHead", None, (3.0, 0.0, 0.0))
+    body = skeleton.bone("FishBody", head, (-5.0, 0.0, 0.0))
+    tail = skeleton.bone("FishTail", body, (-4.0, 0.0, 0.0))
+    skeleton.tracks[head] = sway(1.0, 0.08, 0.0, 20)
+    skeleton.tracks[body] = sway(1.0, 0.22, -0.9, 20)
+    skeleton.tracks[tail] = sway(1.0, 0.45, -1.8, 20)
+    profile = [(7.0, 0.3), (5.5, 1.6), (3.0, 2.6), (0.0, 2.8), (-3.0, 2.0), (-5.5, 0.9), (-6.5, 0.4)]
+    tube(part, [((x, 0.0, 0.0), r, (0.0, 1.0, 0.0), (0.0, 0.0, 0.8)) for x, r in profile], 8, 0)
+    part.fin([(-6.0, 0.0, 0.0), (-9.5, 3.2, 0.0), (-8.6, 0.0, 0.0), (-9.5, -3.2, 0.0)], 1, (-7.0, 0.0, 0.0),
+             [(0.0, 0.5), (1.0, 0.0), (0.8, 0.5), (1.0, 1.0)])
+    part.fin([(2.0, 2.4, 0.0), (-2.5, 2.2, 0.0), (-1.0, 4.2, 0.0)], 1, (0.0, 0.0, 0.0))
+    chain = [tail, body, head]
+    weights = weights_along(part, skeleton, [chain] * len(part.vertices), 0)
+    return part, [("FishScales", (0.95, 0.70, 0.25, 1.0), 12.0), ("FishFins", (0.95, 0.45, 0.20, 1.0), 6.0)], \
+        skeleton, weights
+
+
+def school_path():
+    """The school crosses behind the reef once per loop, -x to +x, weaving a little."""
+    steps = 19
+    return [(LOOP_SECONDS * i / steps, (-330.0 + 660.0 * i / steps, 6.0 * math.sin(i * 1.9), 10.0 * math.sin(i * 0.8)))
+            for i in range(steps + 1)]
 
 
 def main():
@@ -383,8 +609,8 @@ def main():
         sys.stderr.write("usage: make_meshes.py OUT_DIR\n")
         return 1
     os.makedirs(sys.argv[1], exist_ok=True)
-    part, materials = shark()
-    write(os.path.join(sys.argv[1], "shark.x"), "Shark", "SharkBody", part, materials)
+    part, materials, skeleton, weights = shark()
+    write_skinned(os.path.join(sys.argv[1], "shark.x"), "Shark", "SharkBody", part, materials, skeleton, weights)
     part, materials = coral()
     write(os.path.join(sys.argv[1], "coral.x"), "Coral", "CoralBranches", part, materials)
     for name, frame, mesh, make in (("seabed.x", "Seabed", "SeabedSand", seabed), ("rocks.x", "Rocks", "RockPile", rocks),
@@ -398,6 +624,12 @@ def main():
     write_path(os.path.join(sys.argv[1], "driftpath.x"), "CameraDrift", drift_path())
     part, materials = slate()
     write(os.path.join(sys.argv[1], "slate.x"), "Slate", "SlateStone", part, materials)
+    part, materials, skeleton, weights = kelp_stalks()
+    write_skinned(os.path.join(sys.argv[1], "kelpstalks.x"), "KelpStalks", "KelpStalkBlades", part, materials,
+                  skeleton, weights)
+    part, materials, skeleton, weights = fish()
+    write_skinned(os.path.join(sys.argv[1], "fish.x"), "Fish", "FishSkin", part, materials, skeleton, weights)
+    write_path(os.path.join(sys.argv[1], "schoolpath.x"), "SchoolSwim", school_path())
     return 0
 
 

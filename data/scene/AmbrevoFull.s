@@ -283,8 +283,9 @@ qirn_shader_version2.0
         Pass
         {
             Name { Skin }
-            FVF { 274 }
+            FVF { 4376 }
             LightingEnabled { 1 }
+            ColorVertex { 0 }
             SpecularEnabled { 1 }
             FogActorName { Fog01_Murk }
             NumLayers { 1 }
@@ -305,6 +306,83 @@ qirn_shader_version2.0
     }
     Shader
     {
+        Name { GiantKelpSkin }
+        Description { Kelp blades on a chain of bones }
+        NumPasses { 1 }
+        Pass
+        {
+            Name { Blades }
+            FVF { 4376 }
+            LightingEnabled { 1 }
+            ColorVertex { 0 }
+            FogActorName { Fog01_Murk }
+            NumLayers { 1 }
+            Layer
+            {
+                Name { Blade }
+                TextureFileName { kelp.bmp }
+                COLOROP { 3 }
+            }
+            Material
+            {
+                Diffuse { 0.85 1 0.7 1 }
+                Ambient { 0.5 0.65 0.4 1 }
+                Power { 4 }
+            }
+        }
+    }
+    Shader
+    {
+        Name { FishSkin }
+        Description { The school's scaled bodies, skinned on three bones }
+        NumPasses { 1 }
+        Pass
+        {
+            Name { Body }
+            FVF { 4376 }
+            LightingEnabled { 1 }
+            NormalizeNormals { 1 }
+            ColorVertex { 0 }
+            SpecularEnabled { 1 }
+            FogActorName { Fog01_Murk }
+            NumLayers { 1 }
+            Layer
+            {
+                Name { Scales }
+                TextureFileName { scales.bmp }
+                COLOROP { 3 }
+            }
+            Material
+            {
+                Diffuse { 1 0.72 0.28 1 }
+                Ambient { 0.8 0.55 0.25 1 }
+                Specular { 0.6 0.6 0.5 1 }
+                Power { 20 }
+            }
+        }
+    }
+    Shader
+    {
+        Name { FishFins }
+        NumPasses { 1 }
+        Pass
+        {
+            Name { Fins }
+            FVF { 4376 }
+            LightingEnabled { 1 }
+            NormalizeNormals { 1 }
+            ColorVertex { 0 }
+            FogActorName { Fog01_Murk }
+            Material
+            {
+                Diffuse { 1 0.45 0.2 1 }
+                Ambient { 0.8 0.35 0.15 1 }
+                Power { 6 }
+            }
+        }
+    }
+    Shader
+    {
         Name { SkyGradient }
         NumPasses { 1 }
         Pass
@@ -320,6 +398,16 @@ qirn_shader_version2.0
                 TextureFileName { skygrad.bmp }
                 COLOROP { 1 }
             }
+        }
+    }
+    Shader
+    {
+        Name { SampleMarker }
+        NumPasses { 1 }
+        Pass
+        {
+            Name { Marker }
+            LightingEnabled { 0 }
         }
     }
     Shader

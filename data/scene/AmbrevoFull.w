@@ -43,11 +43,12 @@ qirn_world_version2.0
     QIRN_CameraActor
     {
         Name { Cam02_Glide }
-        // Circles the reef once a loop, looking at its middle.
-        Position { 0 0 0 1 }
+        // Glides along the front of the reef and back once a loop, looking in and a little down.
+        // Turned by its rotation (degrees: x pitch, y yaw, z roll), moved by its path.
+        Position { 0 30 -240 1 }
         AnimationFilename { glidepath.x }
-        PrimaryOrientationMode { 2 }
-        LookAt { 0 -20 40 1 }
+        PrimaryOrientationMode { 3 }
+        Rotation { 9 0 0 1 }
         FOV { 55 }
         Near { 1 }
         Far { 5000 }
@@ -56,10 +57,10 @@ qirn_world_version2.0
     {
         Name { Cam03_Drift }
         // Low over the sand, towards the kelp and back.
-        Position { 0 0 0 1 }
+        Position { -150 -8 -200 1 }
         AnimationFilename { driftpath.x }
-        PrimaryOrientationMode { 2 }
-        LookAt { -170 -5 90 1 }
+        PrimaryOrientationMode { 3 }
+        Rotation { 4 0 0 1 }
         FOV { 65 }
         Near { 1 }
         Far { 5000 }
@@ -67,10 +68,11 @@ qirn_world_version2.0
     QIRN_CameraActor
     {
         Name { Cam04_SharkFollow }
-        // Swims beside the shark: a relationship puts it on its anchor and turns it to the shark.
-        Position { 0 20 -200 1 }
-        PrimaryOrientationMode { 2 }
-        LookAt { 0 0 0 1 }
+        // Swims beside the shark on the shark's own path, 110 units to its side and looking at it.
+        Position { -10 35 -110 1 }
+        AnimationFilename { sharkpath.x }
+        PrimaryOrientationMode { 3 }
+        Rotation { 5 0 0 1 }
         FOV { 50 }
         Near { 1 }
         Far { 5000 }
@@ -87,10 +89,9 @@ qirn_world_version2.0
     }
     QIRN_BaseActor
     {
-        Name { Anchor01_SharkFollow }
-        // Rides the shark's path, off to its side and a little above: where the following camera is.
-        Position { -30 45 -120 1 }
-        AnimationFilename { sharkpath.x }
+        Name { Mark01_Lantern }
+        // A bare place in the scene: the lantern light is kept on it by a relationship.
+        Position { 45 -8 20 1 }
     }
     QIRN_SkyBoxActor
     {
@@ -109,20 +110,115 @@ qirn_world_version2.0
     {
         Name { Rocks01 }
         Position { 0 0 0 1 }
+        ShaderAssignment { rocks.Rocks.RockPile.Rock { rocks.Rocks.RockPile.Rock } }
         MeshFilename { rocks.x }
     }
     QIRN_MeshActor
     {
         Name { Kelp01_Forest }
         Position { 0 0 0 1 }
+        ShaderAssignment { kelp.Kelp.KelpRibbons.Kelp { kelp.Kelp.KelpRibbons.Kelp } }
         MeshFilename { kelp.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Kelp02_Giant }
+        // Three stalks of giant kelp beside the rocks, swaying on their bones; the model is made
+        // in the world's space.
+        Position { 0 0 0 1 }
+        ShaderAssignment { kelpstalks.KelpStalks.KelpStalkBlades.GiantKelp { GiantKelpSkin } }
+        MeshFilename { kelpstalks.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish01_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { 0 15 120 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish02_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { -14 23 130 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0.37 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish03_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { -12 8 111 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0.71 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish04_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { -28 17 118 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0.18 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
+    }
+    QIRN_MeshActor
+    {
+        Name { Fish05_School }
+        // One of a school of five crossing behind the reef; its swim cycle runs out of step with
+        // the others'.
+        Position { -26 27 134 1 }
+        Scale { 1.5 1.5 1.5 1 }
+        AnimationOffset { 0.55 }
+        AnimationFilename { schoolpath.x }
+        ShaderAssignment
+        {
+            fish.Fish.FishSkin.FishScales { FishSkin }
+            fish.Fish.FishSkin.FishFins { FishFins }
+        }
+        MeshFilename { fish.x }
     }
     QIRN_MeshActor
     {
         Name { Slate01_ReefView }
         // A stone slate near the rocks whose screen shows what the current camera sees.
         Position { -30 -36 -150 1 }
-        ShaderAssignment { slate.Slate.SlateStone.Screen { SlateScreen } }
+        ShaderAssignment
+        {
+            slate.Slate.SlateStone.Stone { slate.Slate.SlateStone.Stone }
+            slate.Slate.SlateStone.Screen { SlateScreen }
+        }
         MeshFilename { slate.x }
     }
     QIRN_MeshActor
@@ -143,6 +239,7 @@ qirn_world_version2.0
     {
         Name { [Sort:05]_Coral_Pinky }
         Position { 40 -36 30 1 }
+        ShaderAssignment { coral.Coral.CoralBranches.CoralPink { coral.Coral.CoralBranches.CoralPink } }
         MeshFilename { coral.x }
         Render { 0 }
     }
@@ -209,10 +306,33 @@ qirn_world_version2.0
         UseWorldGravity { 0 }
         UseWorldWind { 1 }
         Friction { 0.5 }
-        InitialSize { 0.6 }
-        SizeVariance { 0.3 }
-        FinalSize { 2.0 }
+        InitialSize { 1.0 }
+        SizeVariance { 0.4 }
+        FinalSize { 3.0 }
         InitialColor { 200 230 255 200 }
+        FinalColor { 230 245 255 0 }
+        Attractor { Attractor01_Surface }
+    }
+    QIRN_ParticleEmitterActor
+    {
+        Name { Emitter02_KelpTip }
+        // A trickle of bubbles from the tip of a giant kelp stalk, which a relationship keeps it on.
+        Position { 82 90 -4 1 }
+        Type { 2 }
+        NumParticles { 40 }
+        EmissionRate { 4 }
+        Lifetime { 9 }
+        LifetimeVariance { 2 }
+        InitialVelocity { 0 12 0 1 }
+        VelocityVariance { 2 2 2 1 }
+        Mass { 0.5 }
+        UseWorldGravity { 0 }
+        UseWorldWind { 1 }
+        Friction { 0.5 }
+        InitialSize { 1.2 }
+        SizeVariance { 0.4 }
+        FinalSize { 3.0 }
+        InitialColor { 210 235 255 220 }
         FinalColor { 230 245 255 0 }
         Attractor { Attractor01_Surface }
     }
@@ -229,7 +349,12 @@ qirn_world_version2.0
     {
         Name { Marker01_Sample }
         // The sample plug-in's square in the top left corner: x, y and size in pixels, then red,
-        // green and blue.
+        // green and blue. The plug-in asks for two shader slots, given here before it loads.
+        ShaderAssignment
+        {
+            Marker { SampleMarker }
+            Outline { SampleMarker }
+        }
         DLLFilename { qirn_sampleactor.dll }
         Arg { 14 }
         Arg { 14 }
@@ -246,10 +371,16 @@ qirn_world_version2.0
     }
     QIRN_RelationshipObject
     {
-        Name { Rel02_FollowCamRidesAlong }
-        DependantActorName { Cam04_SharkFollow }
-        PositionTargetActorName { Anchor01_SharkFollow }
-        LookAtTargetActorName { [Sort:05]_Fish_Shark_01 }
+        Name { Rel03_BubblesOnTheKelpTip }
+        DependantActorName { Emitter02_KelpTip }
+        PositionTargetActorName { Kelp02_Giant }
+        PositionTargetBoneName { Stalk1_Bone4 }
+    }
+    QIRN_RelationshipObject
+    {
+        Name { Rel02_LanternOnItsMark }
+        DependantActorName { Light02_Lantern }
+        PositionTargetActorName { Mark01_Lantern }
     }
     QIRN_CameraActor
     {
@@ -265,14 +396,19 @@ qirn_world_version2.0
     QIRN_LightActor
     {
         Name { Light09_HeadLamp }
-        // A lamp above the camera that lights the heads' faces and reaches no further.
-        Type { 1 }
-        Position { 301 40 -350 1 }
+        // A spot above the heads' camera on their faces, its cone too narrow to reach the sand. It
+        // stands ahead of the logo, which therefore keeps its own colours, and has no specular part.
+        Type { 2 }
+        Position { 301 30 -340 1 }
+        Direction { 0 -0.45 1 0 }
         Diffuse { 255 240 220 255 }
-        Specular { 255 255 255 255 }
+        Specular { 0 0 0 255 }
         Ambient { 0 0 0 255 }
         Range { 200 }
+        Falloff { 1 }
         Attenuation0 { 1 }
+        Theta { 0.7 }
+        Phi { 1.2 }
     }
     QIRN_LipSyncActor
     {

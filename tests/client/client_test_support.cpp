@@ -136,8 +136,10 @@ void ClientTest::TearDown()
 void ClientTest::WriteSettings(const std::string& strExtra)
 {
     qirn_test::WriteFile(
-        "qirn_v2.ini", "[PATHS]\nScenePath=.\\Scenes\nSoundPath=.\\Sounds\nMeshPath=.\\Models\nTexturePath=.\\Textures\n"
-                        "ShaderPath=.\\Shaders\n" + strExtra);
+        "qirn_v2.ini",
+        "[PATHS]\nScenePath=.\\Scenes\nSoundPath=.\\Sounds\nMeshPath=.\\Models\nTexturePath=.\\Textures\n"
+        "ShaderPath=.\\Shaders\n" +
+            strExtra);
 }
 
 void ClientTest::InstallScene(const std::string& strWorld, const std::string& strShader)

@@ -187,15 +187,17 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
     ASSERT_EQ(oEngine.LoadWorld(nullptr, "AmbrevoFull.w"), OK) << m_oLog.All();
     Client().DeleteUnscrambledSceneFiles();
     for (const char* szName :
-         {"Cam01_Reef", "Cam02_Glide", "Cam03_Drift", "Cam04_SharkFollow", "FreeCam01", "Anchor01_SharkFollow",
+         {"Cam01_Reef", "Cam02_Glide", "Cam03_Drift", "Cam04_SharkFollow", "FreeCam01", "Mark01_Lantern",
           "Light01_Sun", "Light02_Lantern", "Light03_Shaft", "Fog01_Murk", "Attractor01_Surface",
-          "Emitter01_Bubbles", "Marker01_Sample"})
+          "Emitter01_Bubbles", "Emitter02_KelpTip", "Marker01_Sample"})
     {
         EXPECT_NE(oEngine.GetWorld()->FindObject(szName), nullptr) << szName;
     }
-    // The seabed, its rocks and kelp, the slate, the sky box and the logo, each with its model.
+    // The seabed, its rocks and kelp, the slate, the fish, the sky box and the logo, each with its
+    // model.
     for (const char* szName :
-         {"Seabed01_Sand", "Rocks01", "Kelp01_Forest", "Slate01_ReefView", "Sky01_Water", "Logo01_Badge"})
+         {"Seabed01_Sand", "Rocks01", "Kelp01_Forest", "Kelp02_Giant", "Slate01_ReefView", "Fish01_School",
+          "Fish05_School", "Sky01_Water", "Logo01_Badge"})
     {
         QIRN_MeshActor* poActor = dynamic_cast<QIRN_MeshActor*>(oEngine.GetWorld()->FindObject(szName));
         ASSERT_NE(poActor, nullptr) << szName;
@@ -231,8 +233,8 @@ TEST_F(SceneFilesTest, InstalledSceneLoadsAsAWorld)
     {
         const bool bReport = strLine.rfind("*** QIRN_XFILE::LoadAnimationSequences(): Loading ", 0) == 0 ||
                              strLine == "*** QIRN_XFILE::LoadAnimationSequences(): Load successful.";
-        if ((strLine.find("***") != std::string::npos && !bReport) || strLine.find("FAILED") != std::string::npos ||
-            strLine.find("Unable") != std::string::npos)
+        if ((strLine.find("***") != std::string::npos && !bReport) ||
+            strLine.find("FAILED") != std::string::npos || strLine.find("Unable") != std::string::npos)
         {
             oStarred.push_back(strLine);
         }
