@@ -325,6 +325,10 @@ int QIRN_DataBunnyManager::LoadDataBunnyXFile(std::string strFileName)
             "*** QIRN_DataBunnyManager::LoadDataBunnyXFile() - m_poDXFile is NULL. Init() was not called\n");
         return 1;
     }
+    if (!QIRN_IsXFileReadable(strPath, "QIRN_DataBunnyManager::LoadDataBunnyXFile"))
+    {
+        return 1;
+    }
     QIRN_ComRef<IDirectXFileEnumObject> poEnum;
     if (FAILED(m_poDXFile->CreateEnumObject(const_cast<char*>(strPath.c_str()), DXFILELOAD_FROMFILE,
                                             poEnum.Out())) ||

@@ -1,6 +1,12 @@
 #include "qirn_xfile_templates.h"
 
+#include "qirn_debug.h"
+
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 // Values of the published .x file format; a file that declares a template itself uses these too.
 const GUID QIRN_TID_HEADER = {0x3d82ab43, 0x62da, 0x11cf, {0xab, 0x39, 0x00, 0x20, 0xaf, 0x71, 0xe4, 0x33}};
@@ -209,4 +215,157 @@ bool QIRN_IsXFileType(IDirectXFileData* poData, const GUID& guidType)
 {
     const GUID* pType = nullptr;
     return poData && SUCCEEDED(poData->GetType(&pType)) && pType && IsEqualGUID(*pType, guidType);
+}
+
+namespace
+{
+// White space and the punctuation that ends a word in a text .x file.
+bool IsXTextSeparator(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '{' || c == '}' ||
+           c == ',' || c == ';' || c == '[' || c == ']' || c == '(' || c == ')' || c == '<' || c == '>';
+}
+
+// The text body after the 16-byte header: every word and quoted string short enough, comments
+// skipped.
+bool XTextWordsFit(const std::string& szBytes)
+{
+    size_t i = 16;
+    while (i < szBytes.size())
+    {
+        const char c = szBytes[i];
+        if (c == '#' || (c == '/' && i + 1 < szBytes.size() && szBytes[i + 1] == '/'))
+        {
+            size_t end = szBytes.find('\n', i);
+            i = end == std::string::npos ? szBytes.size() : end + 1;
+        }
+        else if (c == '"')
+        {
+            size_t end = szBytes.find('"', i + 1);
+            size_t length = (end == std::string::npos ? szBytes.size() : end) - i - 1;
+            if (length > QIRN_XFILE_MAX_STRING)
+            {
+                return false;
+            }
+            i = end == std::string::npos ? szBytes.size() : end + 1;
+        }
+        else if (IsXTextSeparator(c))
+        {
+            ++i;
+        }
+        else
+        {
+            size_t start = i;
+            while (i < szBytes.size() && !IsXTextSeparator(szBytes[i]) && szBytes[i] != '"')
+            {
+                ++i;
+            }
+            if (i - start > QIRN_XFILE_MAX_WORD)
+            {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+uint32_t ReadLE32(const std::string& szBytes, size_t at)
+{
+    uint32_t v = 0;
+    std::memcpy(&v, szBytes.data() + at, 4);
+    return v;
+}
+
+// The binary body after the header: every token known, every name and string short enough and
+// every count's data inside the file.
+bool XBinaryTokensFit(const std::string& szBytes, size_t nFloatSize)
+{
+    size_t i = 16;
+    const size_t n = szBytes.size();
+    while (i < n)
+    {
+        if (n - i < 2)
+        {
+            return false;
+        }
+        const uint16_t wToken = static_cast<uint16_t>(static_cast<uint8_t>(szBytes[i]) |
+                                                      (static_cast<uint8_t>(szBytes[i + 1]) << 8));
+        i += 2;
+        uint64_t qwData = 0;
+        switch (wToken)
+        {
+        case 1: // a name: count and characters
+        case 2: // a string: count, characters and the token that ends it
+            if (n - i < 4)
+            {
+                return false;
+            }
+            qwData = ReadLE32(szBytes, i);
+            if (qwData > (wToken == 1 ? QIRN_XFILE_MAX_WORD : QIRN_XFILE_MAX_STRING))
+            {
+                return false;
+            }
+            qwData += 4 + (wToken == 2 ? 2 : 0);
+            break;
+        case 3: // an integer
+            qwData = 4;
+            break;
+        case 5: // a GUID
+            qwData = 16;
+            break;
+        case 6: // an integer list
+        case 7: // a float list
+            if (n - i < 4)
+            {
+                return false;
+            }
+            qwData = 4 + static_cast<uint64_t>(ReadLE32(szBytes, i)) * (wToken == 6 ? 4 : nFloatSize);
+            break;
+        default:
+            // Punctuation and the template words carry no data.
+            if (!((wToken >= 10 && wToken <= 20) || wToken == 31 || (wToken >= 40 && wToken <= 53)))
+            {
+                return false;
+            }
+            break;
+        }
+        if (qwData > n - i)
+        {
+            return false;
+        }
+        i += static_cast<size_t>(qwData);
+    }
+    return true;
+}
+} // namespace
+
+bool QIRN_IsXFileReadable(const std::string& szPath, const char* szCaller)
+{
+    std::ifstream oIn(szPath, std::ios::binary);
+    if (!oIn)
+    {
+        // DirectX File reports a file it cannot open itself.
+        return true;
+    }
+    const std::string szBytes((std::istreambuf_iterator<char>(oIn)), std::istreambuf_iterator<char>());
+    // DirectX File refuses a file with a header of any other form itself.
+    if (szBytes.size() < 16 || szBytes.compare(0, 4, "xof ") != 0)
+    {
+        return true;
+    }
+    const std::string szFormat = szBytes.substr(8, 4);
+    const std::string szFloatBits = szBytes.substr(12, 4);
+    if ((szFormat != "txt " && szFormat != "bin ") || (szFloatBits != "0032" && szFloatBits != "0064"))
+    {
+        return true;
+    }
+    const bool bFits = szFormat == "txt " ? XTextWordsFit(szBytes) : XBinaryTokensFit(szBytes, szFloatBits == "0064" ? 8 : 4);
+    if (!bFits)
+    {
+        dprintf("*** %s() - \"%s\" holds a word longer than %u characters, a string longer than %u or a "
+                "token cut short\n",
+                szCaller, szPath.c_str(), static_cast<unsigned>(QIRN_XFILE_MAX_WORD),
+                static_cast<unsigned>(QIRN_XFILE_MAX_STRING));
+    }
+    return bFits;
 }

@@ -76,6 +76,16 @@ const std::string& QIRN_GetXFileTemplates();
 // Registers the block with a DirectX File object; the HRESULT of RegisterTemplates.
 HRESULT QIRN_RegisterXFileTemplates(IDirectXFile* poDXFile);
 
+// Whether a .x file may be handed to DirectX File: in a text or binary file (any other header is
+// left to DirectX File, which refuses what it cannot read), no name or word is
+// longer than QIRN_XFILE_MAX_WORD characters (DirectX File keeps object names in fixed fields of
+// 64 bytes and writes past them) and no string longer than QIRN_XFILE_MAX_STRING; in binary files
+// every token is known and its data lies inside the file. Logs the reason as
+// "*** <szCaller>() - ..." when it answers false.
+const size_t QIRN_XFILE_MAX_WORD = 63;
+const size_t QIRN_XFILE_MAX_STRING = 260;
+bool QIRN_IsXFileReadable(const std::string& szPath, const char* szCaller);
+
 // The template name a GUID belongs to, or NULL; for log lines.
 const char* QIRN_GetXFileTemplateName(const GUID& guid);
 

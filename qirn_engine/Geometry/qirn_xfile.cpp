@@ -329,6 +329,11 @@ bool QIRN_XFILE::OpenDXFileEnum(const char* szCaller, const std::string& szPath,
     {
         return false;
     }
+    const std::string szQualified = std::string("QIRN_XFILE::") + szCaller;
+    if (!QIRN_IsXFileReadable(szPath, szQualified.c_str()))
+    {
+        return false;
+    }
     if (FAILED(m_poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE,
                                             roEnum.Out())) ||
         !roEnum.Get())

@@ -191,6 +191,7 @@ TEST_F(DataBunnyManagerTest, WorldFileVariants)
     CopyFixture("rotation_z90.x", "Turn.x");
     qirn_test::WriteFile("notx.x", "this is no .x file at all\n");
     qirn_test::WriteFile("broken.x", "xof 0302txt 0032\nFrame A { \n");
+    qirn_test::WriteFile("longname.x", "xof 0302txt 0032\nFrame DataBunny_" + std::string(80, 'P') + "_float { }\n");
     struct Case
     {
         const char* szWhat;
@@ -218,6 +219,8 @@ TEST_F(DataBunnyManagerTest, WorldFileVariants)
          "*** QIRN_DataBunnyManager::LoadDataBunnyXFile() - m_poDXFile->CreateEnumObject() FAILED\n"},
         {"a .x file that does not parse", World("DataBunnyManager { xfile { broken.x } }\n"), 1,
          "*** QIRN_DataBunnyManager::LoadContents - LoadDataBunnyXFile() FAILED\n"},
+        {"a name longer than DirectX File holds", World("DataBunnyManager { xfile { longname.x } }\n"), 1,
+         "longname.x\" holds a word longer than 63 characters, a string longer than 260 or a token cut short\n"},
         {"an unreadable file name block", World("DataBunnyManager { xfile Turn.x }\n"), 1,
          "*** QIRN_DataBunnyManager::LoadContents - Error reading strXFileName\n"},
     };

@@ -590,3 +590,69 @@ TEST_F(XFileTest, ABinaryFileReadsLikeItsText)
     EXPECT_FLOAT_EQ(poMesh->GetVertex(2)->m_vNormal.z, 1.0f);
     EXPECT_FALSE(log.Contains("has no normals"));
 }
+
+// DirectX File keeps object names in fields of 64 bytes and writes past them, and reads binary
+// tokens past the end of a cut file: such files are refused before it sees them.
+TEST_F(XFileTest, FilesDirectXFileCannotReadSafelyAreRefused)
+{
+    auto Named = [](const std::string& szName)
+    {
+        qirn_test::XFileWriter oWriter;
+        oWriter.Open("Frame", szName);
+        oWriter.Close();
+        return oWriter.Text();
+    };
+    std::string szCutList = Named("Root");
+    szCutList.resize(szCutList.size() - 2);
+    szCutList += std::string("\x07\x00\xFF\xFF\xFF\x7F", 6);
+    struct Case
+    {
+        const char* szName;
+        std::string szBytes;
+        QIRN_ErrorCode eResult;
+    } aCases[] = {
+        {"a 63-character text name", "xof 0302txt 0032\nFrame " + std::string(63, 'P') + " { }\n", OK},
+        {"a 64-character text name", "xof 0302txt 0032\nFrame " + std::string(64, 'P') + " { }\n", GENERICERROR},
+        {"a long word in a comment", "xof 0302txt 0032\n# " + std::string(300, 'P') + "\nFrame A { }\n", OK},
+        {"a 260-character string", "xof 0302txt 0032\nTextureFilename T { \"" + std::string(260, 't') + "\"; }\n", OK},
+        {"a 261-character string", "xof 0302txt 0032\nTextureFilename T { \"" + std::string(261, 't') + "\"; }\n",
+         GENERICERROR},
+        {"a 63-character binary name", Named(std::string(63, 'P')), OK},
+        {"a 64-character binary name", Named(std::string(64, 'P')), GENERICERROR},
+        {"a binary list past the end", szCutList, GENERICERROR},
+        {"an unknown binary token", Named("Root") + std::string("\x55\x55", 2), GENERICERROR},
+
+    };
+    for (const Case& c : aCases)
+    {
+        qirn_test::WriteFile("model.x", c.szBytes);
+        QIRN_GeometryData oData;
+        m_oXFile.m_poGeometry = &oData;
+        qirn_test::LogCapture log;
+        EXPECT_EQ(m_oXFile.Load("model.x"), c.eResult) << c.szName;
+        EXPECT_EQ(log.Contains("*** QIRN_XFILE::Load() - \"model.x\" holds a word longer than 63 characters, a "
+                               "string longer than 260 or a token cut short\n"),
+                  c.eResult != OK)
+            << c.szName;
+        QIRN_AnimationSequenceList oSequences;
+        EXPECT_EQ(m_oXFile.LoadAnimationSequences("model.x", "", oSequences) == OK, c.eResult == OK) << c.szName;
+        oData.FreeData();
+    }
+}
+
+// The inputs the mutation test found, replayed: each is refused with its log line.
+TEST_F(XFileTest, DamagedFilesFoundByMutationAreRefused)
+{
+    for (const char* szFixture : {"xtext-longname.x", "xbinary-longword.x"})
+    {
+        qirn_test::WriteFile("model.x", qirn_test::ReadFile(std::string(QIRN_TEST_FIXTURES) + "\\robustness\\" + szFixture));
+        QIRN_GeometryData oData;
+        m_oXFile.m_poGeometry = &oData;
+        qirn_test::LogCapture log;
+        EXPECT_EQ(m_oXFile.Load("model.x"), GENERICERROR) << szFixture;
+        EXPECT_TRUE(log.Contains("*** QIRN_XFILE::Load() - \"model.x\" holds a word longer than 63 characters, a "
+                                 "string longer than 260 or a token cut short\n"))
+            << szFixture;
+        oData.FreeData();
+    }
+}

@@ -1,0 +1,90 @@
+#pragma once
+// Feeds a reader mutated copies of valid files and guards every input: a crash, a hang past the
+// time-out, a damaged heap or a wrong answer fails the run, and the input that showed it is written
+// beside the test program as "failing.<reader>.<ext>" so that it can be replayed and kept as a fixture.
+
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace robustness
+{
+// Inputs per reader in one run.
+const int INPUTS_PER_READER = 10000;
+// One input may take this long before it counts as a hang.
+const int MAX_MILLISECONDS_PER_INPUT = 5000;
+
+// What the reader made of one input: empty when the answer is sound, else what was wrong with it.
+using Verdict = std::string;
+
+struct Reader
+{
+    // Names the run in messages.
+    std::string szName;
+    // The extension of the file the input is written to, and of the failing input.
+    std::string szExtension;
+    // Binary files get numbers written as bytes; text files get them as words.
+    bool bBinary = false;
+    // Reads the file of that name (in the working folder), answering its verdict.
+    std::function<Verdict(const std::string& szFile)> fnRead;
+};
+
+// Makes the mutated inputs from the seeds, always the same ones for the same number.
+class Mutator
+{
+public:
+    Mutator(const std::vector<std::string>& vSeeds, bool bBinary, uint32_t dwSeed);
+
+    // The input numbered iInput of iCount: one in ten is a seed cut at a point that moves evenly
+    // through the file over the run; the rest carry one to three mutations of the other kinds.
+    std::string Make(int iInput, int iCount);
+
+private:
+    size_t Pick(size_t n);
+    void MutateOnce(std::string& s);
+    // The span of a decimal number around or after the position, or false.
+    bool FindNumber(const std::string& s, size_t at, size_t& begin, size_t& end);
+
+    std::vector<std::string> m_vSeeds;
+    bool m_bBinary;
+    std::mt19937 m_oRng;
+};
+
+struct RunCounts
+{
+    int iInputs = 0;
+    // Inputs the reader answered as loaded.
+    int iLoaded = 0;
+    double fSeconds = 0.0;
+};
+
+// Installs the crash filter and the watchdog once per process.
+void InstallGuards();
+
+// Runs one input through the reader under the guards: the verdict, or the fault the guards saw.
+// A crash or hang ends the process after writing the input out.
+Verdict GuardedRead(const Reader& roReader, const std::string& szInput);
+
+// The folder of the test program, where failing inputs are written.
+std::string ProgramFolder();
+// Writes the input as "failing.<reader>.<ext>" beside the test program; answers the path.
+std::string KeepFailingInput(const Reader& roReader, const std::string& szInput);
+
+// Feeds iCount mutated inputs; fails the current test at the first fault.
+RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed,
+                        int iCount = INPUTS_PER_READER);
+
+// Replays every kept fixture of the reader (tests/fixtures/robustness/<name>-*.<ext>); answers how
+// many there were.
+int ReplayFixtures(const Reader& roReader);
+
+// Counts an answer as loaded for the run's figures.
+void CountLoaded();
+
+// Byte helpers for seeds.
+void PutU16(std::string& s, uint32_t v);
+void PutU32(std::string& s, uint32_t v);
+std::string ReadWholeFile(const std::string& szPath);
+} // namespace robustness
