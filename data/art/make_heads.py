@@ -210,7 +210,7 @@ DIVER_PARENTS = {"CP_Skull": "DiverHead", "CP_Jaw": "CP_Skull", "CP_LipUpper": "
                  "CP_EyeRight": "CP_Skull"}
 DIVER_MOUTH = (0.0, -5.4, -9.0)
 DIVER_RADII = (8.6, 11.0, 9.6)
-DIVER_MATERIALS = [("DiverSkin", (0.93, 0.72, 0.58, 1.0), 12.0, (0.20, 0.14, 0.10)),
+DIVER_MATERIALS = [("DiverSkin", (0.80, 0.58, 0.45, 1.0), 12.0, (0.08, 0.05, 0.03)),
                    ("DiverMouth", (0.25, 0.05, 0.07, 1.0), 4.0, (0.06, 0.0, 0.0)),
                    ("DiverLips", (0.80, 0.38, 0.38, 1.0), 16.0, (0.16, 0.06, 0.06)),
                    ("DiverEyeWhite", (0.95, 0.95, 0.92, 1.0), 32.0, (0.30, 0.30, 0.30)),
@@ -236,14 +236,14 @@ def diver():
     skin = Skin()
 
     def head_shade(p, n):
-        if p[1] > 5.5 and n[2] > -0.55:
+        if p[1] > 6.0 and p[2] > -7.0:
             return 6, (0.0, 0.0)
         return 0, (0.0, 0.0)
 
     def mouth_cap(mid):
         if mid[2] < -6.0 and abs(mid[0]) < 3.3 and -7.2 < mid[1] < -3.9:
             return 1
-        return 6 if mid[1] > 5.5 and mid[2] > -5.5 else 0
+        return 6 if mid[1] > 6.0 and mid[2] > -7.0 else 0
 
     ellipsoid(skin, (0.0, 0.0, 0.0), DIVER_RADII, 18, 28, head_shade, diver_head_weights, mouth_cap)
 
@@ -326,6 +326,18 @@ def write_x(path, skin, materials, pivots, parents, root, mesh_name):
         out.append("%s %d; %s" % (pad, len(faces), listed(faces, ";")))
         out.append("%s MeshNormals { %d; %s %d; %s }" % (pad, len(skin.normals), listed(
             ["%s;%s;%s;" % tuple(number(c) for c in n) for n in skin.normals], ";"), len(faces), listed(faces, ";")))
+        # Each vertex also carries the diffuse colour of the darkest material among its triangles
+        # (so the mouth, the pupils and the hair keep their edges): a renderer that lights the
+        # vertex colour instead of the material's shows the same colours.
+        colours = [None] * len(skin.positions)
+        for face, m in zip(skin.faces, skin.materials):
+            rgba = materials[m][1]
+            for v in face:
+                if colours[v] is None or sum(rgba[:3]) < sum(colours[v][:3]):
+                    colours[v] = rgba
+        colours = [c or (1.0, 1.0, 1.0, 1.0) for c in colours]
+        out.append("%s MeshVertexColors { %d; %s }" % (pad, len(colours), listed(
+            ["%d; %s;%s;%s;%s;;" % ((i,) + tuple(number(c) for c in rgba)) for i, rgba in enumerate(colours)], ";")))
         out.append("%s MeshMaterialList { %d; %d; %s" % (pad, len(materials), len(skin.materials),
                                                          listed([str(m) for m in skin.materials], ";;")))
         for name, (r, g, b, a), power, (er, eg, eb) in materials:
@@ -478,7 +490,7 @@ def write_dmk(path):
     lines.append("texture 2 8 8 1 stripes FFF4F0C8 FF0A0A10")
     lines.append("texture 3 8 8 1 solid FFFFE680 FFFFE680")
     # diffuse, ambient, specular, emissive (alpha first), power
-    lines.append("material 1  1 1 1 1  1 0.8 0.8 0.8  1 0.3 0.3 0.3  1 0.05 0.10 0.10  12")
+    lines.append("material 1  1 1 1 1  1 0.8 0.8 0.8  1 0.12 0.12 0.12  1 0.05 0.10 0.10  8")
     lines.append("material 2  1 1 1 1  1 0.9 0.9 0.9  1 0.6 0.6 0.6  1 0.15 0.15 0.15  40")
     lines.append("material 3  1 1 1 1  1 1 1 1  1 0 0 0  1 0.9 0.8 0.4  1")
     order = ["ROOT", "SKBA", "JAWB", "LIPU", "LCRL", "LCRR", "EYEL", "EYER"]

@@ -3,8 +3,8 @@
 lip-sync track. Usage: make_voices.py SOUNDS_DIR LIPSYNC_DIR
 
 - SOUNDS_DIR/diver.wav, SOUNDS_DIR/dweller.wav: 22050 Hz, 16-bit mono. Both last VOICE_SECONDS,
-  half the scene's loop, and start together, so the two voices stay in turn as they loop: while
-  one head speaks, the other is silent.
+  the scene's loop, and start together, so the two voices stay in turn as they loop: while one
+  head speaks, the other is silent.
 - LIPSYNC_DIR/diver.sync, LIPSYNC_DIR/dweller.sync: the words with their times, one weight track
   per viseme (in percent) made from the phoneme timings that the synthesiser reports, and the head
   and eye gestures (degrees): a nod at each stressed word while speaking, the head turned towards
@@ -22,9 +22,13 @@ import sys
 import wave
 
 RATE = 22050
-VOICE_SECONDS = 47.5
+VOICE_SECONDS = 95.0
 
-# Who says what, in turn; each line starts a little after the one before ends.
+# Who says what, in turn; each line starts a little after the one before ends. The voices start
+# playing when the scene has loaded and run on their own clock, whatever the world's time; the
+# heads rest, mouths shut and facing ahead, for the first half minute (while a viewer looks round
+# the reef, and while the scene's frame tests take their pictures) and talk in the middle of the
+# loop.
 DIALOGUE = [
     ("diver", "Hello down there! Is anyone living in these dark waters?"),
     ("dweller", "Welcome, traveller from the bright surface. We have watched your bubbles rise."),
@@ -32,8 +36,10 @@ DIALOGUE = [
     ("dweller", "He circles the coral every evening. He means you no harm."),
     ("diver", "Then I will stay a little longer, and listen to the sea."),
     ("dweller", "Stay as long as your air allows. The deep keeps its stories for patient friends."),
+    ("diver", "Look, our bubbles are drifting up towards the light."),
+    ("dweller", "Everything rises in the end. Come back soon, little diver."),
 ]
-FIRST_LINE_AT = 1.5
+FIRST_LINE_AT = 30.0
 PAUSE = 0.8
 
 # The voices: espeak-ng voice name, words per minute, pitch and pitch range (0..100), and an echo

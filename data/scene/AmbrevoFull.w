@@ -396,14 +396,19 @@ qirn_world_version2.0
     QIRN_LightActor
     {
         Name { Light09_HeadLamp }
-        // A lamp above the camera that lights the heads' faces and reaches no further.
-        Type { 1 }
-        Position { 301 40 -350 1 }
+        // A spot above the heads' camera on their faces, its cone too narrow to reach the sand. It
+        // stands ahead of the logo, which therefore keeps its own colours, and has no specular part.
+        Type { 2 }
+        Position { 301 30 -340 1 }
+        Direction { 0 -0.45 1 0 }
         Diffuse { 255 240 220 255 }
-        Specular { 255 255 255 255 }
+        Specular { 0 0 0 255 }
         Ambient { 0 0 0 255 }
         Range { 200 }
+        Falloff { 1 }
         Attenuation0 { 1 }
+        Theta { 0.7 }
+        Phi { 1.2 }
     }
     QIRN_LipSyncActor
     {

@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -663,6 +664,18 @@ uint8_t* QIRN_DMK::ExtractTexture(uint32_t hScene, uint32_t hMesh, uint32_t dwLa
     {
         delete[] pbyPixels;
         return nullptr;
+    }
+    // The library answers 32-bit ARGB values; a bitmap keeps its texels as the bytes red, green, blue,
+    // alpha, as the renderers read every bitmap, so each value is laid out afresh.
+    for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i)
+    {
+        uint8_t* pbyTexel = pbyPixels + i * 4;
+        uint32_t dwARGB = 0;
+        memcpy(&dwARGB, pbyTexel, 4);
+        pbyTexel[0] = static_cast<uint8_t>(dwARGB >> 16);
+        pbyTexel[1] = static_cast<uint8_t>(dwARGB >> 8);
+        pbyTexel[2] = static_cast<uint8_t>(dwARGB);
+        pbyTexel[3] = static_cast<uint8_t>(dwARGB >> 24);
     }
     return pbyPixels;
 }

@@ -208,9 +208,11 @@ TEST_F(DMKTest, ShadersAndBitmapsFollowMaterialsAndTextures)
     QIRN_Bitmap* poBitmap = pBitmap->m_pData;
     EXPECT_EQ(poBitmap->m_pdwWidths[0], 8u);
     EXPECT_EQ(poBitmap->m_pdwHeights[0], 8u);
-    const uint32_t* pdwTexels = reinterpret_cast<const uint32_t*>(poBitmap->m_ppTexels[0]);
-    EXPECT_EQ(pdwTexels[0], 0x80FF0000u);
-    EXPECT_EQ(pdwTexels[4], 0xFF00FF00u);
+    // Texels in the bitmaps' byte order red, green, blue, alpha, which the renderers read: the
+    // checker's first cell is 80FF0000 (half-transparent red), its second FF00FF00 (green).
+    const uint8_t* pbyTexels = poBitmap->m_ppTexels[0];
+    EXPECT_EQ(std::vector<uint8_t>(pbyTexels, pbyTexels + 4), (std::vector<uint8_t>{0xFF, 0x00, 0x00, 0x80}));
+    EXPECT_EQ(std::vector<uint8_t>(pbyTexels + 16, pbyTexels + 20), (std::vector<uint8_t>{0x00, 0xFF, 0x00, 0xFF}));
 
     // The eye's texture has no pixels: no bitmap, and the layer names none.
     QIRN_ShaderTree::Node* pEye = m_oShaders.FindNode("EYES_face");

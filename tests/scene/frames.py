@@ -12,7 +12,9 @@ On a failure the reduced actual frame and a difference image (the reference dimm
 differing pixel in red, the others that differ at all in dark yellow) are written as PNG files
 into the output folder, and the message says where.
 
-  frames.py compare ACTUAL REFERENCE OUT_FOLDER NAME   exit 0 alike, 1 different, 2 unreadable
+  frames.py compare ACTUAL REFERENCE OUT_FOLDER NAME [CAP]
+                                                       exit 0 alike, 1 different, 2 unreadable;
+                                                       CAP replaces the cap of differing pixels
   frames.py reduce SOURCE DESTINATION.png              the reference of a frame
   frames.py ink IMAGE                                  the share of the frame that is not its
                                                        commonest colour (0 for a flat fill)
@@ -237,8 +239,11 @@ def ink(image):
 
 def main(argv):
     try:
-        if len(argv) == 5 and argv[0] == "compare":
-            return 0 if compare(*argv[1:]) else 1
+        if len(argv) in (5, 6) and argv[0] == "compare":
+            cap = int(argv[5]) if len(argv) == 6 else CAP
+            if cap < 0:
+                raise ValueError("a negative cap")
+            return 0 if compare(*argv[1:5], cap=cap) else 1
         if len(argv) == 3 and argv[0] == "reduce":
             write_png(argv[2], reduce(read_image(argv[1])))
             return 0

@@ -177,6 +177,13 @@ class CompareTest(unittest.TestCase):
             self.assertEqual(frames.main(["compare", actual, self.reference, out, "v"]), 0)
             self.assertEqual(frames.main(["compare", broken, self.reference, out, "v"]), 2)
             self.assertEqual(frames.main(["compare", actual]), 2)
+            # A cap given for one view: a frame of which every pixel differs passes only a cap of all.
+            other = os.path.join(self.folder.name, "other.png")
+            frames.write_png(other, flat(320, 240, (0, 0, 0)))
+            self.assertEqual(frames.main(["compare", other, self.reference, out, "v", "76799"]), 1)
+            self.assertEqual(frames.main(["compare", other, self.reference, out, "v", "76800"]), 0)
+            self.assertEqual(frames.main(["compare", other, self.reference, out, "v", "-1"]), 2)
+            self.assertEqual(frames.main(["compare", other, self.reference, out, "v", "many"]), 2)
             self.assertEqual(frames.main(["ink", actual]), 0)
 
     def test_ink_of_flat_and_drawn_frames(self):
