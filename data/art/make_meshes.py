@@ -480,9 +480,9 @@ def weights_along(part, skeleton, chains, axis):
 
 def write_skinned(path, frame, mesh, part, materials, skeleton, weights):
     """A skinned mesh: the bones as nested frames under the root frame, the mesh beside them with
-    its skin weights (each bone's offset matrix undoes its bind place), and the bones' animation,
-    one matrix track per bone (its turn, then its bind offset). Matrix keys are not blended: each
-    holds until the next, so the tracks are keyed densely."""
+    its skin weights (each bone's offset matrix undoes its bind place), and the bones' animation:
+    a rotation track, whose key replaces the bone's whole matrix, and a translation track that puts
+    its bind offset back. A rotation key is a quaternion written w, x, y, z, as .x files have it."""
     lines = ["xof 0302txt 0032", "Frame %s {" % frame, " FrameTransformMatrix { %s }" % IDENTITY]
     body = mesh_lines(mesh, part, materials, indent=1)
     skin = [" XSkinMeshHeader { 2; 4; %d; }" % len(skeleton.bones)]
@@ -508,17 +508,18 @@ def write_skinned(path, frame, mesh, part, materials, skeleton, weights):
         if not keys:
             continue
         axis = skeleton.axis
-        matrices = []
+        rotation = []
         for t, angle in keys:
-            c, s_ = math.cos(angle), math.sin(angle)
-            # Row vectors: a point p goes to p x M. A turn about the bone's axis, then its offset.
-            if axis == 2:
-                rows = [(c, s_, 0.0), (-s_, c, 0.0), (0.0, 0.0, 1.0)]
-            else:
-                rows = [(c, 0.0, -s_), (0.0, 1.0, 0.0), (s_, 0.0, c)]
-            values = [v for row in rows for v in (row[0], row[1], row[2], 0.0)] + [offset[0], offset[1], offset[2], 1.0]
-            matrices.append("%d; 16; %s;;" % (int(round(t * 1000.0)), ",".join(number(v) for v in values)))
-        lines.append(" Animation { { %s } AnimationKey { 4; %d; %s; } }" % (name, len(matrices), ",".join(matrices)))
+            q = [0.0, 0.0, 0.0]
+            q[axis] = math.sin(angle / 2.0)
+            rotation.append("%d; 4; %s, %s, %s, %s;;" % (int(round(t * 1000.0)), number(math.cos(angle / 2.0)),
+                                                           number(q[0]), number(q[1]), number(q[2])))
+        first, last = keys[0][0], keys[-1][0]
+        moves = ["%d; 3; %s, %s, %s;;" % (int(round(t * 1000.0)), number(offset[0]), number(offset[1]),
+                                            number(offset[2])) for t in (first, last)]
+        # One track per Animation object: the importer keeps only the last key of each.
+        lines.append(" Animation { { %s } AnimationKey { 0; %d; %s; } }" % (name, len(rotation), ",".join(rotation)))
+        lines.append(" Animation { { %s } AnimationKey { 2; 2; %s; } }" % (name, ",".join(moves)))
     lines += ["}", ""]
     with open(path, "w", newline="\r\n") as out:
         out.write("\n".join(lines))
