@@ -17,6 +17,8 @@ import math
 import os
 import sys
 
+from make_meshes import cross, dot, normalise, sub
+
 # Mouth shapes: jaw opening, upper lip raise, mouth width (negative narrows) and pucker, each
 # about 0..1. The names are the viseme tracks' names.
 VISEMES = {
@@ -39,23 +41,6 @@ VISEMES = {
 # The face model names its poses by codes of up to four characters; the engine turns these codes
 # into the viseme names above.
 POSE_CODES = {"CHURCH": "CHUR", "EARTH": "ERTH", "THOUGH": "THOU"}
-
-
-def sub(a, b):
-    return (a[0] - b[0], a[1] - b[1], a[2] - b[2])
-
-
-def cross(a, b):
-    return (a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0])
-
-
-def dot(a, b):
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]
-
-
-def normalise(v):
-    length = math.sqrt(dot(v, v)) or 1.0
-    return (v[0] / length, v[1] / length, v[2] / length)
 
 
 def smoothstep(e0, e1, x):
