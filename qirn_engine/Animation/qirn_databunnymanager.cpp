@@ -177,6 +177,12 @@ bool AtEndOfFile(QIRN_File& oFile, std::string& strWord)
     strWord = oFile.ReadNextWord();
     return strWord.empty() && oFile.IsEOF();
 }
+
+// The words that start a comment running to the end of its line in a world file.
+bool IsCommentWord(const std::string& strWord)
+{
+    return strWord == ";" || strWord == "//";
+}
 } // namespace
 
 QIRN_DataBunnyManager::QIRN_DataBunnyManager() : m_poDXFile(nullptr) {}
@@ -256,6 +262,11 @@ int QIRN_DataBunnyManager::Load(std::string strWorldFile)
             oFile.Close();
             return 0;
         }
+        else if (IsCommentWord(strWord))
+        {
+            // The world reads these as comments to the end of the line, and so does this pass.
+            oFile.SkipLine();
+        }
         else if (oFile.SkipBlock() != OK)
         {
             dprintf("*** QIRN_DataBunnyManager::Load() - Error in skiping the file block!\n");
@@ -296,6 +307,10 @@ int QIRN_DataBunnyManager::LoadContents(QIRN_File& oFile)
         else if (strWord == QIRN_FILE_ENDBLOCKID)
         {
             return 0;
+        }
+        else if (IsCommentWord(strWord))
+        {
+            oFile.SkipLine();
         }
         else if (oFile.SkipBlock() != OK)
         {

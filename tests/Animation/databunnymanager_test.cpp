@@ -186,6 +186,17 @@ TEST_F(DataBunnyManagerTest, BuildsFourBunniesPerAnimatedFrame)
     EXPECT_NE(m_oManager.GetFloatDataBunny("Bunnies.x_Pulse_Translation_float_x"), nullptr);
 }
 
+// A comment runs to the end of its line wherever the world reads one, braces and all: a commented
+// world must not fail here, nor lose the files of its data-bunny block.
+TEST_F(DataBunnyManagerTest, CommentsAreSkippedAsTheWorldSkipsThem)
+{
+    CopyFixture("rotation_z90.x", "Turn.x");
+    qirn_test::WriteFile("scene.w", World("// the reef's { data\n; bunnies }\nDataBunnyManager\n{\n    // one file\n"
+                                          "    xfile { Turn.x }\n}\n"));
+    EXPECT_EQ(m_oManager.Load("scene.w"), 0) << m_oLog.All();
+    EXPECT_EQ(m_oManager.IsXFileLoaded("Turn.x"), 1) << m_oLog.All();
+}
+
 TEST_F(DataBunnyManagerTest, WorldFileVariants)
 {
     CopyFixture("rotation_z90.x", "Turn.x");
