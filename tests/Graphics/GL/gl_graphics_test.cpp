@@ -319,7 +319,7 @@ TEST_F(DeviceTest, AWindowWithoutHeightIsDrawnWithASquareAspectAndAViewportOfOne
     BringUp();
     // As tall as its frame: a client area of no height.
     RECT rcFrame = {0, 0, WIDTH, 0};
-    AdjustWindowRect(&rcFrame, WS_OVERLAPPEDWINDOW, FALSE);
+    AdjustWindowRect(&rcFrame, gl_test::WINDOW_STYLE, FALSE);
     SetWindowPos(m_hWnd, nullptr, 0, 0, rcFrame.right - rcFrame.left, rcFrame.bottom - rcFrame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     RECT rcClient = {};

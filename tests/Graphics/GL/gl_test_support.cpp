@@ -34,8 +34,8 @@ Context::Context()
 {
     RegisterOnce();
     RECT rc = {0, 0, WIDTH, HEIGHT};
-    AdjustWindowRect(&rc, WS_OVERLAPPEDWINDOW, FALSE);
-    m_hWnd = CreateWindowA(WINDOW_CLASS, "gl tests", WS_OVERLAPPEDWINDOW, 0, 0, rc.right - rc.left,
+    AdjustWindowRect(&rc, WINDOW_STYLE, FALSE);
+    m_hWnd = CreateWindowA(WINDOW_CLASS, "gl tests", WINDOW_STYLE, 0, 0, rc.right - rc.left,
                            rc.bottom - rc.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!m_hWnd)
     {
@@ -170,8 +170,8 @@ void DeviceTest::SetUp()
     oParams.m_strIniFile = m_oDir.Path() + "\\test.ini";
     RegisterOnce();
     RECT rc = {0, 0, WIDTH, HEIGHT};
-    AdjustWindowRect(&rc, WS_OVERLAPPEDWINDOW, FALSE);
-    m_hWnd = CreateWindowA(WINDOW_CLASS, "gl device tests", WS_OVERLAPPEDWINDOW, 0, 0, rc.right - rc.left,
+    AdjustWindowRect(&rc, WINDOW_STYLE, FALSE);
+    m_hWnd = CreateWindowA(WINDOW_CLASS, "gl device tests", WINDOW_STYLE, 0, 0, rc.right - rc.left,
                            rc.bottom - rc.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(m_hWnd, nullptr);
     ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);

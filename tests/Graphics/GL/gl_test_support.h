@@ -18,6 +18,10 @@ class QIRN_Shader;
 
 namespace gl_test
 {
+// The test windows have no frame: wine hands framed windows to a window manager and, closing one,
+// waits up to two seconds for the manager's answer, which never comes on the bare test display.
+constexpr DWORD WINDOW_STYLE = WS_POPUP;
+
 // A visible window with a double-buffered RGBA pixel format, depth and stencil, and a context
 // made current on it; Ok() says whether all of that worked.
 class Context
