@@ -1,5 +1,6 @@
 // The client's scrambled scene files and the shader assembler fed mutated copies of their files.
 #include "mutation_harness.h"
+#include "reader_test.h"
 
 #include "loadingscreen.h"
 #include "qirn_settings.h"
@@ -29,22 +30,8 @@ std::string Installed(const char* szName)
     return robustness::ReadWholeFile(std::string(QIRN_SCENE_DATA) + "\\Scenes\\" + szName);
 }
 
-class ClientReadersTest : public ::testing::Test
+class ClientReadersTest : public robustness::ReaderTest
 {
-protected:
-    void SetUp() override { QIRN_InitEnginePath(m_oDir.Path() + "\\qirn_v2.ini"); }
-
-    void Run(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed)
-    {
-        ReplayFixtures(roReader);
-        robustness::RunCounts oCounts = FeedMutations(roReader, vSeeds, dwSeed);
-        m_oLog.Clear();
-        EXPECT_EQ(oCounts.iInputs, robustness::INPUTS_PER_READER);
-        EXPECT_GT(oCounts.iLoaded, 0);
-    }
-
-    qirn_test::ScopedTempDir m_oDir;
-    qirn_test::LogCapture m_oLog;
 };
 
 // The first token a shader's code starts with: a vertex or pixel shader version.

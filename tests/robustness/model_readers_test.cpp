@@ -1,6 +1,7 @@
 // The readers of models, faces, talking-head timelines and sounds fed mutated copies of the scene's
 // models, the test fixtures and small files of their own kinds.
 #include "mutation_harness.h"
+#include "reader_test.h"
 
 #include "cqirn_sync.h"
 #include "qirn_animationsequence.h"
@@ -209,20 +210,9 @@ QIRN_ShaderTree* ShadersOf(QIRN_World*)
     return g_poShaders;
 }
 
-class ModelReadersTest : public ::testing::Test
+class ModelReadersTest : public robustness::ReaderTest
 {
 protected:
-    void SetUp() override { QIRN_InitEnginePath(m_oDir.Path() + "\\qirn_v2.ini"); }
-
-    void Run(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed)
-    {
-        ReplayFixtures(roReader);
-        robustness::RunCounts oCounts = FeedMutations(roReader, vSeeds, dwSeed);
-        m_oLog.Clear();
-        EXPECT_EQ(oCounts.iInputs, robustness::INPUTS_PER_READER);
-        EXPECT_GT(oCounts.iLoaded, 0);
-    }
-
     Reader XReader(const char* szName, bool bBinary)
     {
         return Reader{szName, "x", bBinary,
@@ -250,8 +240,6 @@ protected:
                       }};
     }
 
-    qirn_test::ScopedTempDir m_oDir;
-    qirn_test::LogCapture m_oLog;
 };
 } // namespace
 

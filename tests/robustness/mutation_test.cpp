@@ -1,5 +1,6 @@
 // The image readers and the shader block reader fed mutated copies of valid files.
 #include "mutation_harness.h"
+#include "reader_test.h"
 
 #include "qirn_bitmap.h"
 #include "qirn_file.h"
@@ -96,11 +97,9 @@ std::string Tga(uint16_t wWidth, uint16_t wHeight, uint8_t byBits, const std::st
     return s;
 }
 
-class MutationTest : public ::testing::Test
+class MutationTest : public robustness::ReaderTest
 {
 protected:
-    void SetUp() override { QIRN_InitEnginePath(m_oDir.Path() + "\\qirn_v2.ini"); }
-
     // What is answered is what the header claims: every texel of it is there to touch.
     Reader ImageReader(const char* szName, const char* szExtension)
     {
@@ -132,17 +131,6 @@ protected:
                       }};
     }
 
-    void Run(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed)
-    {
-        robustness::ReplayFixtures(roReader);
-        robustness::RunCounts oCounts = FeedMutations(roReader, vSeeds, dwSeed);
-        EXPECT_EQ(oCounts.iInputs, robustness::INPUTS_PER_READER);
-        // The mutations leave many inputs whole enough to load: the reader is exercised, not just refused.
-        EXPECT_GT(oCounts.iLoaded, 0);
-    }
-
-    qirn_test::ScopedTempDir m_oDir;
-    qirn_test::LogCapture m_oLog;
     QIRN_Bitmap m_oBitmap;
 };
 } // namespace

@@ -1,6 +1,7 @@
 // The readers of the engine's text files fed mutated copies of the shipped scene's files and of
 // small files of their own kinds.
 #include "mutation_harness.h"
+#include "reader_test.h"
 
 #include "qirn_console.h"
 #include "qirn_engine.h"
@@ -221,27 +222,8 @@ QIRN_ErrorCode WalkBlock(QIRN_File& roFile, int iDepth)
     }
 }
 
-class TextReadersTest : public ::testing::Test
+class TextReadersTest : public robustness::ReaderTest
 {
-protected:
-    void SetUp() override
-    {
-        // No settings file: every data folder is the working folder.
-        QIRN_InitEnginePath(m_oDir.Path() + "\\qirn_v2.ini");
-    }
-
-    void Run(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed)
-    {
-        ReplayFixtures(roReader);
-        robustness::RunCounts oCounts = FeedMutations(roReader, vSeeds, dwSeed);
-        m_oLog.Clear();
-        EXPECT_EQ(oCounts.iInputs, robustness::INPUTS_PER_READER);
-        // Enough inputs stay whole to load: the reader is exercised beyond its first refusal.
-        EXPECT_GT(oCounts.iLoaded, 0);
-    }
-
-    qirn_test::ScopedTempDir m_oDir;
-    qirn_test::LogCapture m_oLog;
 };
 } // namespace
 
