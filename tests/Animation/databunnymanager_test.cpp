@@ -220,6 +220,8 @@ TEST_F(DataBunnyManagerTest, WorldFileVariants)
          "*** QIRN_DataBunnyManager::Load():Invalid World File ID\n"},
         {"no opening brace", "qirn_world_version2.0 Fog { }", 1,
          "*** QIRN_DataBunnyManager::Load() - oFile.ReadNextWord() != QIRN_FILE_STARTBLOCKID\n"},
+        {"the file ends inside a comment", "qirn_world_version2.0 { Fog { } // the end", 0,
+         "*** QIRN_DataBunnyManager::Load(): Load successful\n"},
         {"an item that is no block", World("Stray word\n"), 40,
          "*** QIRN_DataBunnyManager::Load() - Error in skiping the file block!\n"},
         {"a block without its brace", World("DataBunnyManager xfile { Turn.x }\n"), 1,
