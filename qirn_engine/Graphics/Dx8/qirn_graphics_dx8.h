@@ -258,4 +258,6 @@ private:
     void DrawSortedGroup(SortedPolygonGroup& roGroup);
     // The vertex constant table of the engine pass a sorted group is drawn with; NULL when none.
     static QIRN_ShaderConstants* GroupConstants(const SortedPolygonGroup& roGroup);
+    // Sets the group's shader pass with the matrices the group was queued with.
+    void SetSortedGroupShader(const SortedPolygonGroup& roGroup);
 };

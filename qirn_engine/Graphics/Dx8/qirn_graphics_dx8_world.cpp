@@ -641,6 +641,24 @@ QIRN_ShaderConstants* QIRN_Graphics_DX8::GroupConstants(const SortedPolygonGroup
     return &poSource->m_poPasses[roGroup.m_dwPass].m_oVertexShaderConstants;
 }
 
+void QIRN_Graphics_DX8::SetSortedGroupShader(const SortedPolygonGroup& roGroup)
+{
+    // A vertex shader poses the group with the matrices it had when it was queued, not with what the
+    // mesh holds now (a mesh drawn by several actors holds the last one's); the constants are
+    // uploaded here, so the matrices are lent for this call only.
+    QIRN_ShaderConstants* poConstants =
+        roGroup.m_poShader->m_poPasses[roGroup.m_dwPass].m_dwVertexShader ? GroupConstants(roGroup) : nullptr;
+    if (poConstants)
+    {
+        poConstants->SetMatrices(roGroup.m_poMatrices, roGroup.m_dwNumMatrices);
+    }
+    SetDX8Shader(roGroup.m_poShader, roGroup.m_dwPass, nullptr, true);
+    if (poConstants)
+    {
+        poConstants->SetMatrices(nullptr, 0);
+    }
+}
+
 QIRN_ErrorCode QIRN_Graphics_DX8::SortTriangles(SortedPolygonGroup* pPG)
 {
     QIRN_ShaderPass_DX8& P = pPG->m_poShader->m_poPasses[pPG->m_dwPass];
@@ -665,16 +683,7 @@ QIRN_ErrorCode QIRN_Graphics_DX8::SortTriangles(SortedPolygonGroup* pPG)
         pPG->m_poRenderGroup ? pPG->m_poRenderGroup->m_pPolygonGroup : nullptr;
     const DWORD dwHardware = P.m_dwVertexShader;
     P.m_dwVertexShader = P.m_dwSWVertexShader;
-    QIRN_ShaderConstants* poConstants = P.m_dwVertexShader ? GroupConstants(*pPG) : nullptr;
-    if (poConstants)
-    {
-        poConstants->SetMatrices(pPG->m_poMatrices, pPG->m_dwNumMatrices);
-    }
-    SetDX8Shader(pPG->m_poShader, pPG->m_dwPass, nullptr, true);
-    if (poConstants)
-    {
-        poConstants->SetMatrices(nullptr, 0);
-    }
+    SetSortedGroupShader(*pPG);
     P.m_dwVertexShader = dwHardware;
     const HRESULT hrProcess = m_pD3DDevice8->ProcessVertices(pPG->m_start_alpha_vertex_index, 0,
                                                              pPG->m_num_vertices, m_poSorted_VB, 0);
@@ -871,26 +880,14 @@ void QIRN_Graphics_DX8::DrawSortedGroup(SortedPolygonGroup& roGroup)
     {
         return;
     }
-    QIRN_ShaderPass_DX8& P = roGroup.m_poShader->m_poPasses[roGroup.m_dwPass];
     SetSortedGroupTransforms(roGroup);
     SetVB(0, roGroup.m_poMesh->GetVertexBuffer(), static_cast<UINT>(roGroup.m_oLayout.Size()));
     SetIB(roGroup.m_bTriangleSorted ? m_poSorted_IB : roGroup.m_poMesh->GetIndexBuffer(), 0);
     roGroup.m_poShader->m_poCurrentPolygonGroup =
         roGroup.m_poRenderGroup ? roGroup.m_poRenderGroup->m_pPolygonGroup : nullptr;
-    // A vertex shader poses the group with the matrices it had when it was queued, not with what the
-    // mesh holds now (a mesh drawn by several actors holds the last one's).
-    QIRN_ShaderConstants* poConstants = P.m_dwVertexShader ? GroupConstants(roGroup) : nullptr;
-    if (poConstants)
-    {
-        poConstants->SetMatrices(roGroup.m_poMatrices, roGroup.m_dwNumMatrices);
-    }
-    SetDX8Shader(roGroup.m_poShader, roGroup.m_dwPass, nullptr, true);
+    SetSortedGroupShader(roGroup);
     m_pD3DDevice8->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, roGroup.m_dwMinIndex, roGroup.m_dwNumVertices,
                                         roGroup.m_dwDrawStartIndex, roGroup.m_dwNumTriangles);
-    if (poConstants)
-    {
-        poConstants->SetMatrices(nullptr, 0);
-    }
     m_adwStatistics[13] += roGroup.m_dwNumTriangles;
 }
 
