@@ -1,6 +1,6 @@
 # Shared by the end-to-end scripts, which source it: a scratch folder removed at exit together with
-# the program under test ($pid), a failure that shows the program's log ($work/run.log), and waits
-# for windows with a limit.
+# the program under test ($pid), a failure that shows the program's log ($work/run.log), the skip
+# where the display with real modes is missing, and waits for windows with a limit.
 
 scratch=$(mktemp -d)
 pid=""
@@ -21,6 +21,15 @@ fail() {
     grep -a "debugstr" "$work/run.log" | grep -v "Saved " | tail -20
   fi
   exit 1
+}
+
+# Skips the test (CTest's skip code 77, with the reason) where the display with real display modes
+# is missing: it is made only by tools/with-testenv run as root.
+needs_modes_display() {
+  if [ -z "${QIRN_MODES_DISPLAY:-}" ]; then
+    echo "SKIP: $1 needs the display with real display modes (tools/with-testenv makes it when run as root)"
+    exit 77
+  fi
 }
 
 # Wine names a window before it maps it; only a mapped window takes the keyboard focus.

@@ -10,13 +10,10 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 dialog_name="^Kelvane Graphics - Ambrevo Setup$"
 box_name="^Error$"
 
-if [ -z "${QIRN_MODES_DISPLAY:-}" ]; then
-  echo "config_end_to_end: needs the display with real refresh rates (run it inside tools/with-testenv as root)"
-  exit 1
-fi
-export DISPLAY=$QIRN_MODES_DISPLAY
-
 . "$root/tests/common/end_to_end.sh"
+
+needs_modes_display "the settings dialog's run"
+export DISPLAY=$QIRN_MODES_DISPLAY
 
 # Starts the program in a working folder of its own, with its debugger output in run.log.
 start_config() {

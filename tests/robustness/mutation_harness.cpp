@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -445,6 +446,24 @@ Verdict GuardedRead(const Reader& roReader, const std::string& szInput)
     return szVerdict;
 }
 
+Slice CurrentSlice()
+{
+    Slice oSlice;
+    const char* szSlice = std::getenv("QIRN_ROBUSTNESS_SLICE");
+    int iPart = 0, iParts = 0;
+    if (szSlice && std::sscanf(szSlice, "%d/%d", &iPart, &iParts) == 2 && iParts > 0 && iPart >= 0 &&
+        iPart < iParts)
+    {
+        oSlice.iPart = iPart;
+        oSlice.iParts = iParts;
+    }
+    else if (szSlice)
+    {
+        ADD_FAILURE() << "QIRN_ROBUSTNESS_SLICE is \"" << szSlice << "\", not part/parts";
+    }
+    return oSlice;
+}
+
 RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed, int iCount)
 {
     RunCounts oCounts;
@@ -454,6 +473,7 @@ RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& 
         return oCounts;
     }
     Mutator oMutator(vSeeds, roReader.bBinary, dwSeed);
+    const Slice oSlice = CurrentSlice();
     OpenFailingFile(roReader);
     bool bFailed = false;
     const auto start = std::chrono::steady_clock::now();
@@ -461,6 +481,10 @@ RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& 
     for (int i = 0; i < iCount; ++i)
     {
         const std::string szInput = oMutator.Make(i, iCount);
+        if (!oSlice.Holds(i))
+        {
+            continue;
+        }
         Verdict szVerdict = GuardedRead(roReader, szInput);
         ++oCounts.iInputs;
         if (!szVerdict.empty())
@@ -480,8 +504,8 @@ RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& 
     }
     oCounts.iLoaded = g_iLoaded - iLoadedBefore;
     oCounts.fSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("[ robustness ] %s: %d inputs, %d loaded, %.1f s\n", roReader.szName.c_str(), oCounts.iInputs,
-                oCounts.iLoaded, oCounts.fSeconds);
+    std::printf("[ robustness ] %s (slice %d of %d): %d inputs, %d loaded, %.1f s\n", roReader.szName.c_str(),
+                oSlice.iPart + 1, oSlice.iParts, oCounts.iInputs, oCounts.iLoaded, oCounts.fSeconds);
     return oCounts;
 }
 

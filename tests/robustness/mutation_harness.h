@@ -52,6 +52,20 @@ private:
     std::mt19937 m_oRng;
 };
 
+// The share of a reader's inputs that one run reads: every iParts-th input from iPart. A reader
+// split over several CTest entries (QIRN_ROBUSTNESS_SLICE="part/parts") reads all its inputs
+// between them, side by side, each entry well inside its time-out on a busy machine.
+struct Slice
+{
+    int iPart = 0;
+    int iParts = 1;
+    bool Holds(int iInput) const { return iInput % iParts == iPart; }
+    // How many of iCount inputs this slice reads.
+    int Count(int iCount) const { return iCount / iParts + (iPart < iCount % iParts ? 1 : 0); }
+};
+// The slice of this run: the whole run unless QIRN_ROBUSTNESS_SLICE names a valid one.
+Slice CurrentSlice();
+
 struct RunCounts
 {
     int iInputs = 0;
@@ -72,7 +86,8 @@ std::string ProgramFolder();
 // Writes the input as "failing.<reader>.<ext>" beside the test program; answers the path.
 std::string KeepFailingInput(const Reader& roReader, const std::string& szInput);
 
-// Feeds iCount mutated inputs; fails the current test at the first fault.
+// Feeds the current slice's share of iCount mutated inputs (always made in the same order, so that
+// input i is the same whatever the slice); fails the current test at the first fault.
 RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed,
                         int iCount = INPUTS_PER_READER);
 

@@ -43,8 +43,7 @@ if [ -n "${QIRN_MODES_DISPLAY:-}" ]; then
   rate=60
 elif [ "$renderer" = dx8 ]; then
   # The plain virtual display has only its own 1024x768 mode.
-  echo "SKIP: the Direct3D 8 frames need the display with real display modes (tools/with-testenv as root)"
-  exit 77
+  needs_modes_display "the Direct3D 8 frames"
 fi
 
 # The engine marks some lines of information with "***" as well. These, and the lines that say
