@@ -23,6 +23,32 @@ namespace
 {
 const UINT QIRN_D3D_SDK_VERSION = 220;
 
+// Direct3D 8 makes a hidden window and a GL context of its own to learn the adapter; on a machine
+// busy with other programs that can fail for a moment. It is asked again a few times, waiting
+// longer each time (about three seconds in all), before the renderer gives up.
+const int DIRECT3D_TRIES = 5;
+const DWORD DIRECT3D_FIRST_WAIT_MS = 200;
+
+IDirect3D8* CreateDirect3D()
+{
+    DWORD dwWait = DIRECT3D_FIRST_WAIT_MS;
+    for (int iTry = 1; iTry <= DIRECT3D_TRIES; ++iTry)
+    {
+        IDirect3D8* pD3D8 = Direct3DCreate8(QIRN_D3D_SDK_VERSION);
+        if (pD3D8)
+        {
+            return pD3D8;
+        }
+        dprintf("*** QIRN_Graphics_DX8 - Direct3DCreate8() failed (try %d of %d)\n", iTry, DIRECT3D_TRIES);
+        if (iTry < DIRECT3D_TRIES)
+        {
+            Sleep(dwWait);
+            dwWait *= 2;
+        }
+    }
+    return nullptr;
+}
+
 // Candidates of the device information, in the order they are tried.
 const D3DFORMAT s_aeDepthCandidates[] = {D3DFMT_D16_LOCKABLE, D3DFMT_D32,   D3DFMT_D15S1,  D3DFMT_D24S8,
                                          D3DFMT_D16,          D3DFMT_D24X8, D3DFMT_D24X4S4};
@@ -91,7 +117,7 @@ QIRN_Graphics_DX8::QIRN_Graphics_DX8(QIRN_Engine* pEngine)
     {
         ReleaseDC(hDesktop, hDC);
     }
-    m_pD3D8 = Direct3DCreate8(QIRN_D3D_SDK_VERSION);
+    m_pD3D8 = CreateDirect3D();
     if (m_pD3D8)
     {
         m_dwNumAdapters = m_pD3D8->GetAdapterCount();

@@ -158,8 +158,13 @@ QIRN_GraphicsParams RendererTest::WindowedParams() const
 void RendererTest::BringUp(QIRN_GraphicsParams oParams)
 {
     QIRN_DeviceInfo* poInfo = nullptr;
-    ASSERT_EQ(m_poGraphics->GetGraphicsDeviceInfo(0, &poInfo), OK);
-    ASSERT_EQ(m_poGraphics->SetRenderingParams(&oParams, m_hWnd), OK) << m_oLog.All();
+    ASSERT_EQ(m_poGraphics->GetGraphicsDeviceInfo(0, &poInfo), OK)
+        << "Direct3D 8 could not be created: Direct3DCreate8 failed on every try over about three seconds, "
+           "so the platform refused it here. The log:\n"
+        << m_oLog.All();
+    ASSERT_EQ(m_poGraphics->SetRenderingParams(&oParams, m_hWnd), OK)
+        << "the Direct3D 8 device could not be made. The log:\n"
+        << m_oLog.All();
     ASSERT_NE(m_poGraphics->GetDevice(), nullptr);
 }
 
