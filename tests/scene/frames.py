@@ -12,9 +12,17 @@ On a failure the reduced actual frame and a difference image (the reference dimm
 differing pixel in red, the others that differ at all in dark yellow) are written as PNG files
 into the output folder, and the message says where.
 
-  frames.py compare ACTUAL REFERENCE OUT_FOLDER NAME [CAP]
+  frames.py compare ACTUAL REFERENCE OUT_FOLDER NAME [CAP [REGIONS]]
                                                        exit 0 alike, 1 different, 2 unreadable;
-                                                       CAP replaces the cap of differing pixels
+                                                       CAP replaces the cap of differing pixels;
+                                                       REGIONS ("x0,y0,x1,y1/..." in the reduced
+                                                       frame, x1 and y1 excluded) are counted on
+                                                       their own, each allowed to differ in up to
+                                                       half its pixels
+
+A region is for what moves with real time rather than world time (the talking heads follow their
+voices as they play): its pose may differ, but a missing or misplaced object still changes most of
+its region, and everything outside the regions keeps the cap.
   frames.py reduce SOURCE DESTINATION.png              the reference of a frame
   frames.py ink IMAGE                                  the share of the frame that is not its
                                                        commonest colour (0 for a flat fill)
@@ -202,7 +210,37 @@ def difference_image(reference, largest, tolerance=TOLERANCE):
     return Image(reference.width, reference.height, out)
 
 
-def compare(actual_path, reference_path, out_folder, name, tolerance=TOLERANCE, cap=CAP):
+def parse_regions(text):
+    """Regions "x0,y0,x1,y1/..." as tuples; ValueError for anything else."""
+    regions = []
+    for part in text.split("/"):
+        numbers = [int(n) for n in part.split(",")]
+        if len(numbers) != 4:
+            raise ValueError("a region is x0,y0,x1,y1, not %r" % part)
+        x0, y0, x1, y1 = numbers
+        if not (0 <= x0 < x1 <= WIDTH and 0 <= y0 < y1 <= HEIGHT):
+            raise ValueError("the region %r is not inside the %dx%d frame" % (part, WIDTH, HEIGHT))
+        regions.append((x0, y0, x1, y1))
+    return regions
+
+
+def region_counts(largest, width, regions, tolerance=TOLERANCE):
+    """Pixels over the tolerance inside each region, and outside all of them."""
+    inside = [0] * len(regions)
+    outside = 0
+    for i, d in enumerate(largest):
+        if d <= tolerance:
+            continue
+        x, y = i % width, i // width
+        hit = [k for k, (x0, y0, x1, y1) in enumerate(regions) if x0 <= x < x1 and y0 <= y < y1]
+        if hit:
+            inside[hit[0]] += 1
+        else:
+            outside += 1
+    return inside, outside
+
+
+def compare(actual_path, reference_path, out_folder, name, tolerance=TOLERANCE, cap=CAP, regions=()):
     """True when the frame matches its reference; prints one line either way."""
     actual = reduce(read_image(actual_path))
     if not os.path.exists(reference_path):
@@ -213,17 +251,22 @@ def compare(actual_path, reference_path, out_folder, name, tolerance=TOLERANCE, 
         return False
     reference = read_image(reference_path)
     largest, count = differences(actual, reference, tolerance)
-    if count <= cap:
-        print("%s: %d of %d pixels differ by more than %d levels (at most %d may)" %
-              (name, count, len(largest), tolerance, cap))
+    inside, outside = region_counts(largest, reference.width, regions, tolerance)
+    halves = [(x1 - x0) * (y1 - y0) // 2 for x0, y0, x1, y1 in regions]
+    in_regions = "".join(", %d of %d in region %d" % (n, h * 2, k + 1)
+                         for k, (n, h) in enumerate(zip(inside, halves)))
+    if outside <= cap and all(n <= h for n, h in zip(inside, halves)):
+        print("%s: %d of %d pixels differ by more than %d levels (at most %d may)%s" %
+              (name, outside, len(largest) - sum(h * 2 for h in halves), tolerance, cap, in_regions))
         return True
     os.makedirs(out_folder, exist_ok=True)
     kept = os.path.join(out_folder, name + ".actual.png")
     diff = os.path.join(out_folder, name + ".diff.png")
     write_png(kept, actual)
     write_png(diff, difference_image(reference, largest, tolerance))
-    print("%s: %d of %d pixels differ by more than %d levels, more than the %d allowed; "
-          "the frame is %s, the differences (red) %s" % (name, count, len(largest), tolerance, cap, kept, diff))
+    print("%s: %d of %d pixels differ by more than %d levels%s, more than the %d allowed (a region: half of "
+          "it); the frame is %s, the differences (red) %s" %
+          (name, outside, len(largest) - sum(h * 2 for h in halves), tolerance, in_regions, cap, kept, diff))
     return False
 
 
@@ -239,11 +282,12 @@ def ink(image):
 
 def main(argv):
     try:
-        if len(argv) in (5, 6) and argv[0] == "compare":
-            cap = int(argv[5]) if len(argv) == 6 else CAP
+        if len(argv) in (5, 6, 7) and argv[0] == "compare":
+            cap = int(argv[5]) if len(argv) >= 6 else CAP
             if cap < 0:
                 raise ValueError("a negative cap")
-            return 0 if compare(*argv[1:5], cap=cap) else 1
+            regions = parse_regions(argv[6]) if len(argv) == 7 else ()
+            return 0 if compare(*argv[1:5], cap=cap, regions=regions) else 1
         if len(argv) == 3 and argv[0] == "reduce":
             write_png(argv[2], reduce(read_image(argv[1])))
             return 0

@@ -97,12 +97,12 @@ check_log() {
   return 0
 }
 
-# The views: "name time camera cap" per line, camera "-" for the client's first camera and cap "-"
-# for the comparison's own cap.
+# The views: "name time camera cap regions" per line, camera "-" for the client's first camera, cap
+# "-" for the comparison's own cap and regions "-" for none.
 views=()
-while read -r name time camera cap _; do
+while read -r name time camera cap regions _; do
   case "$name" in ''|'#'*) continue ;; esac
-  views+=("$name $time ${camera:--} ${cap:--}")
+  views+=("$name $time ${camera:--} ${cap:--} ${regions:--}")
 done <"$here/views.txt"
 [ ${#views[@]} -gt 0 ] || fail "no views in $here/views.txt"
 
@@ -125,7 +125,7 @@ write_settings() {
 # Waits for the client to end; a message box fails the run (and is dismissed so no program stays).
 wait_client() {
   local i rc box
-  for i in $(seq 1 900); do
+  for i in $(seq 1 $((900 * e2e_slack))); do
     if ! kill -0 "$pid" 2>/dev/null; then
       wait "$pid"
       rc=$?
@@ -140,7 +140,7 @@ wait_client() {
     fi
     sleep 0.1
   done
-  fail "$1: the client did not end within 90 s"
+  fail "$1: the client did not end within $((90 * e2e_slack)) s"
 }
 
 logged() {
@@ -150,7 +150,7 @@ logged() {
 # Waits up to $2 seconds for a log line; the program ending or a message box fails the run.
 wait_logged() {
   local i
-  for i in $(seq 1 $(($2 * 10))); do
+  for i in $(seq 1 $(($2 * 10 * e2e_slack))); do
     logged "$1" && return 0
     kill -0 "$pid" 2>/dev/null || fail "the client ended before it logged: $1"
     [ -z "$(DISPLAY=$show xdotool search --onlyvisible --name "$box_title" 2>/dev/null)" ] ||
@@ -163,7 +163,7 @@ wait_logged() {
 # Gives the client's window the keyboard focus, then types the keys that follow.
 keys() {
   local window="" i
-  for i in $(seq 1 300); do
+  for i in $(seq 1 $((300 * e2e_slack))); do
     window=$(DISPLAY=$show xdotool search --onlyvisible --name "$main_title" 2>/dev/null | head -n1)
     [ -n "$window" ] && break
     sleep 0.1
@@ -178,7 +178,7 @@ keys() {
 }
 
 start_client() {
-  (cd "$work" && QIRN_WINE_DISPLAY=$display_kind WINEDEBUG=+debugstr exec "$root/tools/wine-run" 90 \
+  (cd "$work" && QIRN_WINE_DISPLAY=$display_kind WINEDEBUG=+debugstr exec "$root/tools/wine-run" $((90 * e2e_slack)) \
     ./Tolvamir.exe >"$work/run.log" 2>&1) &
   pid=$!
 }
@@ -268,7 +268,7 @@ draw_gl() {
     read -r name time camera _ <<<"$view"
     args+=("$name" "$time" "$camera")
   done
-  (cd "$work" && WINEDEBUG=+debugstr exec "$root/tools/wine-run" 120 "./$(basename "$gl_host")" \
+  (cd "$work" && WINEDEBUG=+debugstr exec "$root/tools/wine-run" $((120 * e2e_slack)) "./$(basename "$gl_host")" \
     "Z:$client_dir/Data" "Z:$scenes" "Z:$frames_dir" "$width" "$height" "${args[@]}" >"$work/run.log" 2>&1) &
   pid=$!
   wait "$pid"
@@ -284,7 +284,7 @@ draw_gl() {
 
 status=0
 for view in "${views[@]}"; do
-  read -r name time camera cap <<<"$view"
+  read -r name time camera cap regions <<<"$view"
   frame=$frames_dir/$name.bmp
   [ -f "$frame" ] || fail "$name: no frame"
   # A frame of one flat colour says the scene was not drawn at all.
@@ -295,8 +295,9 @@ for view in "${views[@]}"; do
     python3 "$here/frames.py" reduce "$frame" "$references/$name.png" || fail "$name: not reduced"
     echo "$name: reference written: $references/$name.png"
   else
-    [ "$cap" = "-" ] && cap=""
-    python3 "$here/frames.py" compare "$frame" "$references/$name.png" "$out" "$name" $cap || status=1
+    [ "$cap" = "-" ] && cap=768
+    [ "$regions" = "-" ] && regions=""
+    python3 "$here/frames.py" compare "$frame" "$references/$name.png" "$out" "$name" "$cap" $regions || status=1
   fi
 done
 if [ "$status" -ne 0 ]; then

@@ -186,6 +186,43 @@ class CompareTest(unittest.TestCase):
             self.assertEqual(frames.main(["compare", other, self.reference, out, "v", "many"]), 2)
             self.assertEqual(frames.main(["ink", actual]), 0)
 
+    def test_regions_are_counted_on_their_own(self):
+        # A 10x10 region at (0, 0) and a 20x5 one at (100, 100): each may differ in half its pixels
+        # whatever the cap, and pixels outside them keep the cap. (pixels per region, outside, passes)
+        regions = [(0, 0, 10, 10), (100, 100, 120, 105)]
+        cases = [
+            ((50, 50), 0, True),
+            ((51, 0), 0, False),
+            ((0, 51), 0, False),
+            ((50, 50), frames.CAP, True),
+            ((0, 0), frames.CAP + 1, False),
+        ]
+        for (first, second), outside, expected in cases:
+            with self.subTest(first=first, second=second, outside=outside):
+                image = flat(320, 240, (100, 100, 100))
+                changed = ([(i % 10, i // 10) for i in range(first)] +
+                           [(100 + i % 20, 100 + i // 20) for i in range(second)] +
+                           [(i % 320, 200 + i // 320) for i in range(outside)])
+                for x, y in changed:
+                    image.pixels[(y * 320 + x) * 3] = 0
+                actual = os.path.join(self.folder.name, "actual.png")
+                frames.write_png(actual, image)
+                with redirect_stdout(io.StringIO()) as text:
+                    result = frames.compare(actual, self.reference, os.path.join(self.folder.name, "out"),
+                                            "view", regions=regions)
+                self.assertEqual(result, expected, text.getvalue())
+
+    def test_regions_on_the_command_line(self):
+        other = os.path.join(self.folder.name, "other.png")
+        frames.write_png(other, flat(320, 240, (0, 0, 0)))
+        out = os.path.join(self.folder.name, "out")
+        with redirect_stdout(io.StringIO()):
+            # Every pixel differs: a region over the whole frame still allows only half of it.
+            self.assertEqual(frames.main(["compare", other, self.reference, out, "v", "0", "0,0,320,240"]), 1)
+            for bad in ["0,0,320", "0,0,321,240", "5,5,5,9", "a,b,c,d", "0,0,10,10/"]:
+                with self.subTest(regions=bad):
+                    self.assertEqual(frames.main(["compare", other, self.reference, out, "v", "768", bad]), 2)
+
     def test_ink_of_flat_and_drawn_frames(self):
         self.assertEqual(frames.ink(flat(8, 8, (3, 3, 3))), 0.0)
         image = flat(8, 8, (3, 3, 3))
