@@ -15,7 +15,7 @@ box_title="^Kelvane Graphics Inc\.$"
 # Waits up to $2 seconds for a file; true when it is there.
 wait_file() {
   local i
-  for i in $(seq 1 $(($2 * 10))); do
+  for i in $(seq 1 $(($2 * 10 * e2e_slack))); do
     [ -f "$1" ] && return 0
     sleep 0.1
   done
@@ -33,7 +33,7 @@ install() {
 }
 
 start_client() {
-  (cd "$work" && WINEDEBUG=+debugstr exec "$root/tools/wine-run" 90 ./Tolvamir.exe >"$work/run.log" 2>&1) &
+  (cd "$work" && WINEDEBUG=+debugstr exec "$root/tools/wine-run" $((90 * e2e_slack)) ./Tolvamir.exe >"$work/run.log" 2>&1) &
   pid=$!
 }
 
@@ -44,7 +44,7 @@ logged() {
 # Waits up to $1 seconds for the program to end with exit code 0; a message box fails the run.
 wait_exit() {
   local i rc
-  for i in $(seq 1 $(($1 * 10))); do
+  for i in $(seq 1 $(($1 * 10 * e2e_slack))); do
     if ! kill -0 "$pid" 2>/dev/null; then
       wait "$pid"
       rc=$?
@@ -62,13 +62,27 @@ wait_exit() {
 # Waits up to $2 seconds for a log line; the program ending or a message box fails the run.
 wait_logged() {
   local i
-  for i in $(seq 1 $(($2 * 10))); do
+  for i in $(seq 1 $(($2 * 10 * e2e_slack))); do
     logged "$1" && return 0
     kill -0 "$pid" 2>/dev/null || fail "the program ended before it logged: $1"
     [ -z "$(find_window "$box_title")" ] || fail "a message box appeared"
     sleep 0.1
   done
   fail "not logged within $2 s: $1"
+}
+
+# Waits until no frame named $1* has been dumped for three seconds: a command typed into the
+# console runs only once its characters have reached it, one a frame, which on a busy machine can
+# be after the console key has closed the console again.
+dumps_stop() {
+  local i count last=-1
+  for i in $(seq 1 $((20 * e2e_slack))); do
+    count=$(ls "$1"*.bmp 2>/dev/null | wc -l)
+    [ "$count" -eq "$last" ] && return 0
+    last=$count
+    sleep 3
+  done
+  return 1
 }
 
 # Gives the client's window the keyboard focus, then types the keys that follow.
@@ -143,7 +157,9 @@ wait_logged "Saved first_" 60
 developer_controls
 keys grave
 sleep 0.5
-keys d u m p f r a m e s Return grave
+keys d u m p f r a m e s Return
+dumps_stop "$work/first_" || fail "frame capture did not stop"
+keys grave
 sleep 0.5
 keys Print
 wait_file "$work/test.bmp" 20 || fail "the screenshot key wrote no test.bmp"
