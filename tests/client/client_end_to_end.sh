@@ -39,14 +39,14 @@ install() {
 # The engine's log, and wine's own trace of Direct3D 8 being created: the proof that graphics were
 # tried, whatever the program logs or does not.
 start_client() {
-  (cd "$work" && WINEDEBUG=+debugstr,trace+d3d8 exec "$root/tools/wine-run" 60 ./Tolvamir.exe >"$work/run.log" 2>&1) &
+  (cd "$work" && WINEDEBUG=+debugstr,trace+d3d8 exec "$root/tools/wine-run" $((60 * e2e_slack)) ./Tolvamir.exe >"$work/run.log" 2>&1) &
   pid=$!
 }
 
 # Waits up to $1 seconds for the program to end with exit code $2.
 wait_exit() {
   local i rc
-  for i in $(seq 1 $(($1 * 10))); do
+  for i in $(seq 1 $(($1 * 10 * e2e_slack))); do
     if ! kill -0 "$pid" 2>/dev/null; then
       wait "$pid"
       rc=$?

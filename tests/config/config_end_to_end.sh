@@ -20,7 +20,7 @@ start_config() {
   work=$scratch/$1
   mkdir -p "$work"
   cp "$config_exe" "$work/AmbrevoConfig.exe"
-  (cd "$work" && QIRN_WINE_DISPLAY=modes WINEDEBUG=+debugstr exec "$root/tools/wine-run" 90 ./AmbrevoConfig.exe \
+  (cd "$work" && QIRN_WINE_DISPLAY=modes WINEDEBUG=+debugstr exec "$root/tools/wine-run" $((90 * e2e_slack)) ./AmbrevoConfig.exe \
     >"$work/run.log" 2>&1) &
   pid=$!
   dialog=$(wait_window "$dialog_name" 60) || fail "the dialog did not appear"
@@ -42,7 +42,7 @@ keys() {
 # Waits up to $1 seconds for the program to end; fails on a message box or a non-zero exit code.
 wait_exit() {
   local i
-  for i in $(seq 1 $(($1 * 10))); do
+  for i in $(seq 1 $(($1 * 10 * e2e_slack))); do
     if ! kill -0 "$pid" 2>/dev/null; then
       wait "$pid"
       local rc=$?

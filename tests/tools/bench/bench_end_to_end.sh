@@ -21,10 +21,17 @@ mkdir results
 common=(--data "$(win "$data_dir")" --scenes "$(win "$bench_dir/BenchScenes")" --seconds 0.5 --step 0.05)
 
 # Runs a program; its output goes to results/$1, its log to run.log.
+# A program that fails shows its exit code and the last lines it wrote.
 run() {
-  local name=$1
+  local name=$1 rc
   shift
-  WINEDEBUG=+debugstr "$root/tools/wine-run" 120 "$@" >"results/$name" 2>run.log
+  WINEDEBUG=+debugstr "$root/tools/wine-run" $((120 * e2e_slack)) "$@" >"results/$name" 2>run.log
+  rc=$?
+  if [ "$rc" -ne 0 ]; then
+    echo "$name ended with $rc; its last lines:"
+    tail -n 15 run.log
+  fi
+  return "$rc"
 }
 
 # The value of a key in a result file.
@@ -62,18 +69,18 @@ grep -q "OpenGL frame rate / baseline frame rate" table.txt || fail "the table l
 grep -q "skinning: plain loop rate / engine blend rate" table.txt || fail "the table lacks the skinning ratio"
 
 # Bad input: a line that says what is wrong and exit code 1, never a hang.
-"$root/tools/wine-run" 60 "$bench_dir/qirn_bench.exe" gl --seconds 1 >out.txt 2>err.txt
+"$root/tools/wine-run" $((60 * e2e_slack)) "$bench_dir/qirn_bench.exe" gl --seconds 1 >out.txt 2>err.txt
 rc=$?
 [ "$rc" -eq 1 ] && grep -q -- "--data and --scenes are needed" err.txt || fail "a run without --data ended with $rc"
-"$root/tools/wine-run" 60 "$bench_dir/qirn_bench.exe" gl "${common[@]}" --step 0 >out.txt 2>err.txt
+"$root/tools/wine-run" $((60 * e2e_slack)) "$bench_dir/qirn_bench.exe" gl "${common[@]}" --step 0 >out.txt 2>err.txt
 rc=$?
 [ "$rc" -eq 1 ] && grep -q "must be positive" err.txt || fail "a run with a zero step ended with $rc"
-"$root/tools/wine-run" 60 "$bench_dir/qirn_bench.exe" gl --data "$(win "$data_dir")" --scenes 'Z:\no\such\folder' \
+"$root/tools/wine-run" $((60 * e2e_slack)) "$bench_dir/qirn_bench.exe" gl --data "$(win "$data_dir")" --scenes 'Z:\no\such\folder' \
   >out.txt 2>err.txt
 rc=$?
 [ "$rc" -eq 1 ] && grep -q "did not load" err.txt || fail "a run with no scene ended with $rc"
 printf 'not a frame' >text.bin
-"$root/tools/wine-run" 60 "$baseline_dir/qirn_baseline.exe" text.bin >out.txt 2>err.txt
+"$root/tools/wine-run" $((60 * e2e_slack)) "$baseline_dir/qirn_baseline.exe" text.bin >out.txt 2>err.txt
 rc=$?
 [ "$rc" -eq 1 ] && grep -q "is not a dumped frame" err.txt || fail "the baseline on a text file ended with $rc"
 echo "PASS"
