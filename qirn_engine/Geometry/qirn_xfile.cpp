@@ -222,10 +222,12 @@ void InsertByKind(QIRN_AnimationSequenceList& roSequences, QIRN_AnimationSequenc
     roSequences.insert(it, poSequence);
 }
 
-// One Animation: its last key as a track, and the frame it names (by reference or inline).
-QIRN_AnimationSequence* ReadAnimation(IDirectXFileData* poAnimation, std::string& rszFrameName)
+// One Animation: a track for each key kind it holds (the last key of a kind when it repeats one),
+// and the frame it names (by reference or inline). Exporters write rotation, scale and position
+// keys side by side in one Animation.
+std::vector<QIRN_AnimationSequence*> ReadAnimation(IDirectXFileData* poAnimation, std::string& rszFrameName)
 {
-    QIRN_AnimationSequence* poSequence = nullptr;
+    std::vector<QIRN_AnimationSequence*> vSequences;
     ForEachChild(poAnimation,
                  [&](IDirectXFileObject* poChild)
                  {
@@ -237,9 +239,21 @@ QIRN_AnimationSequence* ReadAnimation(IDirectXFileData* poAnimation, std::string
                      }
                      if (!bReference && QIRN_IsXFileType(poData.Get(), QIRN_TID_ANIMATIONKEY))
                      {
-                         // Only the last key of an Animation counts.
-                         delete poSequence;
-                         poSequence = QIRN_ParseAnimationKey(poData.Get());
+                         QIRN_AnimationSequence* poSequence = QIRN_ParseAnimationKey(poData.Get());
+                         if (!poSequence)
+                         {
+                             return true;
+                         }
+                         for (QIRN_AnimationSequence*& rpoKept : vSequences)
+                         {
+                             if (rpoKept->GetKeyKind() == poSequence->GetKeyKind())
+                             {
+                                 delete rpoKept;
+                                 rpoKept = poSequence;
+                                 return true;
+                             }
+                         }
+                         vSequences.push_back(poSequence);
                      }
                      else if (QIRN_IsXFileType(poData.Get(), QIRN_TID_FRAME))
                      {
@@ -251,7 +265,16 @@ QIRN_AnimationSequence* ReadAnimation(IDirectXFileData* poAnimation, std::string
                      }
                      return true;
                  });
-    return poSequence;
+    return vSequences;
+}
+
+void DeleteSequences(std::vector<QIRN_AnimationSequence*>& rvSequences)
+{
+    for (QIRN_AnimationSequence* poSequence : rvSequences)
+    {
+        delete poSequence;
+    }
+    rvSequences.clear();
 }
 
 QIRN_Shader* NewMaterialShader(const std::string& szName)
@@ -969,8 +992,9 @@ void QIRN_XFILE::ParseAnimationSet(IDirectXFileData* poData)
                          return true;
                      }
                      std::string szFrameName;
-                     QIRN_AnimationSequence* poSequence = ReadAnimation(poAnimation.Get(), szFrameName);
-                     if (!poSequence)
+                     std::vector<QIRN_AnimationSequence*> vSequences =
+                         ReadAnimation(poAnimation.Get(), szFrameName);
+                     if (vSequences.empty())
                      {
                          dprintf("'.X' file loader: Couldn't load animation keyframes.\n");
                          return true;
@@ -979,10 +1003,13 @@ void QIRN_XFILE::ParseAnimationSet(IDirectXFileData* poData)
                      if (!pFrame || !pFrame->m_pData)
                      {
                          dprintf("'.X' file loader; Can't resolve frame reference.\n");
-                         delete poSequence;
+                         DeleteSequences(vSequences);
                          return true;
                      }
-                     InsertByKind(pFrame->m_pData->m_oAnimationSequences, poSequence);
+                     for (QIRN_AnimationSequence* poSequence : vSequences)
+                     {
+                         InsertByKind(pFrame->m_pData->m_oAnimationSequences, poSequence);
+                     }
                      return true;
                  });
 }
@@ -1001,22 +1028,25 @@ void QIRN_XFILE::ParseAnimationSetEx(IDirectXFileData* poData, QIRN_AnimationSeq
                 return true;
             }
             std::string szAnimatedFrame;
-            QIRN_AnimationSequence* poSequence = ReadAnimation(poAnimation.Get(), szAnimatedFrame);
+            std::vector<QIRN_AnimationSequence*> vSequences = ReadAnimation(poAnimation.Get(), szAnimatedFrame);
             if (szFrameName.empty())
             {
                 szFrameName = szAnimatedFrame;
             }
-            if (!poSequence)
+            if (vSequences.empty())
             {
                 dprintf("QIRN_XFILE::ParseAnimationSetEx()- ERROR - Couldn't load animation keyframes.\n");
                 return true;
             }
             if (szAnimatedFrame != szFrameName)
             {
-                delete poSequence;
+                DeleteSequences(vSequences);
                 return true;
             }
-            InsertByKind(roSequences, poSequence);
+            for (QIRN_AnimationSequence* poSequence : vSequences)
+            {
+                InsertByKind(roSequences, poSequence);
+            }
             return true;
         });
 }

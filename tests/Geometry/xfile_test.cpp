@@ -284,10 +284,43 @@ TEST_F(XFileTest, AnimationSetsOfAllFourKeyKinds)
     // The rotation key is stored x, y, z, w.
     const float* pfRotation = static_cast<float*>((*++poBody->m_oAnimationSequences.begin())->GetKey(0));
     EXPECT_FLOAT_EQ(pfRotation[3], 0.5f);
-    // Only the last key of an Animation counts.
+    // Every key kind of an Animation is kept, in the order the kinds compose.
     QIRN_Frame* poFin = m_oData.GetSkeleton()->FindFrame("Fin");
-    ASSERT_EQ(poFin->m_oAnimationSequences.size(), 1u);
-    EXPECT_EQ(poFin->m_oAnimationSequences.front()->GetKeyKind(), QIRN_ANIMKEY_TRANSLATION);
+    ASSERT_EQ(poFin->m_oAnimationSequences.size(), 2u);
+    EXPECT_EQ(poFin->m_oAnimationSequences.front()->GetKeyKind(), QIRN_ANIMKEY_SCALE);
+    EXPECT_EQ(poFin->m_oAnimationSequences.back()->GetKeyKind(), QIRN_ANIMKEY_TRANSLATION);
+}
+
+// As exporters write them: position, scale and rotation keys in one Animation (a repeated kind
+// keeps its last key). Scaled by (2, 3, 4), turned a quarter about z and moved by (5, 6, 7), the
+// point (1, 1, 1) lands on (2, 8, 11).
+TEST_F(XFileTest, OneAnimationWithRotationScaleAndPositionKeysComposesThemAll)
+{
+    ASSERT_EQ(Load("Frame Body { }\n"
+                   "AnimationSet Pose {\n Animation { { Body }\n"
+                   "  AnimationKey { 2; 1; 0; 3; 5.0,6.0,7.0;;; }\n"
+                   "  AnimationKey { 1; 1; 0; 3; 9.0,9.0,9.0;;; }\n"
+                   "  AnimationKey { 1; 1; 0; 3; 2.0,3.0,4.0;;; }\n"
+                   "  AnimationKey { 0; 1; 0; 4; 0.7071068,0.0,0.0,0.7071068;;; }\n"
+                   " }\n}\n"),
+              OK);
+    QIRN_Frame* poBody = m_oData.GetSkeleton()->FindFrame("Body");
+    ASSERT_NE(poBody, nullptr);
+    std::vector<int> vKinds;
+    for (QIRN_AnimationSequence* poSequence : poBody->m_oAnimationSequences)
+    {
+        vKinds.push_back(poSequence->GetKeyKind());
+    }
+    EXPECT_EQ(vKinds, (std::vector<int>{QIRN_ANIMKEY_ROTATION, QIRN_ANIMKEY_SCALE, QIRN_ANIMKEY_TRANSLATION}));
+    // Posed twice: the scale applies once, not once per update.
+    for (int i = 0; i < 2; ++i)
+    {
+        m_oData.GetSkeleton()->Update(0.0f, nullptr, nullptr, 0);
+        QIRN_Vector4 vOut;
+        const QIRN_Vector4 vIn(1, 1, 1, 1);
+        Vector_TransformCoord(&poBody->m_oCombinedMatrix, &vIn, &vOut);
+        ExpectNear(vOut, V(2, 8, 11), "update " + std::to_string(i));
+    }
 }
 
 TEST_F(XFileTest, TwoTopLevelFramesAndDuplicateNames)
