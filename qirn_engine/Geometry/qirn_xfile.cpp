@@ -225,7 +225,8 @@ void InsertByKind(QIRN_AnimationSequenceList& roSequences, QIRN_AnimationSequenc
 // One Animation: a track for each key kind it holds (the last key of a kind when it repeats one),
 // and the frame it names (by reference or inline). Exporters write rotation, scale and position
 // keys side by side in one Animation.
-std::vector<QIRN_AnimationSequence*> ReadAnimation(IDirectXFileData* poAnimation, std::string& rszFrameName)
+std::vector<QIRN_AnimationSequence*> ReadAnimation(IDirectXFileData* poAnimation, std::string& rszFrameName,
+                                                   float fSecondsPerTick)
 {
     std::vector<QIRN_AnimationSequence*> vSequences;
     ForEachChild(poAnimation,
@@ -239,7 +240,7 @@ std::vector<QIRN_AnimationSequence*> ReadAnimation(IDirectXFileData* poAnimation
                      }
                      if (!bReference && QIRN_IsXFileType(poData.Get(), QIRN_TID_ANIMATIONKEY))
                      {
-                         QIRN_AnimationSequence* poSequence = QIRN_ParseAnimationKey(poData.Get());
+                         QIRN_AnimationSequence* poSequence = QIRN_ParseAnimationKey(poData.Get(), fSecondsPerTick);
                          if (!poSequence)
                          {
                              return true;
@@ -266,6 +267,26 @@ std::vector<QIRN_AnimationSequence*> ReadAnimation(IDirectXFileData* poAnimation
                      return true;
                  });
     return vSequences;
+}
+
+// The key time unit an AnimTicksPerSecond object gives, in seconds; a rate of 0 keeps milliseconds.
+float ReadTickRate(IDirectXFileData* poData, const std::string& szFile, float fCurrent)
+{
+    DWORD dwSize = 0;
+    void* pData = nullptr;
+    uint32_t dwRate = 0;
+    if (FAILED(poData->GetData(nullptr, &dwSize, &pData)) || !DataReader(pData, dwSize).Dword(dwRate))
+    {
+        dprintf("*** QIRN_XFILE - Can't read the AnimTicksPerSecond of \"%s\"\n", szFile.c_str());
+        return fCurrent;
+    }
+    if (dwRate == 0)
+    {
+        dprintf("*** QIRN_XFILE - \"%s\" gives 0 AnimTicksPerSecond: key times are read as milliseconds\n",
+                szFile.c_str());
+        return QIRN_XFILE_SECONDS_PER_TICK;
+    }
+    return static_cast<float>(1.0 / static_cast<double>(dwRate));
 }
 
 void DeleteSequences(std::vector<QIRN_AnimationSequence*>& rvSequences)
@@ -308,7 +329,8 @@ XFilePendingCPReference::XFilePendingCPReference(std::string szBoneName, const Q
 
 QIRN_XFILE::QIRN_XFILE()
     : m_poGeometry(nullptr), m_poDXFile(nullptr), m_oFrameList(false), m_oPendingReferences(true),
-      m_iMaterialCounter(0), m_iMeshCounter(0), m_iFrameCounter(0), m_wBoneCount(0)
+      m_iMaterialCounter(0), m_iMeshCounter(0), m_iFrameCounter(0), m_wBoneCount(0),
+      m_fSecondsPerTick(QIRN_XFILE_SECONDS_PER_TICK)
 {
 }
 
@@ -380,6 +402,7 @@ void QIRN_XFILE::ResetLoad(const std::string& szPath)
     m_szCurrentMeshName = "NoMesh";
     m_szCurrentMaterialName = "NoMaterial";
     m_szFileTitle = QIRN_GetFileTitle(szPath);
+    m_fSecondsPerTick = QIRN_XFILE_SECONDS_PER_TICK;
     m_oPendingReferences.DeleteAllNodes();
     m_oFrameList.ReleaseAllNodes();
 }
@@ -428,6 +451,10 @@ QIRN_ErrorCode QIRN_XFILE::Load(std::string szPath)
                                     else if (QIRN_IsXFileType(poData, QIRN_TID_ANIMATIONSET))
                                     {
                                         ParseAnimationSet(poData);
+                                    }
+                                    else if (QIRN_IsXFileType(poData, QIRN_TID_ANIMTICKSPERSECOND))
+                                    {
+                                        m_fSecondsPerTick = ReadTickRate(poData, szPath, m_fSecondsPerTick);
                                     }
                                 });
     poEnum.Reset();
@@ -993,7 +1020,7 @@ void QIRN_XFILE::ParseAnimationSet(IDirectXFileData* poData)
                      }
                      std::string szFrameName;
                      std::vector<QIRN_AnimationSequence*> vSequences =
-                         ReadAnimation(poAnimation.Get(), szFrameName);
+                         ReadAnimation(poAnimation.Get(), szFrameName, m_fSecondsPerTick);
                      if (vSequences.empty())
                      {
                          dprintf("'.X' file loader: Couldn't load animation keyframes.\n");
@@ -1028,7 +1055,7 @@ void QIRN_XFILE::ParseAnimationSetEx(IDirectXFileData* poData, QIRN_AnimationSeq
                 return true;
             }
             std::string szAnimatedFrame;
-            std::vector<QIRN_AnimationSequence*> vSequences = ReadAnimation(poAnimation.Get(), szAnimatedFrame);
+            std::vector<QIRN_AnimationSequence*> vSequences = ReadAnimation(poAnimation.Get(), szAnimatedFrame, m_fSecondsPerTick);
             if (szFrameName.empty())
             {
                 szFrameName = szAnimatedFrame;
@@ -1061,6 +1088,7 @@ QIRN_ErrorCode QIRN_XFILE::LoadAnimationSequences(std::string szFileName, std::s
         dprintf("*** QIRN_XFILE::LoadAnimationSequences() - QIRN_FindFile() FAILED\n");
         return GENERICERROR;
     }
+    m_fSecondsPerTick = QIRN_XFILE_SECONDS_PER_TICK;
     QIRN_ComRef<IDirectXFileEnumObject> poEnum;
     if (!OpenDXFileEnum("LoadAnimationSequence", szPath, poEnum))
     {
@@ -1072,6 +1100,11 @@ QIRN_ErrorCode QIRN_XFILE::LoadAnimationSequences(std::string szFileName, std::s
                                              if (QIRN_IsXFileType(poData, QIRN_TID_ANIMATIONSET))
                                              {
                                                  ParseAnimationSetEx(poData, roSequences, szFrameName);
+                                             }
+                                             else if (QIRN_IsXFileType(poData, QIRN_TID_ANIMTICKSPERSECOND))
+                                             {
+                                                 m_fSecondsPerTick =
+                                                     ReadTickRate(poData, szPath, m_fSecondsPerTick);
                                              }
                                          });
     if (hr != DXFILEERR_NOMOREOBJECTS)

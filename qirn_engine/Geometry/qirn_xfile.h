@@ -101,6 +101,9 @@ private:
     int32_t m_iMeshCounter;
     int32_t m_iFrameCounter;
     uint16_t m_wBoneCount;
+    // Seconds per key time tick: a file's AnimTicksPerSecond (written before its animation sets)
+    // or milliseconds.
+    float m_fSecondsPerTick;
     std::string m_szCurrentFrameName;
     std::string m_szFileTitle;
     std::string m_szCurrentMeshName;

@@ -1,4 +1,5 @@
 #include "geometry_test_support.h"
+#include "qirn_animationsequence.h"
 #include "qirn_geometry.h"
 #include "qirn_settings.h"
 #include "qirn_skeleton.h"
@@ -252,6 +253,52 @@ TEST_F(GeometryTest, BonesInAnEarlierTopLevelFrameArePosedWithTheSkeleton)
         ExpectNear(oBox.m_vMin, c.vMin, "min at " + std::to_string(c.fTime));
         ExpectNear(oBox.m_vMax, c.vMax, "max at " + std::to_string(c.fTime));
     }
+}
+
+// A character as exporters lay it out (tests/fixtures/make_walker.py): the mesh in one top-level
+// frame, the bone tree in the next, a marker frame last; rotation, scale and position keys in each
+// bone's Animation, at 24 ticks a second. At time 0 it stands in its bind pose, so the skinned box
+// is the mesh's own box; half a stride later the hips have moved 0.5 forward and the legs swung.
+TEST_F(GeometryTest, AnExportedWalkerPosesToItsBindBoxAndWalks)
+{
+    qirn_test::WriteFile("walker.x", qirn_test::ReadFile(std::string(QIRN_TEST_FIXTURES) + "\\walker.x"));
+    QIRN_Geometry oGeometry(m_poWorld);
+    ASSERT_EQ(oGeometry.Load("walker.x"), OK);
+    EXPECT_EQ(oGeometry.GetSkeleton()->GetRoot()->m_szName, "Marker");
+    QIRN_MeshData* poMesh = oGeometry.GetFirstMeshNode()->m_pData;
+    ASSERT_NE(poMesh, nullptr);
+    ASSERT_EQ(poMesh->m_dwNumPaletteEntries, 3u);
+    size_t nKeys = 0;
+    for (uint32_t b = 0; b < poMesh->m_dwNumPaletteEntries; ++b)
+    {
+        ASSERT_NE(poMesh->m_ppoBonePalette[b], nullptr) << b;
+        EXPECT_EQ(poMesh->m_ppoBonePalette[b]->m_oAnimationSequences.size(), 3u) << b;
+        for (const QIRN_AnimationSequence* poSequence : poMesh->m_ppoBonePalette[b]->m_oAnimationSequences)
+        {
+            nKeys += poSequence->m_dwNumKeys;
+            EXPECT_FLOAT_EQ(poSequence->m_pfKeyTimes[poSequence->m_dwNumKeys - 1], 1.0f);
+        }
+    }
+    // Three bones, three kinds, three keys each.
+    EXPECT_EQ(nKeys, 27u);
+    oGeometry.SetTime(0.0f);
+    oGeometry.Update();
+    const QIRN_BoundingBox oBind = SkinnedBox(*poMesh);
+    ExpectNear(oBind.m_vMin, V(-0.75f, 0, -0.25f), "bind min");
+    ExpectNear(oBind.m_vMax, V(0.75f, 2, 0.25f), "bind max");
+    oGeometry.SetTime(0.5f);
+    oGeometry.Update();
+    // Half a stride on, the hips carry everything 0.5 along z; each leg turns 30 degrees about
+    // its hip joint (y = 1), so its foot (1 below the joint, z from -0.25 to 0.25) reaches
+    // z = 0.5 +- (sin 30 + 0.25 cos 30) and rises to y = 1 - cos 30 - 0.25 sin 30.
+    const QIRN_BoundingBox oStride = SkinnedBox(*poMesh);
+    const float fReach = 0.5f + 0.25f * 0.8660254f;
+    const float fFoot = 1.0f - 0.8660254f - 0.125f;
+    ExpectNear(oStride.m_vMin, V(-0.75f, fFoot, 0.5f - fReach), "stride min");
+    ExpectNear(oStride.m_vMax, V(0.75f, 2, 0.5f + fReach), "stride max");
+    const QIRN_Matrix4& roHips = poMesh->m_ppoBonePalette[0]->m_oCombinedMatrix;
+    const QIRN_Vector4 vHips(roHips._41, roHips._42, roHips._43, 1.0f);
+    ExpectNear(vHips, V(0, 1, 0.5f), "hips");
 }
 
 TEST_F(GeometryTest, RenderMeshesAreListedNeverFreed)

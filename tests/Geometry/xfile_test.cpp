@@ -323,6 +323,51 @@ TEST_F(XFileTest, OneAnimationWithRotationScaleAndPositionKeysComposesThemAll)
     }
 }
 
+// Key times are ticks at the file's AnimTicksPerSecond, or milliseconds without one (or with a rate
+// of 0, which is logged).
+TEST_F(XFileTest, KeyTimesAreTicksAtTheFilesRate)
+{
+    const struct
+    {
+        const char* szRate;
+        float fSecond, fThird;
+        bool bLogged;
+    } CASES[] = {
+        {"", 0.024f, 0.048f, false},
+        {"AnimTicksPerSecond { 24; }\n", 1.0f, 2.0f, false},
+        {"AnimTicksPerSecond { 4800; }\n", 0.005f, 0.01f, false},
+        {"AnimTicksPerSecond { 0; }\n", 0.024f, 0.048f, true},
+    };
+    for (const auto& c : CASES)
+    {
+        const std::string szText = std::string(c.szRate) +
+                                   "Frame Arm { }\n"
+                                   "AnimationSet Wave { Animation { { Arm } AnimationKey { 2; 3; 0; 3; "
+                                   "0.0,0.0,0.0;;, 24; 3; 1.0,0.0,0.0;;, 48; 3; 2.0,0.0,0.0;;; } } }\n";
+        QIRN_GeometryData oData;
+        qirn_test::LogCapture log;
+        qirn_test::WriteFile("wave.x", "xof 0302txt 0032\n" + szText);
+        m_oXFile.m_poGeometry = &oData;
+        ASSERT_EQ(m_oXFile.Load("wave.x"), OK) << c.szRate << log.All();
+        QIRN_Frame* poArm = oData.GetSkeleton()->FindFrame("Arm");
+        ASSERT_EQ(poArm->m_oAnimationSequences.size(), 1u) << c.szRate;
+        const QIRN_AnimationSequence* poSequence = poArm->m_oAnimationSequences.front();
+        ASSERT_EQ(poSequence->m_dwNumKeys, 3u);
+        EXPECT_FLOAT_EQ(poSequence->m_pfKeyTimes[0], 0.0f) << c.szRate;
+        EXPECT_FLOAT_EQ(poSequence->m_pfKeyTimes[1], c.fSecond) << c.szRate;
+        EXPECT_FLOAT_EQ(poSequence->m_pfKeyTimes[2], c.fThird) << c.szRate;
+        EXPECT_EQ(log.Contains("\"wave.x\" gives 0 AnimTicksPerSecond: key times are read as milliseconds"),
+                  c.bLogged)
+            << log.All();
+        // The actor's animation reader counts the same way.
+        QIRN_AnimationSequenceList oSequences;
+        ASSERT_EQ(m_oXFile.LoadAnimationSequences("wave.x", "Arm", oSequences), OK);
+        ASSERT_EQ(oSequences.size(), 1u);
+        EXPECT_FLOAT_EQ(oSequences.front()->m_pfKeyTimes[2], c.fThird) << c.szRate;
+        delete oSequences.front();
+    }
+}
+
 TEST_F(XFileTest, TwoTopLevelFramesAndDuplicateNames)
 {
     qirn_test::LogCapture log;
