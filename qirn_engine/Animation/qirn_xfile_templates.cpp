@@ -211,6 +211,77 @@ const char* QIRN_GetXFileTemplateName(const GUID& guid)
     return nullptr;
 }
 
+const char* QIRN_GetXFileResultName(HRESULT hr)
+{
+    switch (hr)
+    {
+    case DXFILE_OK:
+        return "DXFILE_OK";
+    case DXFILEERR_BADOBJECT:
+        return "DXFILEERR_BADOBJECT";
+    case DXFILEERR_BADVALUE:
+        return "DXFILEERR_BADVALUE";
+    case DXFILEERR_BADTYPE:
+        return "DXFILEERR_BADTYPE";
+    case DXFILEERR_BADSTREAMHANDLE:
+        return "DXFILEERR_BADSTREAMHANDLE";
+    case DXFILEERR_BADALLOC:
+        return "DXFILEERR_BADALLOC";
+    case DXFILEERR_NOTFOUND:
+        return "DXFILEERR_NOTFOUND";
+    case DXFILEERR_NOTDONEYET:
+        return "DXFILEERR_NOTDONEYET";
+    case DXFILEERR_FILENOTFOUND:
+        return "DXFILEERR_FILENOTFOUND";
+    case DXFILEERR_RESOURCENOTFOUND:
+        return "DXFILEERR_RESOURCENOTFOUND";
+    case DXFILEERR_URLNOTFOUND:
+        return "DXFILEERR_URLNOTFOUND";
+    case DXFILEERR_BADRESOURCE:
+        return "DXFILEERR_BADRESOURCE";
+    case DXFILEERR_BADFILETYPE:
+        return "DXFILEERR_BADFILETYPE";
+    case DXFILEERR_BADFILEVERSION:
+        return "DXFILEERR_BADFILEVERSION";
+    case DXFILEERR_BADFILEFLOATSIZE:
+        return "DXFILEERR_BADFILEFLOATSIZE";
+    case DXFILEERR_BADFILECOMPRESSIONTYPE:
+        return "DXFILEERR_BADFILECOMPRESSIONTYPE";
+    case DXFILEERR_BADFILE:
+        return "DXFILEERR_BADFILE";
+    case DXFILEERR_PARSEERROR:
+        return "DXFILEERR_PARSEERROR";
+    case DXFILEERR_NOTEMPLATE:
+        return "DXFILEERR_NOTEMPLATE";
+    case DXFILEERR_BADARRAYSIZE:
+        return "DXFILEERR_BADARRAYSIZE";
+    case DXFILEERR_BADDATAREFERENCE:
+        return "DXFILEERR_BADDATAREFERENCE";
+    case DXFILEERR_INTERNALERROR:
+        return "DXFILEERR_INTERNALERROR";
+    case DXFILEERR_NOMOREOBJECTS:
+        return "DXFILEERR_NOMOREOBJECTS";
+    case DXFILEERR_BADINTRINSICS:
+        return "DXFILEERR_BADINTRINSICS";
+    case DXFILEERR_NOMORESTREAMHANDLES:
+        return "DXFILEERR_NOMORESTREAMHANDLES";
+    case DXFILEERR_NOMOREDATA:
+        return "DXFILEERR_NOMOREDATA";
+    case DXFILEERR_BADCACHEFILE:
+        return "DXFILEERR_BADCACHEFILE";
+    case DXFILEERR_NOINTERNET:
+        return "DXFILEERR_NOINTERNET";
+    default:
+        return "an unknown result";
+    }
+}
+
+void QIRN_LogXFileRefused(const char* szCaller, const std::string& szFile, HRESULT hr)
+{
+    dprintf("*** %s() - DirectX File refused \"%s\": %s (0x%08lX)\n", szCaller, szFile.c_str(),
+            QIRN_GetXFileResultName(hr), static_cast<unsigned long>(hr));
+}
+
 bool QIRN_IsXFileType(IDirectXFileData* poData, const GUID& guidType)
 {
     const GUID* pType = nullptr;

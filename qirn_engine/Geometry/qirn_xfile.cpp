@@ -379,14 +379,15 @@ bool QIRN_XFILE::OpenDXFileEnum(const char* szCaller, const std::string& szPath,
     {
         return false;
     }
-    if (FAILED(m_poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE,
-                                            roEnum.Out())) ||
-        !roEnum.Get())
+    const HRESULT hr =
+        m_poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE, roEnum.Out());
+    if (FAILED(hr) || !roEnum.Get())
     {
         // A fresh object for the next load.
         m_poDXFile->Release();
         m_poDXFile = nullptr;
         dprintf("*** QIRN_XFILE::%s() - m_poDXFile->CreateEnumObject() FAILED\n", szCaller);
+        QIRN_LogXFileRefused(szQualified.c_str(), szPath, hr);
         return false;
     }
     return true;
@@ -460,7 +461,12 @@ QIRN_ErrorCode QIRN_XFILE::Load(std::string szPath)
     poEnum.Reset();
     ResolvePendingCPReferenceList();
     m_oPendingReferences.DeleteAllNodes();
-    return hr == DXFILEERR_NOMOREOBJECTS ? OK : GENERICERROR;
+    if (hr != DXFILEERR_NOMOREOBJECTS)
+    {
+        QIRN_LogXFileRefused("QIRN_XFILE::Load", szPath, hr);
+        return GENERICERROR;
+    }
+    return OK;
 }
 
 void QIRN_XFILE::AddParsedMesh(QIRN_MeshData* poMesh, QIRN_Frame* poOwner)
@@ -1109,6 +1115,7 @@ QIRN_ErrorCode QIRN_XFILE::LoadAnimationSequences(std::string szFileName, std::s
                                          });
     if (hr != DXFILEERR_NOMOREOBJECTS)
     {
+        QIRN_LogXFileRefused("QIRN_XFILE::LoadAnimationSequences", szPath, hr);
         return GENERICERROR;
     }
     dprintf("*** QIRN_XFILE::LoadAnimationSequences(): Load successful.\n");

@@ -368,6 +368,16 @@ TEST_F(XFileTest, KeyTimesAreTicksAtTheFilesRate)
     }
 }
 
+// A file DirectX File refuses names itself and the result in the log.
+TEST_F(XFileTest, ARefusedFileIsNamedWithTheResult)
+{
+    qirn_test::LogCapture log;
+    EXPECT_EQ(Load("Frame A { }\nMystery { 1; }\n"), GENERICERROR);
+    EXPECT_TRUE(log.Contains("*** QIRN_XFILE::Load() - DirectX File refused \"model.x\": DXFILEERR_"))
+        << log.All();
+    EXPECT_EQ(log.Count("DirectX File refused"), 1u) << log.All();
+}
+
 TEST_F(XFileTest, TwoTopLevelFramesAndDuplicateNames)
 {
     qirn_test::LogCapture log;
