@@ -51,6 +51,8 @@ extern const GUID QIRN_TID_VERTEXDUPLICATIONINDICES;
 extern const GUID QIRN_TID_FACEADJACENCY;
 extern const GUID QIRN_TID_FVFDATA;
 extern const GUID QIRN_TID_ANIMTICKSPERSECOND;
+extern const GUID QIRN_TID_VERTEXELEMENT;
+extern const GUID QIRN_TID_DECLDATA;
 
 // The AnimationKey keyType values of the .x format.
 const DWORD QIRN_XFILE_KEY_ROTATION = 0;

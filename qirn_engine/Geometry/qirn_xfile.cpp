@@ -133,6 +133,95 @@ bool ReadVertexFloats(DataReader& roData, uint32_t nVertices, uint32_t n, std::v
     return true;
 }
 
+// What a DeclData object carries that a mesh may lack: its vertices' first normal and first
+// texture-coordinate set, when they are plain floats.
+struct DeclVertexData
+{
+    std::vector<float> vNormals;
+    std::vector<float> vTexCoords;
+    uint8_t byTexComponents = 0;
+};
+
+// Bytes of a vertex element of each declaration type (FLOAT1 .. FLOAT16_4); 0 for unknown types.
+uint32_t DeclTypeBytes(uint32_t dwType)
+{
+    static const uint32_t SIZES[] = {4, 8, 12, 16, 4, 4, 4, 8, 4, 4, 8, 4, 8, 4, 4, 4, 8};
+    return dwType < sizeof(SIZES) / sizeof(SIZES[0]) ? SIZES[dwType] : 0;
+}
+
+// Reads a DeclData object's normals and texture coordinates; false (logged) for data that does not
+// hold a whole vertex for every vertex of the mesh.
+bool ReadDeclData(DataReader& roData, uint32_t nVertices, const std::string& szMesh, DeclVertexData& rOut)
+{
+    const uint32_t DECLTYPE_FLOAT2 = 1, DECLTYPE_FLOAT3 = 2;
+    const uint32_t DECLUSAGE_NORMAL = 3, DECLUSAGE_TEXCOORD = 5;
+    uint32_t nElements = 0;
+    const uint8_t* pbyElements = nullptr;
+    if (!roData.Dword(nElements) || !(pbyElements = roData.Take(static_cast<size_t>(nElements) * 4)))
+    {
+        dprintf("*** QIRN_XFILE::ParseTriMesh() - The DeclData of mesh '%s' is shorter than it says\n",
+                szMesh.c_str());
+        return false;
+    }
+    uint32_t dwStride = 0;
+    int iNormalAt = -1;
+    int iTexAt = -1;
+    uint8_t byTexComponents = 0;
+    for (uint32_t e = 0; e < nElements; ++e)
+    {
+        uint32_t adw[4];
+        memcpy(adw, pbyElements + static_cast<size_t>(e) * 16, sizeof(adw));
+        const uint32_t dwBytes = DeclTypeBytes(adw[0]);
+        if (dwBytes == 0)
+        {
+            dprintf("*** QIRN_XFILE::ParseTriMesh() - The DeclData of mesh '%s' has an element of unknown type "
+                    "%u\n",
+                    szMesh.c_str(), adw[0]);
+            return false;
+        }
+        if (adw[2] == DECLUSAGE_NORMAL && adw[3] == 0 && adw[0] == DECLTYPE_FLOAT3 && iNormalAt < 0)
+        {
+            iNormalAt = static_cast<int>(dwStride / 4);
+        }
+        else if (adw[2] == DECLUSAGE_TEXCOORD && adw[3] == 0 &&
+                 (adw[0] == DECLTYPE_FLOAT2 || adw[0] == DECLTYPE_FLOAT3) && iTexAt < 0)
+        {
+            iTexAt = static_cast<int>(dwStride / 4);
+            byTexComponents = adw[0] == DECLTYPE_FLOAT2 ? 2 : 3;
+        }
+        dwStride += dwBytes;
+    }
+    dwStride /= 4;
+    uint32_t nDWords = 0;
+    const uint8_t* pbyData = nullptr;
+    if (!roData.Dword(nDWords) || !(pbyData = roData.Take(nDWords)) ||
+        static_cast<uint64_t>(dwStride) * nVertices > nDWords)
+    {
+        dprintf("*** QIRN_XFILE::ParseTriMesh() - The DeclData of mesh '%s' does not hold its %u vertices\n",
+                szMesh.c_str(), nVertices);
+        return false;
+    }
+    auto Gather = [&](int iAt, uint32_t n, std::vector<float>& rv)
+    {
+        rv.resize(static_cast<size_t>(nVertices) * n);
+        for (uint32_t v = 0; v < nVertices; ++v)
+        {
+            memcpy(&rv[static_cast<size_t>(v) * n], pbyData + (static_cast<size_t>(v) * dwStride + iAt) * 4,
+                   n * sizeof(float));
+        }
+    };
+    if (iNormalAt >= 0)
+    {
+        Gather(iNormalAt, 3, rOut.vNormals);
+    }
+    if (iTexAt >= 0)
+    {
+        Gather(iTexAt, byTexComponents, rOut.vTexCoords);
+        rOut.byTexComponents = byTexComponents;
+    }
+    return true;
+}
+
 // The object's name, sized first; false when it cannot be read.
 bool ObjectName(IDirectXFileData* poData, std::string& rszName)
 {
@@ -330,7 +419,7 @@ XFilePendingCPReference::XFilePendingCPReference(std::string szBoneName, const Q
 QIRN_XFILE::QIRN_XFILE()
     : m_poGeometry(nullptr), m_poDXFile(nullptr), m_oFrameList(false), m_oPendingReferences(true),
       m_iMaterialCounter(0), m_iMeshCounter(0), m_iFrameCounter(0), m_wBoneCount(0),
-      m_fSecondsPerTick(QIRN_XFILE_SECONDS_PER_TICK)
+      m_fSecondsPerTick(QIRN_XFILE_SECONDS_PER_TICK), m_byDeclTexComponents(0), m_bMeshTexCoords(false)
 {
 }
 
@@ -570,6 +659,10 @@ QIRN_MeshData* QIRN_XFILE::ParseTriMesh(IDirectXFileData* poData)
     bool bMaterialList = false;
     bool bNormals = false;
     bool bDropped = false;
+    m_vDeclNormals.clear();
+    m_vDeclTexCoords.clear();
+    m_byDeclTexComponents = 0;
+    m_bMeshTexCoords = false;
     ForEachChild(poData,
                  [&](IDirectXFileObject* poChild)
                  {
@@ -587,6 +680,17 @@ QIRN_MeshData* QIRN_XFILE::ParseTriMesh(IDirectXFileData* poData)
         delete poMesh;
         return nullptr;
     }
+    if (!bNormals && !m_vDeclNormals.empty())
+    {
+        poMesh->SetNormals(m_vDeclNormals.data());
+        bNormals = true;
+    }
+    if (!m_bMeshTexCoords && !m_vDeclTexCoords.empty())
+    {
+        poMesh->AddTexCoords(m_vDeclTexCoords.data(), m_byDeclTexComponents);
+    }
+    m_vDeclNormals.clear();
+    m_vDeclTexCoords.clear();
     if (!bMaterialList)
     {
         QIRN_Shader oDefault;
@@ -641,6 +745,18 @@ bool QIRN_XFILE::ParseMeshChild(QIRN_MeshData* poMesh, IDirectXFileData* poChild
         if (ReadVertexFloats(oData, nVertices, byComponents, vCoords))
         {
             poMesh->AddTexCoords(vCoords.data(), byComponents);
+            m_bMeshTexCoords = true;
+        }
+    }
+    else if (QIRN_IsXFileType(poChild, QIRN_TID_DECLDATA))
+    {
+        // Used once the whole mesh is read, for what the mesh has none of its own.
+        DeclVertexData oDecl;
+        if (ReadDeclData(oData, nVertices, m_szCurrentMeshName, oDecl))
+        {
+            m_vDeclNormals.swap(oDecl.vNormals);
+            m_vDeclTexCoords.swap(oDecl.vTexCoords);
+            m_byDeclTexComponents = oDecl.byTexComponents;
         }
     }
     else if (QIRN_IsXFileType(poChild, QIRN_TID_MESHVERTEXCOLORS))

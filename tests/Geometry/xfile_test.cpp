@@ -368,6 +368,42 @@ TEST_F(XFileTest, KeyTimesAreTicksAtTheFilesRate)
     }
 }
 
+// Later exporters write a vertex declaration and its vertices (DeclData) instead of MeshNormals
+// and MeshTextureCoords: a normal (FLOAT3, usage 3) and a texture set (FLOAT2, usage 5), the floats
+// as the DWORDs of their bits (0x3F800000 = 1.0). What the mesh gives itself is kept.
+TEST_F(XFileTest, DeclDataGivesNormalsAndTextureCoordinatesAMeshLacks)
+{
+    const std::string szDecl = " DeclData { 2; 2; 0; 3; 0;, 1; 0; 5; 0;; 20;\n"
+                               "  0, 0, 1065353216, 0, 0,\n"
+                               "  0, 0, 1065353216, 1065353216, 0,\n"
+                               "  0, 0, 1065353216, 1065353216, 1065353216,\n"
+                               "  0, 0, 1065353216, 0, 1065353216; }\n";
+    const std::string szOwn = " MeshNormals { 4; 0.0;1.0;0.0;, 0.0;1.0;0.0;, 0.0;1.0;0.0;, 0.0;1.0;0.0;; 1; 4; 0,1,2,3;; }\n"
+                              " MeshTextureCoords { 4; 0.5;0.5;, 0.5;0.5;, 0.5;0.5;, 0.5;0.5;; }\n";
+    qirn_test::LogCapture log;
+    ASSERT_EQ(Load(QuadMesh("Decl", szDecl) + QuadMesh("Own", szOwn + szDecl)), OK) << log.All();
+    EXPECT_FALSE(log.Contains("has no normals")) << log.All();
+    QIRN_MeshData* poDecl = Mesh("model.Decl");
+    ASSERT_NE(poDecl, nullptr);
+    const float afU[] = {0, 1, 1, 0}, afV[] = {0, 0, 1, 1};
+    for (int v = 0; v < 4; ++v)
+    {
+        ExpectNear(poDecl->GetVertex(v)->m_vNormal, V(0, 0, 1), "normal " + std::to_string(v));
+        EXPECT_FLOAT_EQ(poDecl->GetVertex(v)->m_afU[0], afU[v]) << v;
+        // Stored as MeshTextureCoords are: v less 1.
+        EXPECT_FLOAT_EQ(poDecl->GetVertex(v)->m_afV[0], afV[v] - 1.0f) << v;
+    }
+    QIRN_MeshData* poOwn = Mesh("model.Own");
+    ASSERT_NE(poOwn, nullptr);
+    ExpectNear(poOwn->GetVertex(2)->m_vNormal, V(0, 1, 0));
+    EXPECT_FLOAT_EQ(poOwn->GetVertex(2)->m_afU[0], 0.5f);
+    // A declaration whose data is short of the vertices is left out, the mesh kept.
+    ASSERT_EQ(Load(QuadMesh("Short", " DeclData { 1; 2; 0; 3; 0;; 3; 0, 0, 1065353216; }\n"), "short.x"), OK);
+    EXPECT_TRUE(log.Contains("*** QIRN_XFILE::ParseTriMesh() - The DeclData of mesh 'Short' does not hold its 4 "
+                             "vertices\n"));
+    EXPECT_NE(Mesh("short.Short"), nullptr);
+}
+
 // A file DirectX File refuses names itself and the result in the log.
 TEST_F(XFileTest, ARefusedFileIsNamedWithTheResult)
 {
