@@ -3,7 +3,6 @@
 #include "qirn_debug.h"
 #include "qirn_dynamicvertex.h"
 #include "qirn_extensions_gl.h"
-#include "qirn_frame.h"
 #include "qirn_graphics_gl.h"
 #include "qirn_meshdata.h"
 #include "qirn_render_buffer_gl.h"
@@ -346,14 +345,10 @@ void QIRN_Mesh_GL::SetModelView()
     glLoadMatrixf(oModelView.Data());
 }
 
+// A skin matrix takes a vertex to model space through its bone alone: the frame that carries the
+// mesh does not move it again, as in the Direct3D 8 device's palette.
 void QIRN_Mesh_GL::UpdatePalette(const QIRN_RenderGroup& roGroup)
 {
-    QIRN_Matrix4 oFrame;
-    Matrix_Identity(&oFrame);
-    if (m_poMeshData->m_pOwnerFrame)
-    {
-        oFrame = m_poMeshData->m_pOwnerFrame->m_oLocalMatrix;
-    }
     const QIRN_Matrix4 oLocal = m_poMeshData->GetLocalMatrix();
     for (const PolygonGroupBone& roBone : roGroup.m_pPolygonGroup->m_voBones)
     {
@@ -362,9 +357,7 @@ void QIRN_Mesh_GL::UpdatePalette(const QIRN_RenderGroup& roGroup)
             continue;
         }
         const QIRN_Matrix4 oSkin = m_poMeshData->GetSkinMatrix(roBone.m_iPaletteSlot);
-        QIRN_Matrix4 oFrameSkin;
-        Matrix_Multiply(&oFrame, &oSkin, &oFrameSkin);
-        Matrix_Multiply(&oFrameSkin, &oLocal, &m_paoPalette[roBone.m_iMatrixSlot]);
+        Matrix_Multiply(&oSkin, &oLocal, &m_paoPalette[roBone.m_iMatrixSlot]);
     }
 }
 
