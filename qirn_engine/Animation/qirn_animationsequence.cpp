@@ -339,7 +339,8 @@ enum ReadKeysResult
 };
 
 // Copies every key out of the AnimationKey data, checking each key against the data's size.
-ReadKeysResult ReadKeys(QIRN_AnimationSequence* poSequence, const DWORD* pdwData, size_t nWords)
+ReadKeysResult ReadKeys(QIRN_AnimationSequence* poSequence, const DWORD* pdwData, size_t nWords,
+                        float fSecondsPerTick)
 {
     uint32_t nKeys = pdwData[1];
     uint32_t nRequired = RequiredValues(poSequence);
@@ -371,8 +372,7 @@ ReadKeysResult ReadKeys(QIRN_AnimationSequence* poSequence, const DWORD* pdwData
         {
             return KEYS_INCONSISTENT;
         }
-        // The file's ticks are milliseconds.
-        poSequence->m_pfKeyTimes[i] = static_cast<float>(dwTime) * 0.001f;
+        poSequence->m_pfKeyTimes[i] = static_cast<float>(dwTime) * fSecondsPerTick;
         float* pfKey = static_cast<float*>(poSequence->GetKey(i));
         memcpy(pfKey, pdwData + nPos, (nValues < nRecordFloats ? nValues : nRecordFloats) * sizeof(float));
         if (bRotation)
@@ -390,7 +390,7 @@ ReadKeysResult ReadKeys(QIRN_AnimationSequence* poSequence, const DWORD* pdwData
 }
 } // namespace
 
-QIRN_AnimationSequence* QIRN_ParseAnimationKey(IDirectXFileData* poKey)
+QIRN_AnimationSequence* QIRN_ParseAnimationKey(IDirectXFileData* poKey, float fSecondsPerTick)
 {
     if (!poKey)
     {
@@ -415,7 +415,7 @@ QIRN_AnimationSequence* QIRN_ParseAnimationKey(IDirectXFileData* poKey)
         dprintf("'.X' file loader : Can't determine keyframe type !\n");
         return nullptr;
     }
-    ReadKeysResult eResult = ReadKeys(poSequence, pdwData, nWords);
+    ReadKeysResult eResult = ReadKeys(poSequence, pdwData, nWords, fSecondsPerTick);
     if (eResult != KEYS_READ)
     {
         if (eResult == KEYS_INCONSISTENT)

@@ -100,8 +100,11 @@ public:
 
 // Builds a track from one AnimationKey data object of a .x file; NULL (logged, except when the
 // object has no data) for an unknown key type or data that does not hold the keys it announces.
-// Shared by every .x reader of the engine.
-QIRN_AnimationSequence* QIRN_ParseAnimationKey(IDirectXFileData* poKey);
+// Shared by every .x reader of the engine. Key times are ticks of fSecondsPerTick seconds: a file
+// without AnimTicksPerSecond counts milliseconds.
+const float QIRN_XFILE_SECONDS_PER_TICK = 0.001f;
+QIRN_AnimationSequence* QIRN_ParseAnimationKey(IDirectXFileData* poKey,
+                                               float fSecondsPerTick = QIRN_XFILE_SECONDS_PER_TICK);
 
 // The four floats of a rotation key as the .x file stores them (w, x, y, z).
 void QIRN_RotationKeyToFileOrder(const void* key, float afFileOrder[4]);

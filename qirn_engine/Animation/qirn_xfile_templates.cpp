@@ -81,6 +81,9 @@ const GUID QIRN_TID_FACEADJACENCY = {
 const GUID QIRN_TID_FVFDATA = {0xb6e70a0e, 0x8ef9, 0x4e83, {0x94, 0xad, 0xec, 0xc8, 0xb0, 0xc0, 0x48, 0x97}};
 const GUID QIRN_TID_ANIMTICKSPERSECOND = {
     0x9e415a43, 0x7ba6, 0x4a73, {0x87, 0x43, 0xb7, 0x3d, 0x47, 0xe8, 0x84, 0x76}};
+const GUID QIRN_TID_VERTEXELEMENT = {
+    0xf752461c, 0x1e23, 0x48f6, {0xb9, 0xf8, 0x83, 0x50, 0x85, 0x0f, 0x33, 0x6f}};
+const GUID QIRN_TID_DECLDATA = {0xbf22e553, 0x292c, 0x4781, {0x9f, 0xea, 0x62, 0xbd, 0x55, 0x4b, 0xdd, 0x93}};
 
 namespace
 {
@@ -144,6 +147,10 @@ const QIRN_XFileTemplate XFILE_TEMPLATES[] = {
     {"FaceAdjacency", &QIRN_TID_FACEADJACENCY, "DWORD nIndices; array DWORD indices[nIndices];"},
     {"FVFData", &QIRN_TID_FVFDATA, "DWORD dwFVF; DWORD nDWords; array DWORD data[nDWords];"},
     {"AnimTicksPerSecond", &QIRN_TID_ANIMTICKSPERSECOND, "DWORD AnimTicksPerSecond;"},
+    // A vertex declaration and its vertices, written by later exporters inside a Mesh.
+    {"VertexElement", &QIRN_TID_VERTEXELEMENT, "DWORD Type; DWORD Method; DWORD Usage; DWORD UsageIndex;"},
+    {"DeclData", &QIRN_TID_DECLDATA,
+     "DWORD nElements; array VertexElement Elements[nElements]; DWORD nDWords; array DWORD data[nDWords];"},
 };
 
 std::string FormatGuid(const GUID& guid)
@@ -209,6 +216,77 @@ const char* QIRN_GetXFileTemplateName(const GUID& guid)
         }
     }
     return nullptr;
+}
+
+const char* QIRN_GetXFileResultName(HRESULT hr)
+{
+    switch (hr)
+    {
+    case DXFILE_OK:
+        return "DXFILE_OK";
+    case DXFILEERR_BADOBJECT:
+        return "DXFILEERR_BADOBJECT";
+    case DXFILEERR_BADVALUE:
+        return "DXFILEERR_BADVALUE";
+    case DXFILEERR_BADTYPE:
+        return "DXFILEERR_BADTYPE";
+    case DXFILEERR_BADSTREAMHANDLE:
+        return "DXFILEERR_BADSTREAMHANDLE";
+    case DXFILEERR_BADALLOC:
+        return "DXFILEERR_BADALLOC";
+    case DXFILEERR_NOTFOUND:
+        return "DXFILEERR_NOTFOUND";
+    case DXFILEERR_NOTDONEYET:
+        return "DXFILEERR_NOTDONEYET";
+    case DXFILEERR_FILENOTFOUND:
+        return "DXFILEERR_FILENOTFOUND";
+    case DXFILEERR_RESOURCENOTFOUND:
+        return "DXFILEERR_RESOURCENOTFOUND";
+    case DXFILEERR_URLNOTFOUND:
+        return "DXFILEERR_URLNOTFOUND";
+    case DXFILEERR_BADRESOURCE:
+        return "DXFILEERR_BADRESOURCE";
+    case DXFILEERR_BADFILETYPE:
+        return "DXFILEERR_BADFILETYPE";
+    case DXFILEERR_BADFILEVERSION:
+        return "DXFILEERR_BADFILEVERSION";
+    case DXFILEERR_BADFILEFLOATSIZE:
+        return "DXFILEERR_BADFILEFLOATSIZE";
+    case DXFILEERR_BADFILECOMPRESSIONTYPE:
+        return "DXFILEERR_BADFILECOMPRESSIONTYPE";
+    case DXFILEERR_BADFILE:
+        return "DXFILEERR_BADFILE";
+    case DXFILEERR_PARSEERROR:
+        return "DXFILEERR_PARSEERROR";
+    case DXFILEERR_NOTEMPLATE:
+        return "DXFILEERR_NOTEMPLATE";
+    case DXFILEERR_BADARRAYSIZE:
+        return "DXFILEERR_BADARRAYSIZE";
+    case DXFILEERR_BADDATAREFERENCE:
+        return "DXFILEERR_BADDATAREFERENCE";
+    case DXFILEERR_INTERNALERROR:
+        return "DXFILEERR_INTERNALERROR";
+    case DXFILEERR_NOMOREOBJECTS:
+        return "DXFILEERR_NOMOREOBJECTS";
+    case DXFILEERR_BADINTRINSICS:
+        return "DXFILEERR_BADINTRINSICS";
+    case DXFILEERR_NOMORESTREAMHANDLES:
+        return "DXFILEERR_NOMORESTREAMHANDLES";
+    case DXFILEERR_NOMOREDATA:
+        return "DXFILEERR_NOMOREDATA";
+    case DXFILEERR_BADCACHEFILE:
+        return "DXFILEERR_BADCACHEFILE";
+    case DXFILEERR_NOINTERNET:
+        return "DXFILEERR_NOINTERNET";
+    default:
+        return "an unknown result";
+    }
+}
+
+void QIRN_LogXFileRefused(const char* szCaller, const std::string& szFile, HRESULT hr)
+{
+    dprintf("*** %s() - DirectX File refused \"%s\": %s (0x%08lX)\n", szCaller, szFile.c_str(),
+            QIRN_GetXFileResultName(hr), static_cast<unsigned long>(hr));
 }
 
 bool QIRN_IsXFileType(IDirectXFileData* poData, const GUID& guidType)

@@ -51,6 +51,8 @@ extern const GUID QIRN_TID_VERTEXDUPLICATIONINDICES;
 extern const GUID QIRN_TID_FACEADJACENCY;
 extern const GUID QIRN_TID_FVFDATA;
 extern const GUID QIRN_TID_ANIMTICKSPERSECOND;
+extern const GUID QIRN_TID_VERTEXELEMENT;
+extern const GUID QIRN_TID_DECLDATA;
 
 // The AnimationKey keyType values of the .x format.
 const DWORD QIRN_XFILE_KEY_ROTATION = 0;
@@ -88,6 +90,11 @@ bool QIRN_IsXFileReadable(const std::string& szPath, const char* szCaller);
 
 // The template name a GUID belongs to, or NULL; for log lines.
 const char* QIRN_GetXFileTemplateName(const GUID& guid);
+
+// The name of a DirectX File result (DXFILE_OK, DXFILEERR_...), for log lines.
+const char* QIRN_GetXFileResultName(HRESULT hr);
+// Logs "*** <szCaller>() - DirectX File refused "<file>": <result name> (0x<result>)".
+void QIRN_LogXFileRefused(const char* szCaller, const std::string& szFile, HRESULT hr);
 
 // Releases a COM interface when the holder goes out of scope; every .x reader holds its DirectX
 // File objects in these.

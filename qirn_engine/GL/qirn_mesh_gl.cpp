@@ -3,7 +3,6 @@
 #include "qirn_debug.h"
 #include "qirn_dynamicvertex.h"
 #include "qirn_extensions_gl.h"
-#include "qirn_frame.h"
 #include "qirn_graphics_gl.h"
 #include "qirn_meshdata.h"
 #include "qirn_render_buffer_gl.h"
@@ -11,6 +10,9 @@
 #include "qirn_shader_gl.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <new>
 #include <vector>
@@ -46,9 +48,9 @@ void Blend(const float* pfIn, const QIRN_Matrix4* paoPalette, uint32_t dwIndices
         QIRN_Matrix4 m = paoPalette[(dwIndices >> (8 * i)) & 0xFF];
         if (bNormal)
         {
-            QIRN_Matrix4 oInverse;
-            Matrix_Invert(&m, &oInverse);
-            Matrix_Transpose(&oInverse, &m);
+            QIRN_Matrix4 oNormal;
+            ComputeNormalMatrix(m, oNormal);
+            m = oNormal;
         }
         float fWeight = 0.0f;
         if (i < iWeights)
@@ -63,7 +65,110 @@ void Blend(const float* pfIn, const QIRN_Matrix4* paoPalette, uint32_t dwIndices
         BlendOne(pfIn, m, fWeight, pfOut);
     }
 }
+
+// The four weights of a stored vertex: three kept, the fourth 1 minus their sum (summed in order,
+// as the per-vertex blend sums them).
+inline void FourWeights(const float* pfStored, float* pfWeights)
+{
+    float fSum = 0.0f;
+    for (int i = 0; i < 3; ++i)
+    {
+        pfWeights[i] = pfStored[i];
+        fSum += pfStored[i];
+    }
+    pfWeights[3] = 1.0f - fSum;
+}
+
+#if defined(__SSE2__)
+// Row-vector transform of (x, y, z, 1) by the rows of a matrix, each lane summed in the order of
+// Vector_TransformCoord, so that every lane rounds as the scalar form does.
+inline __m128 TransformRows(__m128 x, __m128 y, __m128 z, const float* m)
+{
+    return _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(x, _mm_loadu_ps(m)), _mm_mul_ps(y, _mm_loadu_ps(m + 4))),
+                                 _mm_mul_ps(z, _mm_loadu_ps(m + 8))),
+                      _mm_loadu_ps(m + 12));
+}
+#endif
+
+// One draw vertex from one stored vertex. An influence of weight 0 adds nothing to a finite
+// result (the sums start at +0 and can never be -0), so it is skipped.
+inline void BlendDrawVertex(const QIRN_SkinnedVertexGL& o, const QIRN_Matrix4* paoPalette,
+                            const QIRN_Matrix4* paoNormals, float* pfDraw)
+{
+    float afWeights[4];
+    FourWeights(o.afWeights, afWeights);
+#if defined(__SSE2__)
+    const __m128 px = _mm_set1_ps(o.afPosition[0]), py = _mm_set1_ps(o.afPosition[1]),
+                 pz = _mm_set1_ps(o.afPosition[2]);
+    const __m128 nx = _mm_set1_ps(o.afNormal[0]), ny = _mm_set1_ps(o.afNormal[1]), nz = _mm_set1_ps(o.afNormal[2]);
+    __m128 vPosition = _mm_setzero_ps();
+    __m128 vNormal = _mm_setzero_ps();
+    for (int i = 0; i < 4; ++i)
+    {
+        if (afWeights[i] == 0.0f)
+        {
+            continue;
+        }
+        const uint32_t uSlot = (o.dwIndices >> (8 * i)) & 0xFF;
+        const __m128 w = _mm_set1_ps(afWeights[i]);
+        vPosition = _mm_add_ps(vPosition, _mm_mul_ps(TransformRows(px, py, pz, paoPalette[uSlot].Data()), w));
+        vNormal = _mm_add_ps(vNormal, _mm_mul_ps(TransformRows(nx, ny, nz, paoNormals[uSlot].Data()), w));
+    }
+    alignas(16) float afPosition[4], afNormal[4];
+    _mm_store_ps(afPosition, vPosition);
+    _mm_store_ps(afNormal, vNormal);
+    pfDraw[0] = afPosition[0];
+    pfDraw[1] = afPosition[1];
+    pfDraw[2] = afPosition[2];
+    pfDraw[7] = afNormal[0];
+    pfDraw[8] = afNormal[1];
+    pfDraw[9] = afNormal[2];
+#else
+    float* pfPosition = &pfDraw[0];
+    float* pfNormal = &pfDraw[7];
+    pfPosition[0] = pfPosition[1] = pfPosition[2] = 0.0f;
+    pfNormal[0] = pfNormal[1] = pfNormal[2] = 0.0f;
+    for (int i = 0; i < 4; ++i)
+    {
+        if (afWeights[i] == 0.0f)
+        {
+            continue;
+        }
+        const uint32_t uSlot = (o.dwIndices >> (8 * i)) & 0xFF;
+        BlendOne(o.afPosition, paoPalette[uSlot], afWeights[i], pfPosition);
+        BlendOne(o.afNormal, paoNormals[uSlot], afWeights[i], pfNormal);
+    }
+#endif
+    pfDraw[3] = pfDraw[4] = pfDraw[5] = pfDraw[6] = 0.0f;
+    pfDraw[10] = 0.0f;
+    pfDraw[11] = o.afUV[0];
+    pfDraw[12] = o.afUV[1];
+    // The packed colour as floats, for passes drawn without lighting.
+    float fAlpha = 0.0f;
+    ColorToFloats(o.dwDiffuse, &fAlpha, &pfDraw[13], &pfDraw[14], &pfDraw[15]);
+}
 } // namespace
+
+void ComputeNormalMatrix(const QIRN_Matrix4& roMatrix, QIRN_Matrix4& roNormal)
+{
+    QIRN_Matrix4 oInverse;
+    if (Matrix_Invert(&roMatrix, &oInverse) != 0)
+    {
+        // A matrix without an inverse turns directions as it turns points.
+        oInverse = roMatrix;
+    }
+    Matrix_Transpose(&oInverse, &roNormal);
+}
+
+void BlendSkinnedVertices(const QIRN_SkinnedVertexGL* paoVertices, uint32_t dwFirst, uint32_t dwEnd,
+                          const QIRN_Matrix4* paoPalette, const QIRN_Matrix4* paoNormals, uint8_t* pbyDraw)
+{
+    for (uint32_t v = dwFirst; v < dwEnd; ++v)
+    {
+        float* pfDraw = reinterpret_cast<float*>(pbyDraw + static_cast<size_t>(v) * QIRN_GL_SKINNEDDRAWVERTEXSIZE);
+        BlendDrawVertex(paoVertices[v], paoPalette, paoNormals, pfDraw);
+    }
+}
 
 void BlendPosition(const float* pfIn, const QIRN_Matrix4* paoPalette, uint32_t dwIndices, int iInfluences,
                    const float* pfWeights, int iWeights, float* pfOut)
@@ -79,7 +184,7 @@ void BlendNormal(const float* pfIn, const QIRN_Matrix4* paoPalette, uint32_t dwI
 
 QIRN_Mesh_GL::QIRN_Mesh_GL(QIRN_Graphics_GL* poGraphics, QIRN_MeshData* poMeshData, int32_t iShaderIndex)
     : m_paoSkinnedVertices(nullptr), m_dwNumSkinnedVertices(0), m_paoPalette(nullptr),
-      m_poRenderBuffer(nullptr), m_poGraphics(poGraphics), m_poMeshData(poMeshData),
+      m_paoNormalPalette(nullptr), m_poRenderBuffer(nullptr), m_poGraphics(poGraphics), m_poMeshData(poMeshData),
       m_iShaderIndex(iShaderIndex), m_poCurrentGroup(nullptr)
 {
     LoadVertexData();
@@ -89,6 +194,7 @@ QIRN_Mesh_GL::QIRN_Mesh_GL(QIRN_Graphics_GL* poGraphics, QIRN_MeshData* poMeshDa
 QIRN_Mesh_GL::~QIRN_Mesh_GL()
 {
     delete[] m_paoPalette;
+    delete[] m_paoNormalPalette;
     delete[] m_paoSkinnedVertices;
     delete m_poRenderBuffer;
 }
@@ -255,13 +361,15 @@ QIRN_ErrorCode QIRN_Mesh_GL::LoadSkinData()
     }
     m_paoSkinnedVertices = new (std::nothrow) QIRN_SkinnedVertexGL[m_dwNumSkinnedVertices]();
     m_paoPalette = new (std::nothrow) QIRN_Matrix4[QIRN_GL_PALETTESIZE];
-    if (!m_paoSkinnedVertices || !m_paoPalette)
+    m_paoNormalPalette = new (std::nothrow) QIRN_Matrix4[QIRN_GL_PALETTESIZE];
+    if (!m_paoSkinnedVertices || !m_paoPalette || !m_paoNormalPalette)
     {
         return GENERICERROR;
     }
     for (int i = 0; i < QIRN_GL_PALETTESIZE; ++i)
     {
         Matrix_Identity(&m_paoPalette[i]);
+        Matrix_Identity(&m_paoNormalPalette[i]);
     }
     FillSkinnedVertices();
     const QIRN_VertexFormatOffsets_GL oOffsets = {0, 28, 44, -1, 52};
@@ -346,14 +454,10 @@ void QIRN_Mesh_GL::SetModelView()
     glLoadMatrixf(oModelView.Data());
 }
 
+// A skin matrix takes a vertex to model space through its bone alone: the frame that carries the
+// mesh does not move it again, as in the Direct3D 8 device's palette.
 void QIRN_Mesh_GL::UpdatePalette(const QIRN_RenderGroup& roGroup)
 {
-    QIRN_Matrix4 oFrame;
-    Matrix_Identity(&oFrame);
-    if (m_poMeshData->m_pOwnerFrame)
-    {
-        oFrame = m_poMeshData->m_pOwnerFrame->m_oLocalMatrix;
-    }
     const QIRN_Matrix4 oLocal = m_poMeshData->GetLocalMatrix();
     for (const PolygonGroupBone& roBone : roGroup.m_pPolygonGroup->m_voBones)
     {
@@ -362,9 +466,9 @@ void QIRN_Mesh_GL::UpdatePalette(const QIRN_RenderGroup& roGroup)
             continue;
         }
         const QIRN_Matrix4 oSkin = m_poMeshData->GetSkinMatrix(roBone.m_iPaletteSlot);
-        QIRN_Matrix4 oFrameSkin;
-        Matrix_Multiply(&oFrame, &oSkin, &oFrameSkin);
-        Matrix_Multiply(&oFrameSkin, &oLocal, &m_paoPalette[roBone.m_iMatrixSlot]);
+        Matrix_Multiply(&oSkin, &oLocal, &m_paoPalette[roBone.m_iMatrixSlot]);
+        // Directions follow the inverse transpose: once per bone here, not per vertex.
+        ComputeNormalMatrix(m_paoPalette[roBone.m_iMatrixSlot], m_paoNormalPalette[roBone.m_iMatrixSlot]);
     }
 }
 
@@ -372,21 +476,13 @@ void QIRN_Mesh_GL::BlendVertices(const PolygonGroup& roGroup)
 {
     uint8_t* pData = nullptr;
     m_poRenderBuffer->GetVertexData(&pData);
-    const uint32_t dwEnd = std::min(m_dwNumSkinnedVertices, roGroup.m_dwBaseVertex + roGroup.m_num_vertices);
-    for (uint32_t v = roGroup.m_dwBaseVertex; v < dwEnd; ++v)
+    if (!pData)
     {
-        const QIRN_SkinnedVertexGL& o = m_paoSkinnedVertices[v];
-        float afDraw[QIRN_GL_SKINNEDDRAWVERTEXSIZE / sizeof(float)] = {};
-        BlendPosition(o.afPosition, m_paoPalette, o.dwIndices, 4, o.afWeights, 3, &afDraw[0]);
-        BlendNormal(o.afNormal, m_paoPalette, o.dwIndices, 4, o.afWeights, 3, &afDraw[7]);
-        afDraw[11] = o.afUV[0];
-        afDraw[12] = o.afUV[1];
-        // The packed colour as floats, for passes drawn without lighting.
-        float fAlpha = 0.0f;
-        ColorToFloats(o.dwDiffuse, &fAlpha, &afDraw[13], &afDraw[14], &afDraw[15]);
-        m_poRenderBuffer->WriteVertices(v * QIRN_GL_SKINNEDDRAWVERTEXSIZE, afDraw,
-                                        QIRN_GL_SKINNEDDRAWVERTEXSIZE);
+        return;
     }
+    const uint32_t dwEnd = std::min(m_dwNumSkinnedVertices, roGroup.m_dwBaseVertex + roGroup.m_num_vertices);
+    BlendSkinnedVertices(m_paoSkinnedVertices, roGroup.m_dwBaseVertex, dwEnd, m_paoPalette, m_paoNormalPalette,
+                         pData);
 }
 
 QIRN_ErrorCode QIRN_Mesh_GL::Render(int32_t iShaderIndex, int32_t)
@@ -425,6 +521,9 @@ QIRN_ErrorCode QIRN_Mesh_GL::RenderGroup(QIRN_RenderGroup& roGroup)
     const QIRN_RenderBatch* paoBatches = roGroup.GetBatches(iList);
     const std::vector<PolygonGroupBatch>& rvSource =
         roGroup.m_pPolygonGroup->m_aoBatchSets[bSkinned ? 4 : 0].m_voBatches;
+    // A skinned group is blended once per draw of the mesh, before its first batch, whatever its
+    // batches and passes.
+    bool bBlended = false;
     if (bSkinned)
     {
         UpdatePalette(roGroup);
@@ -454,7 +553,11 @@ QIRN_ErrorCode QIRN_Mesh_GL::RenderGroup(QIRN_RenderGroup& roGroup)
                 m_poRenderBuffer->RenderIndexedImmediateMode2();
                 continue;
             }
-            BlendVertices(*roGroup.m_pPolygonGroup);
+            if (!bBlended)
+            {
+                BlendVertices(*roGroup.m_pPolygonGroup);
+                bBlended = true;
+            }
             QIRN_Matrix4 oModelView;
             QIRN_Graphics_GL::SetModelViewFromView(&m_poGraphics->GetViewMatrixGL(), &oModelView);
             glMatrixMode(GL_MODELVIEW);

@@ -42,6 +42,17 @@ void BlendPosition(const float* pfIn, const QIRN_Matrix4* paoPalette, uint32_t d
 void BlendNormal(const float* pfIn, const QIRN_Matrix4* paoPalette, uint32_t dwIndices, int iInfluences,
                  const float* pfWeights, int iWeights, float* pfOut);
 
+// The matrix that turns directions as m turns points: the transpose of its inverse (m itself when
+// it has none). The mesh keeps one per palette slot, made when the slot is set.
+void ComputeNormalMatrix(const QIRN_Matrix4& roMatrix, QIRN_Matrix4& roNormal);
+
+// Blends the stored vertices [dwFirst, dwEnd) into draw vertices (vertex v at
+// pbyDraw + v x QIRN_GL_SKINNEDDRAWVERTEXSIZE): four influences, the fourth weighted 1 minus the
+// three stored weights, points through the palette and normals through the normal palette. The
+// same values as BlendPosition and BlendNormal give for every finite palette, to the last bit.
+void BlendSkinnedVertices(const QIRN_SkinnedVertexGL* paoVertices, uint32_t dwFirst, uint32_t dwEnd,
+                          const QIRN_Matrix4* paoPalette, const QIRN_Matrix4* paoNormals, uint8_t* pbyDraw);
+
 class QIRN_Mesh_GL : public QIRN_RenderMesh
 {
 public:
@@ -59,6 +70,8 @@ public:
     QIRN_SkinnedVertexGL* m_paoSkinnedVertices;
     uint32_t m_dwNumSkinnedVertices;
     QIRN_Matrix4* m_paoPalette;
+    // Each palette slot's normal matrix (ComputeNormalMatrix), set with the slot.
+    QIRN_Matrix4* m_paoNormalPalette;
     QIRN_Render_Buffer_GL* m_poRenderBuffer;
     QIRN_Graphics_GL* m_poGraphics;
     QIRN_MeshData* m_poMeshData;

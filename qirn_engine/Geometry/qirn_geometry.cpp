@@ -180,6 +180,18 @@ void QIRN_Geometry::SetGeometryData(const QIRN_GeometryData& roData)
 
 void QIRN_Geometry::Update()
 {
+    // Earlier top-level trees of the file first, in file order: their frames may be the bones of
+    // a mesh held anywhere in the file.
+    if (m_pvReplacedSkeletons)
+    {
+        for (QIRN_Skeleton* poReplaced : *m_pvReplacedSkeletons)
+        {
+            if (poReplaced)
+            {
+                poReplaced->Update(m_fTime, m_pVisemeWeights, m_pGestureWeights, m_iInterpolationType);
+            }
+        }
+    }
     if (m_poSkeleton)
     {
         m_poSkeleton->Update(m_fTime, m_pVisemeWeights, m_pGestureWeights, m_iInterpolationType);

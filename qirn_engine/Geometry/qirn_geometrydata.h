@@ -42,6 +42,7 @@ public:
     std::string m_szName;
     QIRN_Skeleton* m_poSkeleton;
     QIRN_MeshList* m_poMeshList;
-    // Skeletons replaced by a later top-level frame of the same file.
+    // Skeletons replaced by a later top-level frame of the same file; the geometry poses them with
+    // the skeleton on every update, since their frames may be the bones of any mesh of the file.
     std::vector<QIRN_Skeleton*>* m_pvReplacedSkeletons;
 };

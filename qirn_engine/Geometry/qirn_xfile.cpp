@@ -133,6 +133,95 @@ bool ReadVertexFloats(DataReader& roData, uint32_t nVertices, uint32_t n, std::v
     return true;
 }
 
+// What a DeclData object carries that a mesh may lack: its vertices' first normal and first
+// texture-coordinate set, when they are plain floats.
+struct DeclVertexData
+{
+    std::vector<float> vNormals;
+    std::vector<float> vTexCoords;
+    uint8_t byTexComponents = 0;
+};
+
+// Bytes of a vertex element of each declaration type (FLOAT1 .. FLOAT16_4); 0 for unknown types.
+uint32_t DeclTypeBytes(uint32_t dwType)
+{
+    static const uint32_t SIZES[] = {4, 8, 12, 16, 4, 4, 4, 8, 4, 4, 8, 4, 8, 4, 4, 4, 8};
+    return dwType < sizeof(SIZES) / sizeof(SIZES[0]) ? SIZES[dwType] : 0;
+}
+
+// Reads a DeclData object's normals and texture coordinates; false (logged) for data that does not
+// hold a whole vertex for every vertex of the mesh.
+bool ReadDeclData(DataReader& roData, uint32_t nVertices, const std::string& szMesh, DeclVertexData& rOut)
+{
+    const uint32_t DECLTYPE_FLOAT2 = 1, DECLTYPE_FLOAT3 = 2;
+    const uint32_t DECLUSAGE_NORMAL = 3, DECLUSAGE_TEXCOORD = 5;
+    uint32_t nElements = 0;
+    const uint8_t* pbyElements = nullptr;
+    if (!roData.Dword(nElements) || !(pbyElements = roData.Take(static_cast<size_t>(nElements) * 4)))
+    {
+        dprintf("*** QIRN_XFILE::ParseTriMesh() - The DeclData of mesh '%s' is shorter than it says\n",
+                szMesh.c_str());
+        return false;
+    }
+    uint32_t dwStride = 0;
+    int iNormalAt = -1;
+    int iTexAt = -1;
+    uint8_t byTexComponents = 0;
+    for (uint32_t e = 0; e < nElements; ++e)
+    {
+        uint32_t adw[4];
+        memcpy(adw, pbyElements + static_cast<size_t>(e) * 16, sizeof(adw));
+        const uint32_t dwBytes = DeclTypeBytes(adw[0]);
+        if (dwBytes == 0)
+        {
+            dprintf("*** QIRN_XFILE::ParseTriMesh() - The DeclData of mesh '%s' has an element of unknown type "
+                    "%u\n",
+                    szMesh.c_str(), adw[0]);
+            return false;
+        }
+        if (adw[2] == DECLUSAGE_NORMAL && adw[3] == 0 && adw[0] == DECLTYPE_FLOAT3 && iNormalAt < 0)
+        {
+            iNormalAt = static_cast<int>(dwStride / 4);
+        }
+        else if (adw[2] == DECLUSAGE_TEXCOORD && adw[3] == 0 &&
+                 (adw[0] == DECLTYPE_FLOAT2 || adw[0] == DECLTYPE_FLOAT3) && iTexAt < 0)
+        {
+            iTexAt = static_cast<int>(dwStride / 4);
+            byTexComponents = adw[0] == DECLTYPE_FLOAT2 ? 2 : 3;
+        }
+        dwStride += dwBytes;
+    }
+    dwStride /= 4;
+    uint32_t nDWords = 0;
+    const uint8_t* pbyData = nullptr;
+    if (!roData.Dword(nDWords) || !(pbyData = roData.Take(nDWords)) ||
+        static_cast<uint64_t>(dwStride) * nVertices > nDWords)
+    {
+        dprintf("*** QIRN_XFILE::ParseTriMesh() - The DeclData of mesh '%s' does not hold its %u vertices\n",
+                szMesh.c_str(), nVertices);
+        return false;
+    }
+    auto Gather = [&](int iAt, uint32_t n, std::vector<float>& rv)
+    {
+        rv.resize(static_cast<size_t>(nVertices) * n);
+        for (uint32_t v = 0; v < nVertices; ++v)
+        {
+            memcpy(&rv[static_cast<size_t>(v) * n], pbyData + (static_cast<size_t>(v) * dwStride + iAt) * 4,
+                   n * sizeof(float));
+        }
+    };
+    if (iNormalAt >= 0)
+    {
+        Gather(iNormalAt, 3, rOut.vNormals);
+    }
+    if (iTexAt >= 0)
+    {
+        Gather(iTexAt, byTexComponents, rOut.vTexCoords);
+        rOut.byTexComponents = byTexComponents;
+    }
+    return true;
+}
+
 // The object's name, sized first; false when it cannot be read.
 bool ObjectName(IDirectXFileData* poData, std::string& rszName)
 {
@@ -222,10 +311,13 @@ void InsertByKind(QIRN_AnimationSequenceList& roSequences, QIRN_AnimationSequenc
     roSequences.insert(it, poSequence);
 }
 
-// One Animation: its last key as a track, and the frame it names (by reference or inline).
-QIRN_AnimationSequence* ReadAnimation(IDirectXFileData* poAnimation, std::string& rszFrameName)
+// One Animation: a track for each key kind it holds (the last key of a kind when it repeats one),
+// and the frame it names (by reference or inline). Exporters write rotation, scale and position
+// keys side by side in one Animation.
+std::vector<QIRN_AnimationSequence*> ReadAnimation(IDirectXFileData* poAnimation, std::string& rszFrameName,
+                                                   float fSecondsPerTick)
 {
-    QIRN_AnimationSequence* poSequence = nullptr;
+    std::vector<QIRN_AnimationSequence*> vSequences;
     ForEachChild(poAnimation,
                  [&](IDirectXFileObject* poChild)
                  {
@@ -237,9 +329,21 @@ QIRN_AnimationSequence* ReadAnimation(IDirectXFileData* poAnimation, std::string
                      }
                      if (!bReference && QIRN_IsXFileType(poData.Get(), QIRN_TID_ANIMATIONKEY))
                      {
-                         // Only the last key of an Animation counts.
-                         delete poSequence;
-                         poSequence = QIRN_ParseAnimationKey(poData.Get());
+                         QIRN_AnimationSequence* poSequence = QIRN_ParseAnimationKey(poData.Get(), fSecondsPerTick);
+                         if (!poSequence)
+                         {
+                             return true;
+                         }
+                         for (QIRN_AnimationSequence*& rpoKept : vSequences)
+                         {
+                             if (rpoKept->GetKeyKind() == poSequence->GetKeyKind())
+                             {
+                                 delete rpoKept;
+                                 rpoKept = poSequence;
+                                 return true;
+                             }
+                         }
+                         vSequences.push_back(poSequence);
                      }
                      else if (QIRN_IsXFileType(poData.Get(), QIRN_TID_FRAME))
                      {
@@ -251,7 +355,36 @@ QIRN_AnimationSequence* ReadAnimation(IDirectXFileData* poAnimation, std::string
                      }
                      return true;
                  });
-    return poSequence;
+    return vSequences;
+}
+
+// The key time unit an AnimTicksPerSecond object gives, in seconds; a rate of 0 keeps milliseconds.
+float ReadTickRate(IDirectXFileData* poData, const std::string& szFile, float fCurrent)
+{
+    DWORD dwSize = 0;
+    void* pData = nullptr;
+    uint32_t dwRate = 0;
+    if (FAILED(poData->GetData(nullptr, &dwSize, &pData)) || !DataReader(pData, dwSize).Dword(dwRate))
+    {
+        dprintf("*** QIRN_XFILE - Can't read the AnimTicksPerSecond of \"%s\"\n", szFile.c_str());
+        return fCurrent;
+    }
+    if (dwRate == 0)
+    {
+        dprintf("*** QIRN_XFILE - \"%s\" gives 0 AnimTicksPerSecond: key times are read as milliseconds\n",
+                szFile.c_str());
+        return QIRN_XFILE_SECONDS_PER_TICK;
+    }
+    return static_cast<float>(1.0 / static_cast<double>(dwRate));
+}
+
+void DeleteSequences(std::vector<QIRN_AnimationSequence*>& rvSequences)
+{
+    for (QIRN_AnimationSequence* poSequence : rvSequences)
+    {
+        delete poSequence;
+    }
+    rvSequences.clear();
 }
 
 QIRN_Shader* NewMaterialShader(const std::string& szName)
@@ -285,7 +418,8 @@ XFilePendingCPReference::XFilePendingCPReference(std::string szBoneName, const Q
 
 QIRN_XFILE::QIRN_XFILE()
     : m_poGeometry(nullptr), m_poDXFile(nullptr), m_oFrameList(false), m_oPendingReferences(true),
-      m_iMaterialCounter(0), m_iMeshCounter(0), m_iFrameCounter(0), m_wBoneCount(0)
+      m_iMaterialCounter(0), m_iMeshCounter(0), m_iFrameCounter(0), m_wBoneCount(0),
+      m_fSecondsPerTick(QIRN_XFILE_SECONDS_PER_TICK), m_byDeclTexComponents(0), m_bMeshTexCoords(false)
 {
 }
 
@@ -334,14 +468,15 @@ bool QIRN_XFILE::OpenDXFileEnum(const char* szCaller, const std::string& szPath,
     {
         return false;
     }
-    if (FAILED(m_poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE,
-                                            roEnum.Out())) ||
-        !roEnum.Get())
+    const HRESULT hr =
+        m_poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE, roEnum.Out());
+    if (FAILED(hr) || !roEnum.Get())
     {
         // A fresh object for the next load.
         m_poDXFile->Release();
         m_poDXFile = nullptr;
         dprintf("*** QIRN_XFILE::%s() - m_poDXFile->CreateEnumObject() FAILED\n", szCaller);
+        QIRN_LogXFileRefused(szQualified.c_str(), szPath, hr);
         return false;
     }
     return true;
@@ -357,6 +492,7 @@ void QIRN_XFILE::ResetLoad(const std::string& szPath)
     m_szCurrentMeshName = "NoMesh";
     m_szCurrentMaterialName = "NoMaterial";
     m_szFileTitle = QIRN_GetFileTitle(szPath);
+    m_fSecondsPerTick = QIRN_XFILE_SECONDS_PER_TICK;
     m_oPendingReferences.DeleteAllNodes();
     m_oFrameList.ReleaseAllNodes();
 }
@@ -406,11 +542,20 @@ QIRN_ErrorCode QIRN_XFILE::Load(std::string szPath)
                                     {
                                         ParseAnimationSet(poData);
                                     }
+                                    else if (QIRN_IsXFileType(poData, QIRN_TID_ANIMTICKSPERSECOND))
+                                    {
+                                        m_fSecondsPerTick = ReadTickRate(poData, szPath, m_fSecondsPerTick);
+                                    }
                                 });
     poEnum.Reset();
     ResolvePendingCPReferenceList();
     m_oPendingReferences.DeleteAllNodes();
-    return hr == DXFILEERR_NOMOREOBJECTS ? OK : GENERICERROR;
+    if (hr != DXFILEERR_NOMOREOBJECTS)
+    {
+        QIRN_LogXFileRefused("QIRN_XFILE::Load", szPath, hr);
+        return GENERICERROR;
+    }
+    return OK;
 }
 
 void QIRN_XFILE::AddParsedMesh(QIRN_MeshData* poMesh, QIRN_Frame* poOwner)
@@ -514,6 +659,10 @@ QIRN_MeshData* QIRN_XFILE::ParseTriMesh(IDirectXFileData* poData)
     bool bMaterialList = false;
     bool bNormals = false;
     bool bDropped = false;
+    m_vDeclNormals.clear();
+    m_vDeclTexCoords.clear();
+    m_byDeclTexComponents = 0;
+    m_bMeshTexCoords = false;
     ForEachChild(poData,
                  [&](IDirectXFileObject* poChild)
                  {
@@ -531,6 +680,17 @@ QIRN_MeshData* QIRN_XFILE::ParseTriMesh(IDirectXFileData* poData)
         delete poMesh;
         return nullptr;
     }
+    if (!bNormals && !m_vDeclNormals.empty())
+    {
+        poMesh->SetNormals(m_vDeclNormals.data());
+        bNormals = true;
+    }
+    if (!m_bMeshTexCoords && !m_vDeclTexCoords.empty())
+    {
+        poMesh->AddTexCoords(m_vDeclTexCoords.data(), m_byDeclTexComponents);
+    }
+    m_vDeclNormals.clear();
+    m_vDeclTexCoords.clear();
     if (!bMaterialList)
     {
         QIRN_Shader oDefault;
@@ -585,6 +745,18 @@ bool QIRN_XFILE::ParseMeshChild(QIRN_MeshData* poMesh, IDirectXFileData* poChild
         if (ReadVertexFloats(oData, nVertices, byComponents, vCoords))
         {
             poMesh->AddTexCoords(vCoords.data(), byComponents);
+            m_bMeshTexCoords = true;
+        }
+    }
+    else if (QIRN_IsXFileType(poChild, QIRN_TID_DECLDATA))
+    {
+        // Used once the whole mesh is read, for what the mesh has none of its own.
+        DeclVertexData oDecl;
+        if (ReadDeclData(oData, nVertices, m_szCurrentMeshName, oDecl))
+        {
+            m_vDeclNormals.swap(oDecl.vNormals);
+            m_vDeclTexCoords.swap(oDecl.vTexCoords);
+            m_byDeclTexComponents = oDecl.byTexComponents;
         }
     }
     else if (QIRN_IsXFileType(poChild, QIRN_TID_MESHVERTEXCOLORS))
@@ -969,8 +1141,9 @@ void QIRN_XFILE::ParseAnimationSet(IDirectXFileData* poData)
                          return true;
                      }
                      std::string szFrameName;
-                     QIRN_AnimationSequence* poSequence = ReadAnimation(poAnimation.Get(), szFrameName);
-                     if (!poSequence)
+                     std::vector<QIRN_AnimationSequence*> vSequences =
+                         ReadAnimation(poAnimation.Get(), szFrameName, m_fSecondsPerTick);
+                     if (vSequences.empty())
                      {
                          dprintf("'.X' file loader: Couldn't load animation keyframes.\n");
                          return true;
@@ -979,10 +1152,13 @@ void QIRN_XFILE::ParseAnimationSet(IDirectXFileData* poData)
                      if (!pFrame || !pFrame->m_pData)
                      {
                          dprintf("'.X' file loader; Can't resolve frame reference.\n");
-                         delete poSequence;
+                         DeleteSequences(vSequences);
                          return true;
                      }
-                     InsertByKind(pFrame->m_pData->m_oAnimationSequences, poSequence);
+                     for (QIRN_AnimationSequence* poSequence : vSequences)
+                     {
+                         InsertByKind(pFrame->m_pData->m_oAnimationSequences, poSequence);
+                     }
                      return true;
                  });
 }
@@ -1001,22 +1177,25 @@ void QIRN_XFILE::ParseAnimationSetEx(IDirectXFileData* poData, QIRN_AnimationSeq
                 return true;
             }
             std::string szAnimatedFrame;
-            QIRN_AnimationSequence* poSequence = ReadAnimation(poAnimation.Get(), szAnimatedFrame);
+            std::vector<QIRN_AnimationSequence*> vSequences = ReadAnimation(poAnimation.Get(), szAnimatedFrame, m_fSecondsPerTick);
             if (szFrameName.empty())
             {
                 szFrameName = szAnimatedFrame;
             }
-            if (!poSequence)
+            if (vSequences.empty())
             {
                 dprintf("QIRN_XFILE::ParseAnimationSetEx()- ERROR - Couldn't load animation keyframes.\n");
                 return true;
             }
             if (szAnimatedFrame != szFrameName)
             {
-                delete poSequence;
+                DeleteSequences(vSequences);
                 return true;
             }
-            InsertByKind(roSequences, poSequence);
+            for (QIRN_AnimationSequence* poSequence : vSequences)
+            {
+                InsertByKind(roSequences, poSequence);
+            }
             return true;
         });
 }
@@ -1031,6 +1210,7 @@ QIRN_ErrorCode QIRN_XFILE::LoadAnimationSequences(std::string szFileName, std::s
         dprintf("*** QIRN_XFILE::LoadAnimationSequences() - QIRN_FindFile() FAILED\n");
         return GENERICERROR;
     }
+    m_fSecondsPerTick = QIRN_XFILE_SECONDS_PER_TICK;
     QIRN_ComRef<IDirectXFileEnumObject> poEnum;
     if (!OpenDXFileEnum("LoadAnimationSequence", szPath, poEnum))
     {
@@ -1043,9 +1223,15 @@ QIRN_ErrorCode QIRN_XFILE::LoadAnimationSequences(std::string szFileName, std::s
                                              {
                                                  ParseAnimationSetEx(poData, roSequences, szFrameName);
                                              }
+                                             else if (QIRN_IsXFileType(poData, QIRN_TID_ANIMTICKSPERSECOND))
+                                             {
+                                                 m_fSecondsPerTick =
+                                                     ReadTickRate(poData, szPath, m_fSecondsPerTick);
+                                             }
                                          });
     if (hr != DXFILEERR_NOMOREOBJECTS)
     {
+        QIRN_LogXFileRefused("QIRN_XFILE::LoadAnimationSequences", szPath, hr);
         return GENERICERROR;
     }
     dprintf("*** QIRN_XFILE::LoadAnimationSequences(): Load successful.\n");

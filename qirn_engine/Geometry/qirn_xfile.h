@@ -101,6 +101,15 @@ private:
     int32_t m_iMeshCounter;
     int32_t m_iFrameCounter;
     uint16_t m_wBoneCount;
+    // Seconds per key time tick: a file's AnimTicksPerSecond (written before its animation sets)
+    // or milliseconds.
+    float m_fSecondsPerTick;
+    // The normals and first texture set of the current mesh's DeclData, and whether the mesh
+    // gave texture coordinates of its own.
+    std::vector<float> m_vDeclNormals;
+    std::vector<float> m_vDeclTexCoords;
+    uint8_t m_byDeclTexComponents;
+    bool m_bMeshTexCoords;
     std::string m_szCurrentFrameName;
     std::string m_szFileTitle;
     std::string m_szCurrentMeshName;

@@ -9,6 +9,8 @@
 #include "qirn_world.h"
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace
 {
@@ -66,6 +68,98 @@ TEST(GLBlend, AllBytesZeroUsesTheFirstMatrixAlone)
     EXPECT_NEAR(afOut[0], 1.0f, 1e-5);
     EXPECT_NEAR(afOut[1], 2.0f, 1e-5);
     EXPECT_NEAR(afOut[2], 8.0f, 1e-5);
+}
+
+// The group blend (normal matrices made once, zero weights skipped) against the per-vertex blend:
+// the same bits for every vertex of a spread of poses, weights and palette slots, including
+// weights of 0 and a fourth weight that rounds to a sliver. A bone scaled to nothing has no
+// inverse: its normal matrix is not finite, and where it weighs 0 the group blend leaves it out
+// instead of spreading its NaN into the normal.
+TEST(GLBlend, TheGroupBlendGivesThePerVertexBlendsBits)
+{
+    std::vector<QIRN_Matrix4> voPalette(QIRN_GL_PALETTESIZE);
+    for (size_t i = 0; i < voPalette.size(); ++i)
+    {
+        const float fAngle = 0.37f * static_cast<float>(i) + 0.1f;
+        QIRN_Matrix4& m = voPalette[i];
+        Matrix_Identity(&m);
+        m._11 = std::cos(fAngle) * (1.0f + 0.01f * static_cast<float>(i % 7));
+        m._12 = std::sin(fAngle);
+        m._21 = -std::sin(fAngle);
+        m._22 = std::cos(fAngle);
+        m._33 = 0.5f + 0.1f * static_cast<float>(i % 5);
+        m._41 = 0.3f * static_cast<float>(i % 11) - 1.0f;
+        m._42 = -0.7f * static_cast<float>(i % 3);
+        m._43 = 1.0f / static_cast<float>(i + 1);
+    }
+    voPalette[7] = Scale(0.0f);
+    std::vector<QIRN_Matrix4> voNormals(voPalette.size());
+    for (size_t i = 0; i < voPalette.size(); ++i)
+    {
+        ComputeNormalMatrix(voPalette[i], voNormals[i]);
+    }
+    const struct
+    {
+        float afWeights[3];
+        uint32_t dwIndices;
+    } CASES[] = {
+        {{1.0f, 0.0f, 0.0f}, Pack(3, 0, 0, 0)},         {{0.5f, 0.25f, 0.25f}, Pack(1, 2, 3, 4)},
+        {{0.1f, 0.2f, 0.3f}, Pack(255, 128, 7, 9)},     {{0.0f, 0.0f, 0.0f}, Pack(11, 8, 9, 10)},
+        {{0.33f, 0.33f, 0.33f}, Pack(20, 21, 22, 23)},  {{0.7f, 0.0f, 0.2f}, Pack(6, 100, 200, 250)},
+        {{0.123f, 0.456f, 0.0789f}, Pack(5, 6, 7, 8)},
+    };
+    std::vector<QIRN_SkinnedVertexGL> voVertices;
+    for (const auto& c : CASES)
+    {
+        QIRN_SkinnedVertexGL o = {};
+        o.afPosition[0] = 1.5f - 0.25f * static_cast<float>(voVertices.size());
+        o.afPosition[1] = -2.0f + 0.75f * static_cast<float>(voVertices.size());
+        o.afPosition[2] = 0.3f;
+        memcpy(o.afWeights, c.afWeights, sizeof(o.afWeights));
+        o.dwIndices = c.dwIndices;
+        o.afNormal[0] = 0.6f;
+        o.afNormal[1] = 0.0f;
+        o.afNormal[2] = -0.8f;
+        o.dwDiffuse = 0xFF8040C0;
+        o.afUV[0] = 0.25f;
+        o.afUV[1] = 0.75f;
+        voVertices.push_back(o);
+    }
+    std::vector<float> vDraw(voVertices.size() * QIRN_GL_SKINNEDDRAWVERTEXSIZE / sizeof(float), -1.0f);
+    BlendSkinnedVertices(voVertices.data(), 0, static_cast<uint32_t>(voVertices.size()), voPalette.data(),
+                         voNormals.data(), reinterpret_cast<uint8_t*>(vDraw.data()));
+    for (size_t v = 0; v < voVertices.size(); ++v)
+    {
+        const QIRN_SkinnedVertexGL& o = voVertices[v];
+        float afPosition[3], afNormal[3];
+        BlendPosition(o.afPosition, voPalette.data(), o.dwIndices, 4, o.afWeights, 3, afPosition);
+        BlendNormal(o.afNormal, voPalette.data(), o.dwIndices, 4, o.afWeights, 3, afNormal);
+        const float* pfDraw = &vDraw[v * QIRN_GL_SKINNEDDRAWVERTEXSIZE / sizeof(float)];
+        for (int k = 0; k < 3; ++k)
+        {
+            EXPECT_EQ(memcmp(&pfDraw[k], &afPosition[k], sizeof(float)), 0)
+                << "vertex " << v << " position " << k << ": " << pfDraw[k] << " against " << afPosition[k];
+            EXPECT_EQ(memcmp(&pfDraw[7 + k], &afNormal[k], sizeof(float)), 0)
+                << "vertex " << v << " normal " << k << ": " << pfDraw[7 + k] << " against " << afNormal[k];
+        }
+        EXPECT_EQ(pfDraw[11], 0.25f);
+        EXPECT_EQ(pfDraw[12], 0.75f);
+        EXPECT_NEAR(pfDraw[13], 128.0f / 255.0f, 1e-6f);
+        EXPECT_EQ(pfDraw[3], 0.0f);
+    }
+    QIRN_SkinnedVertexGL oHidden = voVertices[0];
+    oHidden.afWeights[0] = 0.0f;
+    oHidden.afWeights[1] = 1.0f;
+    oHidden.dwIndices = Pack(7, 3, 3, 3);
+    float afDraw[QIRN_GL_SKINNEDDRAWVERTEXSIZE / sizeof(float)] = {};
+    BlendSkinnedVertices(&oHidden, 0, 1, voPalette.data(), voNormals.data(), reinterpret_cast<uint8_t*>(afDraw));
+    float afNormal[3];
+    BlendNormal(oHidden.afNormal, voPalette.data(), Pack(3, 3, 3, 3), 1, oHidden.afWeights + 1, 1, afNormal);
+    for (int k = 0; k < 3; ++k)
+    {
+        EXPECT_TRUE(std::isfinite(afDraw[7 + k])) << k;
+        EXPECT_EQ(afDraw[7 + k], afNormal[k]) << k;
+    }
 }
 
 namespace

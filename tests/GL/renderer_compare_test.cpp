@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <iomanip>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -160,6 +161,11 @@ const Probe PROBES[] = {
     {"logo", 0.0f, 0.0f, 0x00FF00},
 };
 
+std::vector<Probe> AllProbes()
+{
+    return std::vector<Probe>(std::begin(PROBES), std::end(PROBES));
+}
+
 int PixelX(float x)
 {
     return static_cast<int>((x + 1.0f) * 0.5f * SIZE);
@@ -306,7 +312,8 @@ protected:
     std::string IniFile() const { return m_oDir.Path() + "\\test.ini"; }
 
     // The probes' colours in a Direct3D 8 frame, read from its screen dump.
-    static std::vector<uint32_t> DrawThroughDirect3D8(Side& roSide, QIRN_CameraActor* poCamera)
+    static std::vector<uint32_t> DrawThroughDirect3D8(Side& roSide, QIRN_CameraActor* poCamera,
+                                                      const std::vector<Probe>& rvProbes = AllProbes())
     {
         std::vector<uint32_t> vColors;
         roSide.m_oEngine.SetScreenDumpFilename("direct3d8.bmp");
@@ -317,7 +324,7 @@ protected:
         EXPECT_EQ(oImage.iHeight, SIZE);
         if (oImage.bRead && oImage.iWidth == SIZE && oImage.iHeight == SIZE)
         {
-            for (const Probe& p : PROBES)
+            for (const Probe& p : rvProbes)
             {
                 vColors.push_back(oImage.At(PixelX(p.x), PixelRow(p.y)));
             }
@@ -327,11 +334,12 @@ protected:
 
     // The probes' colours in an OpenGL frame: the world pass read back before any swap, since a
     // window's shown buffer does not read back here.
-    static std::vector<uint32_t> DrawThroughOpenGL(Side& roSide, QIRN_CameraActor* poCamera)
+    static std::vector<uint32_t> DrawThroughOpenGL(Side& roSide, QIRN_CameraActor* poCamera,
+                                                   const std::vector<Probe>& rvProbes = AllProbes())
     {
         std::vector<uint32_t> vColors;
         EXPECT_EQ(roSide.m_poGraphics->RenderWorld(roSide.m_poWorld.get(), poCamera, 0, false), OK);
-        for (const Probe& p : PROBES)
+        for (const Probe& p : rvProbes)
         {
             vColors.push_back(gl_test::ReadPixel(PixelX(p.x), SIZE - 1 - PixelRow(p.y), GL_BACK));
         }
@@ -370,6 +378,70 @@ TEST_F(RendererCompareTest, BothRenderersShowTheSameColoursAtTheProbes)
             << p.szWhat << ": OpenGL shows " << std::hex << vOpenGL[i] << ", expected " << p.dwExpected;
         EXPECT_TRUE(gl_test::Near(vDirect3D8[i], vOpenGL[i], TOLERANCE))
             << p.szWhat << ": Direct3D 8 " << std::hex << vDirect3D8[i] << ", OpenGL " << vOpenGL[i];
+    }
+}
+
+namespace
+{
+// Exporters put the bones in a tree of their own and the skinned mesh in a frame that is moved
+// (here 8 units left). The skin follows its bone alone, which stands still: the square stays around
+// (4, -4, 10) in both renderers, and nothing is drawn where the carrying frame would put it.
+const char* const CARRIED_X =
+    "xof 0302txt 0032\n"
+    "Frame Bones { Frame Bone { FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, "
+    "0.0,0.0,0.0,1.0;; } } }\n"
+    "Frame Root {\n"
+    " FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, -8.0,0.0,0.0,1.0;; }\n"
+    " Mesh Skin {\n"
+    "  4; 2.0;-6.0;10.0;, 6.0;-6.0;10.0;, 6.0;-2.0;10.0;, 2.0;-2.0;10.0;;\n"
+    "  2; 3; 0,2,1;, 3; 0,3,2;;\n"
+    "  MeshNormals { 4; 0.0;0.0;-1.0;, 0.0;0.0;-1.0;, 0.0;0.0;-1.0;, 0.0;0.0;-1.0;; 2; 3; 0,2,1;, 3; "
+    "0,3,2;; }\n"
+    "  MeshVertexColors { 4; 0; 1.0;0.5;0.0;1.0;;, 1; 1.0;0.5;0.0;1.0;;, 2; 1.0;0.5;0.0;1.0;;, "
+    "3; 1.0;0.5;0.0;1.0;;; }\n"
+    "  MeshMaterialList { 1; 2; 0, 0;; Material Paint { 1.0;1.0;1.0;1.0;; 4.0; 0.0;0.0;0.0;; "
+    "0.0;0.0;0.0;; } }\n"
+    "  XSkinMeshHeader { 1; 1; 1; }\n"
+    "  SkinWeights { \"Bone\"; 4; 0, 1, 2, 3; 1.0, 1.0, 1.0, 1.0;\n"
+    "   1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }\n"
+    " }\n"
+    "}\n";
+
+const char* const CARRIED_W =
+    "qirn_world_version2.0 {\n"
+    " QIRN_CameraActor { Name { Eye } }\n"
+    " QIRN_MeshActor { Name { Carried } ShaderAssignment { carried.Root.Skin.Paint { Skin } }\n"
+    "  MeshFilename { carried.x } }\n"
+    "}\n";
+} // namespace
+
+TEST_F(RendererCompareTest, ASkinIsDrawnWhereItsBonesPutItWhateverFrameCarriesIt)
+{
+    qirn_test::WriteFile("carried.x", CARRIED_X);
+    qirn_test::WriteFile("scene.w", CARRIED_W);
+    const std::vector<Probe> vProbes = {
+        {"skin where its bone puts it", 0.4f, -0.4f, 0xFF8000},
+        {"where the carrying frame would put it", -0.4f, -0.4f, 0x3F99B4},
+    };
+    Side oOpenGL("opengl");
+    Side oDirect3D8("direct3d 8");
+    ASSERT_TRUE(oOpenGL.BringUp(IniFile(), QIRN_GRAPHICS_OPENGL)) << m_oLog.All();
+    ASSERT_TRUE(oDirect3D8.BringUp(IniFile(), QIRN_GRAPHICS_DX8)) << m_oLog.All();
+    QIRN_CameraActor* poGLCamera = oOpenGL.LoadWorld();
+    QIRN_CameraActor* poDX8Camera = oDirect3D8.LoadWorld();
+    ASSERT_NE(poGLCamera, nullptr) << m_oLog.All();
+    ASSERT_NE(poDX8Camera, nullptr) << m_oLog.All();
+    const std::vector<uint32_t> vDirect3D8 = DrawThroughDirect3D8(oDirect3D8, poDX8Camera, vProbes);
+    const std::vector<uint32_t> vOpenGL = DrawThroughOpenGL(oOpenGL, poGLCamera, vProbes);
+    ASSERT_EQ(vDirect3D8.size(), vProbes.size()) << m_oLog.All();
+    ASSERT_EQ(vOpenGL.size(), vProbes.size()) << m_oLog.All();
+    for (size_t i = 0; i < vProbes.size(); ++i)
+    {
+        const Probe& p = vProbes[i];
+        EXPECT_TRUE(gl_test::Near(vDirect3D8[i], p.dwExpected, TOLERANCE))
+            << p.szWhat << ": Direct3D 8 shows " << std::hex << vDirect3D8[i] << ", expected " << p.dwExpected;
+        EXPECT_TRUE(gl_test::Near(vOpenGL[i], p.dwExpected, TOLERANCE))
+            << p.szWhat << ": OpenGL shows " << std::hex << vOpenGL[i] << ", expected " << p.dwExpected;
     }
 }
 

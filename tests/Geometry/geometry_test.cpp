@@ -1,4 +1,5 @@
 #include "geometry_test_support.h"
+#include "qirn_animationsequence.h"
 #include "qirn_geometry.h"
 #include "qirn_settings.h"
 #include "qirn_skeleton.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using namespace geometry_test;
@@ -173,6 +175,130 @@ TEST_F(GeometryTest, UpdatePosesAndGathersBounds)
     ExpectNear(oBox.m_vMin, V(5, 0, 5));
     ExpectNear(oBox.m_vMax, V(7, 2, 5));
     EXPECT_NEAR(oGeometry.GetBoundingSphere().m_fRadius, 1.41421356f, 1e-4f);
+}
+
+namespace
+{
+// The box of a skinned mesh's vertices as its bones pose them: each vertex the weighted sum of its
+// position through the skin matrices of its palette slots.
+QIRN_BoundingBox SkinnedBox(const QIRN_MeshData& roMesh)
+{
+    QIRN_BoundingBox oBox;
+    for (size_t v = 0; v < roMesh.m_vVertices.size(); ++v)
+    {
+        const QIRN_MeshVertex& roVertex = roMesh.m_vVertices[v];
+        QIRN_Vector4 vSum(0, 0, 0, 1);
+        for (int i = 0; i < roVertex.m_iNumWeights; ++i)
+        {
+            const QIRN_Matrix4 oSkin = roMesh.GetSkinMatrix(roVertex.m_abyBoneIndices[i]);
+            QIRN_Vector4 vOut;
+            Vector_TransformCoord(&oSkin, &roVertex.m_vPosition, &vOut);
+            vSum.x += vOut.x * roVertex.m_afWeights[i];
+            vSum.y += vOut.y * roVertex.m_afWeights[i];
+            vSum.z += vOut.z * roVertex.m_afWeights[i];
+        }
+        if (v == 0)
+        {
+            oBox.m_vMin = oBox.m_vMax = vSum;
+        }
+        oBox.m_vMin = QIRN_Vector4(std::min(oBox.m_vMin.x, vSum.x), std::min(oBox.m_vMin.y, vSum.y),
+                                   std::min(oBox.m_vMin.z, vSum.z), 1.0f);
+        oBox.m_vMax = QIRN_Vector4(std::max(oBox.m_vMax.x, vSum.x), std::max(oBox.m_vMax.y, vSum.y),
+                                   std::max(oBox.m_vMax.z, vSum.z), 1.0f);
+    }
+    return oBox;
+}
+
+// Exporters write the bone tree and the mesh's frame as separate top-level frames. The skin's one
+// bone stands at x = 2 and its offset takes it back, so at rest the skin is the quad (0,0)-(1,1);
+// the walk lifts the bone from y = 0 to y = 4 over a second.
+const char* const BONES_IN_ANOTHER_TREE =
+    "xof 0302txt 0032\n"
+    "Frame Bones {\n Frame Hip { FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, "
+    "2.0,0.0,0.0,1.0;; } }\n}\n"
+    "Frame Body {\n Mesh Skin {\n  4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;\n"
+    "  1; 4; 0,1,2,3;;\n"
+    "  MeshNormals { 4; 0.0;0.0;1.0;, 0.0;0.0;1.0;, 0.0;0.0;1.0;, 0.0;0.0;1.0;; 1; 4; 0,1,2,3;; }\n"
+    "  XSkinMeshHeader { 1; 1; 1; }\n"
+    "  SkinWeights { \"Hip\"; 4; 0, 1, 2, 3; 1.0, 1.0, 1.0, 1.0;\n"
+    "   1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, -2.0,0.0,0.0,1.0;; }\n }\n}\n"
+    "AnimationSet Walk { Animation { { Hip } AnimationKey { 2; 2; 0; 3; 2.0,0.0,0.0;;, 1000; 3; "
+    "2.0,4.0,0.0;;; } } }\n";
+} // namespace
+
+TEST_F(GeometryTest, BonesInAnEarlierTopLevelFrameArePosedWithTheSkeleton)
+{
+    qirn_test::WriteFile("twotrees.x", BONES_IN_ANOTHER_TREE);
+    QIRN_Geometry oGeometry(m_poWorld);
+    ASSERT_EQ(oGeometry.Load("twotrees.x"), OK);
+    // The last top-level frame stays the skeleton; the bone lives in the tree before it.
+    ASSERT_NE(oGeometry.GetSkeleton(), nullptr);
+    EXPECT_EQ(oGeometry.GetSkeleton()->GetRoot()->m_szName, "Body");
+    EXPECT_EQ(oGeometry.GetSkeleton()->FindFrame("Hip"), nullptr);
+    QIRN_MeshData* poMesh = oGeometry.GetFirstMeshNode()->m_pData;
+    const struct
+    {
+        float fTime;
+        QIRN_Vector4 vMin, vMax;
+    } CASES[] = {
+        {0.0f, V(0, 0, 0), V(1, 1, 0)},
+        {0.5f, V(0, 2, 0), V(1, 3, 0)},
+        {1.0f, V(0, 4, 0), V(1, 5, 0)},
+    };
+    for (const auto& c : CASES)
+    {
+        oGeometry.SetTime(c.fTime);
+        oGeometry.Update();
+        const QIRN_BoundingBox oBox = SkinnedBox(*poMesh);
+        ExpectNear(oBox.m_vMin, c.vMin, "min at " + std::to_string(c.fTime));
+        ExpectNear(oBox.m_vMax, c.vMax, "max at " + std::to_string(c.fTime));
+    }
+}
+
+// A character as exporters lay it out (tests/fixtures/make_walker.py): the mesh in one top-level
+// frame, the bone tree in the next, a marker frame last; rotation, scale and position keys in each
+// bone's Animation, at 24 ticks a second. At time 0 it stands in its bind pose, so the skinned box
+// is the mesh's own box; half a stride later the hips have moved 0.5 forward and the legs swung.
+TEST_F(GeometryTest, AnExportedWalkerPosesToItsBindBoxAndWalks)
+{
+    qirn_test::WriteFile("walker.x", qirn_test::ReadFile(std::string(QIRN_TEST_FIXTURES) + "\\walker.x"));
+    QIRN_Geometry oGeometry(m_poWorld);
+    ASSERT_EQ(oGeometry.Load("walker.x"), OK);
+    EXPECT_EQ(oGeometry.GetSkeleton()->GetRoot()->m_szName, "Marker");
+    QIRN_MeshData* poMesh = oGeometry.GetFirstMeshNode()->m_pData;
+    ASSERT_NE(poMesh, nullptr);
+    ASSERT_EQ(poMesh->m_dwNumPaletteEntries, 3u);
+    size_t nKeys = 0;
+    for (uint32_t b = 0; b < poMesh->m_dwNumPaletteEntries; ++b)
+    {
+        ASSERT_NE(poMesh->m_ppoBonePalette[b], nullptr) << b;
+        EXPECT_EQ(poMesh->m_ppoBonePalette[b]->m_oAnimationSequences.size(), 3u) << b;
+        for (const QIRN_AnimationSequence* poSequence : poMesh->m_ppoBonePalette[b]->m_oAnimationSequences)
+        {
+            nKeys += poSequence->m_dwNumKeys;
+            EXPECT_FLOAT_EQ(poSequence->m_pfKeyTimes[poSequence->m_dwNumKeys - 1], 1.0f);
+        }
+    }
+    // Three bones, three kinds, three keys each.
+    EXPECT_EQ(nKeys, 27u);
+    oGeometry.SetTime(0.0f);
+    oGeometry.Update();
+    const QIRN_BoundingBox oBind = SkinnedBox(*poMesh);
+    ExpectNear(oBind.m_vMin, V(-0.75f, 0, -0.25f), "bind min");
+    ExpectNear(oBind.m_vMax, V(0.75f, 2, 0.25f), "bind max");
+    oGeometry.SetTime(0.5f);
+    oGeometry.Update();
+    // Half a stride on, the hips carry everything 0.5 along z; each leg turns 30 degrees about
+    // its hip joint (y = 1), so its foot (1 below the joint, z from -0.25 to 0.25) reaches
+    // z = 0.5 +- (sin 30 + 0.25 cos 30) and rises to y = 1 - cos 30 - 0.25 sin 30.
+    const QIRN_BoundingBox oStride = SkinnedBox(*poMesh);
+    const float fReach = 0.5f + 0.25f * 0.8660254f;
+    const float fFoot = 1.0f - 0.8660254f - 0.125f;
+    ExpectNear(oStride.m_vMin, V(-0.75f, fFoot, 0.5f - fReach), "stride min");
+    ExpectNear(oStride.m_vMax, V(0.75f, 2, 0.5f + fReach), "stride max");
+    const QIRN_Matrix4& roHips = poMesh->m_ppoBonePalette[0]->m_oCombinedMatrix;
+    const QIRN_Vector4 vHips(roHips._41, roHips._42, roHips._43, 1.0f);
+    ExpectNear(vHips, V(0, 1, 0.5f), "hips");
 }
 
 TEST_F(GeometryTest, RenderMeshesAreListedNeverFreed)

@@ -284,10 +284,134 @@ TEST_F(XFileTest, AnimationSetsOfAllFourKeyKinds)
     // The rotation key is stored x, y, z, w.
     const float* pfRotation = static_cast<float*>((*++poBody->m_oAnimationSequences.begin())->GetKey(0));
     EXPECT_FLOAT_EQ(pfRotation[3], 0.5f);
-    // Only the last key of an Animation counts.
+    // Every key kind of an Animation is kept, in the order the kinds compose.
     QIRN_Frame* poFin = m_oData.GetSkeleton()->FindFrame("Fin");
-    ASSERT_EQ(poFin->m_oAnimationSequences.size(), 1u);
-    EXPECT_EQ(poFin->m_oAnimationSequences.front()->GetKeyKind(), QIRN_ANIMKEY_TRANSLATION);
+    ASSERT_EQ(poFin->m_oAnimationSequences.size(), 2u);
+    EXPECT_EQ(poFin->m_oAnimationSequences.front()->GetKeyKind(), QIRN_ANIMKEY_SCALE);
+    EXPECT_EQ(poFin->m_oAnimationSequences.back()->GetKeyKind(), QIRN_ANIMKEY_TRANSLATION);
+}
+
+// As exporters write them: position, scale and rotation keys in one Animation (a repeated kind
+// keeps its last key). Scaled by (2, 3, 4), turned a quarter about z and moved by (5, 6, 7), the
+// point (1, 1, 1) lands on (2, 8, 11).
+TEST_F(XFileTest, OneAnimationWithRotationScaleAndPositionKeysComposesThemAll)
+{
+    ASSERT_EQ(Load("Frame Body { }\n"
+                   "AnimationSet Pose {\n Animation { { Body }\n"
+                   "  AnimationKey { 2; 1; 0; 3; 5.0,6.0,7.0;;; }\n"
+                   "  AnimationKey { 1; 1; 0; 3; 9.0,9.0,9.0;;; }\n"
+                   "  AnimationKey { 1; 1; 0; 3; 2.0,3.0,4.0;;; }\n"
+                   "  AnimationKey { 0; 1; 0; 4; 0.7071068,0.0,0.0,0.7071068;;; }\n"
+                   " }\n}\n"),
+              OK);
+    QIRN_Frame* poBody = m_oData.GetSkeleton()->FindFrame("Body");
+    ASSERT_NE(poBody, nullptr);
+    std::vector<int> vKinds;
+    for (QIRN_AnimationSequence* poSequence : poBody->m_oAnimationSequences)
+    {
+        vKinds.push_back(poSequence->GetKeyKind());
+    }
+    EXPECT_EQ(vKinds, (std::vector<int>{QIRN_ANIMKEY_ROTATION, QIRN_ANIMKEY_SCALE, QIRN_ANIMKEY_TRANSLATION}));
+    // Posed twice: the scale applies once, not once per update.
+    for (int i = 0; i < 2; ++i)
+    {
+        m_oData.GetSkeleton()->Update(0.0f, nullptr, nullptr, 0);
+        QIRN_Vector4 vOut;
+        const QIRN_Vector4 vIn(1, 1, 1, 1);
+        Vector_TransformCoord(&poBody->m_oCombinedMatrix, &vIn, &vOut);
+        ExpectNear(vOut, V(2, 8, 11), "update " + std::to_string(i));
+    }
+}
+
+// Key times are ticks at the file's AnimTicksPerSecond, or milliseconds without one (or with a rate
+// of 0, which is logged).
+TEST_F(XFileTest, KeyTimesAreTicksAtTheFilesRate)
+{
+    const struct
+    {
+        const char* szRate;
+        float fSecond, fThird;
+        bool bLogged;
+    } CASES[] = {
+        {"", 0.024f, 0.048f, false},
+        {"AnimTicksPerSecond { 24; }\n", 1.0f, 2.0f, false},
+        {"AnimTicksPerSecond { 4800; }\n", 0.005f, 0.01f, false},
+        {"AnimTicksPerSecond { 0; }\n", 0.024f, 0.048f, true},
+    };
+    for (const auto& c : CASES)
+    {
+        const std::string szText = std::string(c.szRate) +
+                                   "Frame Arm { }\n"
+                                   "AnimationSet Wave { Animation { { Arm } AnimationKey { 2; 3; 0; 3; "
+                                   "0.0,0.0,0.0;;, 24; 3; 1.0,0.0,0.0;;, 48; 3; 2.0,0.0,0.0;;; } } }\n";
+        QIRN_GeometryData oData;
+        qirn_test::LogCapture log;
+        qirn_test::WriteFile("wave.x", "xof 0302txt 0032\n" + szText);
+        m_oXFile.m_poGeometry = &oData;
+        ASSERT_EQ(m_oXFile.Load("wave.x"), OK) << c.szRate << log.All();
+        QIRN_Frame* poArm = oData.GetSkeleton()->FindFrame("Arm");
+        ASSERT_EQ(poArm->m_oAnimationSequences.size(), 1u) << c.szRate;
+        const QIRN_AnimationSequence* poSequence = poArm->m_oAnimationSequences.front();
+        ASSERT_EQ(poSequence->m_dwNumKeys, 3u);
+        EXPECT_FLOAT_EQ(poSequence->m_pfKeyTimes[0], 0.0f) << c.szRate;
+        EXPECT_FLOAT_EQ(poSequence->m_pfKeyTimes[1], c.fSecond) << c.szRate;
+        EXPECT_FLOAT_EQ(poSequence->m_pfKeyTimes[2], c.fThird) << c.szRate;
+        EXPECT_EQ(log.Contains("\"wave.x\" gives 0 AnimTicksPerSecond: key times are read as milliseconds"),
+                  c.bLogged)
+            << log.All();
+        // The actor's animation reader counts the same way.
+        QIRN_AnimationSequenceList oSequences;
+        ASSERT_EQ(m_oXFile.LoadAnimationSequences("wave.x", "Arm", oSequences), OK);
+        ASSERT_EQ(oSequences.size(), 1u);
+        EXPECT_FLOAT_EQ(oSequences.front()->m_pfKeyTimes[2], c.fThird) << c.szRate;
+        delete oSequences.front();
+    }
+}
+
+// Later exporters write a vertex declaration and its vertices (DeclData) instead of MeshNormals
+// and MeshTextureCoords: a normal (FLOAT3, usage 3) and a texture set (FLOAT2, usage 5), the floats
+// as the DWORDs of their bits (0x3F800000 = 1.0). What the mesh gives itself is kept.
+TEST_F(XFileTest, DeclDataGivesNormalsAndTextureCoordinatesAMeshLacks)
+{
+    const std::string szDecl = " DeclData { 2; 2; 0; 3; 0;, 1; 0; 5; 0;; 20;\n"
+                               "  0, 0, 1065353216, 0, 0,\n"
+                               "  0, 0, 1065353216, 1065353216, 0,\n"
+                               "  0, 0, 1065353216, 1065353216, 1065353216,\n"
+                               "  0, 0, 1065353216, 0, 1065353216; }\n";
+    const std::string szOwn = " MeshNormals { 4; 0.0;1.0;0.0;, 0.0;1.0;0.0;, 0.0;1.0;0.0;, 0.0;1.0;0.0;; 1; 4; 0,1,2,3;; }\n"
+                              " MeshTextureCoords { 4; 0.5;0.5;, 0.5;0.5;, 0.5;0.5;, 0.5;0.5;; }\n";
+    qirn_test::LogCapture log;
+    ASSERT_EQ(Load(QuadMesh("Decl", szDecl) + QuadMesh("Own", szOwn + szDecl)), OK) << log.All();
+    EXPECT_FALSE(log.Contains("has no normals")) << log.All();
+    QIRN_MeshData* poDecl = Mesh("model.Decl");
+    ASSERT_NE(poDecl, nullptr);
+    const float afU[] = {0, 1, 1, 0}, afV[] = {0, 0, 1, 1};
+    for (int v = 0; v < 4; ++v)
+    {
+        ExpectNear(poDecl->GetVertex(v)->m_vNormal, V(0, 0, 1), "normal " + std::to_string(v));
+        EXPECT_FLOAT_EQ(poDecl->GetVertex(v)->m_afU[0], afU[v]) << v;
+        // Stored as MeshTextureCoords are: v less 1.
+        EXPECT_FLOAT_EQ(poDecl->GetVertex(v)->m_afV[0], afV[v] - 1.0f) << v;
+    }
+    QIRN_MeshData* poOwn = Mesh("model.Own");
+    ASSERT_NE(poOwn, nullptr);
+    ExpectNear(poOwn->GetVertex(2)->m_vNormal, V(0, 1, 0));
+    EXPECT_FLOAT_EQ(poOwn->GetVertex(2)->m_afU[0], 0.5f);
+    // A declaration whose data is short of the vertices is left out, the mesh kept.
+    ASSERT_EQ(Load(QuadMesh("Short", " DeclData { 1; 2; 0; 3; 0;; 3; 0, 0, 1065353216; }\n"), "short.x"), OK);
+    EXPECT_TRUE(log.Contains("*** QIRN_XFILE::ParseTriMesh() - The DeclData of mesh 'Short' does not hold its 4 "
+                             "vertices\n"));
+    EXPECT_NE(Mesh("short.Short"), nullptr);
+}
+
+// A file DirectX File refuses names itself and the result in the log.
+TEST_F(XFileTest, ARefusedFileIsNamedWithTheResult)
+{
+    qirn_test::LogCapture log;
+    EXPECT_EQ(Load("Frame A { }\nMystery { 1; }\n"), GENERICERROR);
+    EXPECT_TRUE(log.Contains("*** QIRN_XFILE::Load() - DirectX File refused \"model.x\": DXFILEERR_"))
+        << log.All();
+    EXPECT_EQ(log.Count("DirectX File refused"), 1u) << log.All();
 }
 
 TEST_F(XFileTest, TwoTopLevelFramesAndDuplicateNames)

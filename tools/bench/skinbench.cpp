@@ -16,6 +16,10 @@ namespace
 // Floats the blends write per vertex: position, normal, texture coordinates, colour (as the
 // OpenGL mesh's draw vertex has them, less its spare words).
 const size_t OUT_FLOATS = 11;
+// Floats of the OpenGL mesh's draw vertex, which the engine blend writes, and where its normal
+// starts.
+const size_t DRAW_FLOATS = QIRN_GL_SKINNEDDRAWVERTEXSIZE / sizeof(float);
+const size_t DRAW_NORMAL = 7;
 
 // Row-vector affine transform of a point by the rows of a matrix.
 inline void AddTransformed(const float* pfIn, const float* m, float fWeight, float* pfOut)
@@ -98,21 +102,32 @@ uint32_t SkinBench::CountVertices() const
 
 void SkinBench::EngineBlend(std::vector<float>& rvOut) const
 {
-    float* pfOut = rvOut.data();
+    // As the mesh draws: each bone's normal matrix once per palette update (here once per pass,
+    // for every slot the mesh's groups list, as the mesh sets them; the others keep the identity's),
+    // then every vertex into its draw vertex.
+    std::vector<QIRN_Matrix4> voNormal(QIRN_GL_PALETTESIZE);
+    for (QIRN_Matrix4& ro : voNormal)
+    {
+        Matrix_Identity(&ro);
+    }
+    uint8_t* pbyOut = reinterpret_cast<uint8_t*>(rvOut.data());
     for (size_t m = 0; m < m_vpoMeshes.size(); ++m)
     {
         const QIRN_Mesh_GL* poMesh = m_vpoMeshes[m];
         const QIRN_Matrix4* paoPalette = m_vvoPalettes[m].data();
-        for (uint32_t v = 0; v < poMesh->m_dwNumSkinnedVertices; ++v, pfOut += OUT_FLOATS)
+        for (const QIRN_RenderGroup& roGroup : poMesh->m_oRenderGroups)
         {
-            const QIRN_SkinnedVertexGL& o = poMesh->m_paoSkinnedVertices[v];
-            BlendPosition(o.afPosition, paoPalette, o.dwIndices, 4, o.afWeights, 3, &pfOut[0]);
-            BlendNormal(o.afNormal, paoPalette, o.dwIndices, 4, o.afWeights, 3, &pfOut[3]);
-            pfOut[6] = o.afUV[0];
-            pfOut[7] = o.afUV[1];
-            float fAlpha = 0.0f;
-            ColorToFloats(o.dwDiffuse, &fAlpha, &pfOut[8], &pfOut[9], &pfOut[10]);
+            for (const PolygonGroupBone& roBone : roGroup.m_pPolygonGroup->m_voBones)
+            {
+                if (roBone.m_iMatrixSlot >= 0 && roBone.m_iMatrixSlot < QIRN_GL_PALETTESIZE)
+                {
+                    ComputeNormalMatrix(paoPalette[roBone.m_iMatrixSlot], voNormal[roBone.m_iMatrixSlot]);
+                }
+            }
         }
+        BlendSkinnedVertices(poMesh->m_paoSkinnedVertices, 0, poMesh->m_dwNumSkinnedVertices, paoPalette,
+                             voNormal.data(), pbyOut);
+        pbyOut += static_cast<size_t>(poMesh->m_dwNumSkinnedVertices) * QIRN_GL_SKINNEDDRAWVERTEXSIZE;
     }
 }
 
@@ -173,8 +188,8 @@ SkinRates SkinBench::Measure(double dSeconds)
             Pose(m_vvoPalettes[m]);
         }
     }
-    std::vector<float> vEngine(static_cast<size_t>(oRates.uVertices) * OUT_FLOATS);
-    std::vector<float> vPlain(vEngine.size());
+    std::vector<float> vEngine(static_cast<size_t>(oRates.uVertices) * DRAW_FLOATS);
+    std::vector<float> vPlain(static_cast<size_t>(oRates.uVertices) * OUT_FLOATS);
     auto Rate = [&](void (SkinBench::*pfnBlend)(std::vector<float>&) const, std::vector<float>& rvOut)
     {
         uint64_t uPasses = 0;
@@ -190,13 +205,16 @@ SkinRates SkinBench::Measure(double dSeconds)
     };
     oRates.dEngineRate = Rate(&SkinBench::EngineBlend, vEngine);
     oRates.dPlainRate = Rate(&SkinBench::PlainBlend, vPlain);
-    for (size_t i = 0; i < vEngine.size(); ++i)
+    for (size_t v = 0; v < oRates.uVertices; ++v)
     {
         // Position and normal only: the rest is copied.
-        if (i % OUT_FLOATS < 6)
+        const float* pfEngine = &vEngine[v * DRAW_FLOATS];
+        const float* pfPlain = &vPlain[v * OUT_FLOATS];
+        for (int k = 0; k < 3; ++k)
         {
-            oRates.dLargestDifference =
-                std::max(oRates.dLargestDifference, static_cast<double>(std::fabs(vEngine[i] - vPlain[i])));
+            oRates.dLargestDifference = std::max(
+                {oRates.dLargestDifference, static_cast<double>(std::fabs(pfEngine[k] - pfPlain[k])),
+                 static_cast<double>(std::fabs(pfEngine[DRAW_NORMAL + k] - pfPlain[3 + k]))});
         }
     }
     return oRates;

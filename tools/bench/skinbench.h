@@ -1,8 +1,8 @@
 #pragma once
-// SkinBench: the CPU skinning rate of the OpenGL meshes' vertex blending (the blend functions
-// the mesh calls for every vertex, each influence's normal matrix inverted per vertex) against a
-// plain loop over the same skinned vertices and palette that inverts each bone's matrix once per
-// pass. Both write the same blended position and normal; the bench checks that they agree. They
+// SkinBench: the CPU skinning rate of the OpenGL meshes' vertex blending (the blend the mesh runs
+// for a group: each bone's normal matrix once per palette update, then every vertex into its draw
+// vertex) against a plain loop over the same skinned vertices and palette that inverts each bone's
+// matrix once per pass. Both write the same blended position and normal; the bench checks that they agree. They
 // blend with copies of the meshes' palettes, posed by the bench where a palette is still the
 // identity, so that the check compares real transforms.
 

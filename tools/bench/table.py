@@ -77,7 +77,7 @@ def main():
         ("Direct3D 8 engine CPU share of the frame", share("dx8")),
         ("OpenGL swap share of the frame", m("gl", "present_ms") / m("gl", "frame_ms")),
         ("Direct3D 8 present share of the frame", m("dx8", "present_ms") / m("dx8", "frame_ms")),
-        ("skinning: plain loop rate / engine blend rate", m("skin", "skin_plain_rate") / m("skin", "skin_engine_rate")),
+        ("skinning: engine blend rate / plain loop rate", m("skin", "skin_engine_rate") / m("skin", "skin_plain_rate")),
     ]
     for label, value in ratios:
         print("| %-52s | %10.2f |" % (label, value))
