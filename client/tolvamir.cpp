@@ -98,6 +98,10 @@ const Binding DEFAULT_KEY_BINDINGS[] = {
     {99, 5, 6},
 };
 
+const char* const SETTINGS_UNREADABLE_TEXT =
+    "The settings file qirn_v2.ini cannot be read. Please run AmbrevoConfig.exe, which writes a new one";
+
+// One console line each; the lines holding a single blank are the gaps.
 const char* const CREDIT_LINES[] = {
     "Kelvane Graphics Ambrevo",
     " ",
@@ -249,7 +253,17 @@ int cTolvamir::Initialize()
     }
     if (CheckInstallation() != 0)
     {
-        g_poShell->pfnMessageBox(m_poEngine->GetWindow(), "Invalid Or Corrupt Installation. Please Reinstall",
+        // A settings file without its scene folder was not written by the settings dialog (often
+        // damaged bytes): the dialog mends that, a reinstall is not needed.
+        const bool bSettingsUnreadable = QIRN_GetIniString("PATHS", "ScenePath", "").empty();
+        if (bSettingsUnreadable)
+        {
+            dprintf("*** cTolvamir::Initialize() - %s holds no [PATHS] ScenePath: it cannot be read\n",
+                    TOLVAMIR_SETTINGS_FILE);
+        }
+        g_poShell->pfnMessageBox(m_poEngine->GetWindow(),
+                                 bSettingsUnreadable ? SETTINGS_UNREADABLE_TEXT
+                                                     : "Invalid Or Corrupt Installation. Please Reinstall",
                                  TOLVAMIR_CAPTION, MB_ICONEXCLAMATION | MB_OK);
         return 1;
     }
@@ -405,7 +419,7 @@ void cTolvamir::PrintCredits()
     }
     for (const char* szLine : CREDIT_LINES)
     {
-        poConsole->Print("%s\n", szLine);
+        poConsole->Print("%s", szLine);
     }
 }
 
@@ -666,31 +680,37 @@ int cTolvamir::Update()
         UpdateInput();
         UpdateControls();
     }
-    // Without a camera (a load stopped before any was read) nothing is moved or drawn.
+    // Without a camera (a load stopped before any was read) nothing is moved, and the world cannot
+    // be drawn: the frame is cleared and shows the console, so the user can load again.
     QIRN_CameraActor* poCamera = CurrentCamera();
+    if (poCamera)
+    {
+        m_oCameraOne.Update(m_oCameraOne.m_fDeltaTime);
+        QIRN_Input* poInput = m_poEngine->GetInput();
+        if (poInput)
+        {
+            int iDeltaX = bPolled ? poInput->GetMouseDeltaX() : 0;
+            int iDeltaY = bPolled ? poInput->GetMouseDeltaY() : 0;
+            m_oCameraOne.HandleMouseMove(MOUSE_FACTOR * iDeltaX, MOUSE_FACTOR * iDeltaY);
+        }
+    }
+    if (poConsole && !poConsole->m_strDumpPrefix.empty())
+    {
+        char szName[MAX_PATH + 32];
+        snprintf(szName, sizeof(szName), "%s%05u.bmp", poConsole->m_strDumpPrefix.c_str(),
+                 static_cast<unsigned>(m_poEngine->GetFrameCount()));
+        m_poEngine->SetScreenDumpFilename(szName);
+    }
+    QIRN_Graphics* poGraphics = m_poEngine->GetGraphicsInterface(0);
     if (poCamera || !poWorld)
     {
-        if (poCamera)
-        {
-            m_oCameraOne.Update(m_oCameraOne.m_fDeltaTime);
-            QIRN_Input* poInput = m_poEngine->GetInput();
-            if (poInput)
-            {
-                int iDeltaX = bPolled ? poInput->GetMouseDeltaX() : 0;
-                int iDeltaY = bPolled ? poInput->GetMouseDeltaY() : 0;
-                m_oCameraOne.HandleMouseMove(MOUSE_FACTOR * iDeltaX, MOUSE_FACTOR * iDeltaY);
-            }
-        }
-        if (poConsole && !poConsole->m_strDumpPrefix.empty())
-        {
-            char szName[MAX_PATH + 32];
-            snprintf(szName, sizeof(szName), "%s%05u.bmp", poConsole->m_strDumpPrefix.c_str(),
-                     static_cast<unsigned>(m_poEngine->GetFrameCount()));
-            m_poEngine->SetScreenDumpFilename(szName);
-        }
         m_poEngine->Render(0, poCamera);
-        m_poEngine->Present(0);
     }
+    else if (poGraphics)
+    {
+        poGraphics->RenderFrame(nullptr, nullptr, false);
+    }
+    m_poEngine->Present(0);
     return 0;
 }
 

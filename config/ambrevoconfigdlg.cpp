@@ -64,6 +64,14 @@ CAmbrevoConfigDlg::CAmbrevoConfigDlg(CWnd* pParent) : CDialog(IDD, pParent)
     m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
 
+CAmbrevoConfigDlg::~CAmbrevoConfigDlg()
+{
+    if (m_hBanner)
+    {
+        DeleteObject(m_hBanner);
+    }
+}
+
 void CAmbrevoConfigDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
@@ -78,8 +86,46 @@ BOOL CAmbrevoConfigDlg::OnInitDialog()
     CDialog::OnInitDialog();
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
+    FitBanner();
     LoadSettings();
     return TRUE;
+}
+
+void CAmbrevoConfigDlg::FitBanner()
+{
+    // The control's size in pixels depends on the dialog font; the picture has one size of its own.
+    HWND hBanner = nullptr;
+    for (HWND h = ::GetWindow(m_hWnd, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+    {
+        if ((GetWindowLongA(h, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
+        {
+            hBanner = h;
+            break;
+        }
+    }
+    RECT rcClient = {};
+    if (!hBanner || !::GetClientRect(hBanner, &rcClient) || rcClient.right <= 0 || rcClient.bottom <= 0)
+    {
+        return;
+    }
+    HBITMAP hScaled = static_cast<HBITMAP>(LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDB_BANNER),
+                                                      IMAGE_BITMAP, rcClient.right, rcClient.bottom, 0));
+    if (!hScaled)
+    {
+        return;
+    }
+    HGDIOBJ hOld = reinterpret_cast<HGDIOBJ>(
+        ::SendMessageA(hBanner, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hScaled)));
+    // The picture the control loaded from the template is no longer shown by anyone.
+    if (hOld && hOld != hScaled)
+    {
+        DeleteObject(hOld);
+    }
+    if (m_hBanner)
+    {
+        DeleteObject(m_hBanner);
+    }
+    m_hBanner = hScaled;
 }
 
 void CAmbrevoConfigDlg::LoadSettings()

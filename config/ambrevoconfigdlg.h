@@ -17,6 +17,7 @@ public:
     };
 
     explicit CAmbrevoConfigDlg(CWnd* pParent = nullptr);
+    ~CAmbrevoConfigDlg() override;
 
     // Puts the settings file's choices (or the defaults) into the controls.
     void LoadSettings();
@@ -37,10 +38,14 @@ protected:
     HCURSOR OnQueryDragIcon();
     void OnRunButton();
     void OnSelchangeDisplayMode();
+    // Gives the banner control its picture drawn at the control's own size.
+    void FitBanner();
 
     DECLARE_MESSAGE_MAP()
 
     HICON m_hIcon;
+    // The banner scaled to its control; the dialog deletes it.
+    HBITMAP m_hBanner = nullptr;
     CComboBox m_ctlDisplayMode;
     CComboBox m_ctlRefreshRate;
     CComboBox m_ctlVideoMemory;

@@ -5,6 +5,7 @@
 #include "qirn_engine.h"
 #include "qirn_fog.h"
 #include "qirn_pixelformat_dx8.h"
+#include "polygongroup.h"
 #include "qirn_rendertarget.h"
 #include "qirn_shader.h"
 #include "qirn_string.h"
@@ -14,11 +15,11 @@
 
 namespace
 {
-// Polygon groups say whether their vertices carry blend weights; until meshes are drawn by this
-// renderer no shader owner has any.
-bool OwnerHasWeights(const QIRN_Shader&)
+// A shader taken by a polygon group whose vertices carry blend weights draws a skinned buffer, so a
+// pass without its own format is declared with the skinned default that matches that buffer.
+bool OwnerHasWeights(const QIRN_Shader& roShader)
 {
-    return false;
+    return roShader.m_poOwner && roShader.m_poOwner->m_iMaxWeightCount != 0;
 }
 
 bool IsPrepassName(const std::string& strName)

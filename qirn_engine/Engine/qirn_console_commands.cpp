@@ -6,6 +6,7 @@
 #include "qirn_settings.h"
 #include "qirn_string.h"
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -20,95 +21,82 @@ struct ConsoleCommand
     CommandHandler pfnHandler;
     // A fixed argument that replaces whatever follows the word; NULL passes the argument text.
     const char* szFixedArgs;
+    // The help line's argument words and its text; NULL text marks another word for the command
+    // above it, which the help lists beside that one.
+    const char* szHelpArgs;
+    const char* szHelp;
 };
 
-// Searched in this order; the first word that matches the whole command word wins.
+// Searched in this order; the first word that matches the whole command word wins. The help is
+// made from this table, so it names exactly the words the parser accepts.
 const ConsoleCommand COMMANDS[] = {
-    {"exit", &QIRN_Console::Command_Exit, nullptr},
-    {"quit", &QIRN_Console::Command_Exit, nullptr},
-    {"help", &QIRN_Console::Command_Help, nullptr},
-    {"?", &QIRN_Console::Command_Help, nullptr},
-    {"cls", &QIRN_Console::Command_Cls, nullptr},
-    {"shownormals", &QIRN_Console::Command_ShowNormals, nullptr},
-    {"normals", &QIRN_Console::Command_ShowNormals, nullptr},
-    {"showfps", &QIRN_Console::Command_ShowFps, nullptr},
-    {"fps", &QIRN_Console::Command_ShowFps, nullptr},
-    {"showstats", &QIRN_Console::Command_ShowStats, nullptr},
-    {"stats", &QIRN_Console::Command_ShowStats, nullptr},
-    {"fillmode", &QIRN_Console::Command_FillMode, nullptr},
-    {"point", &QIRN_Console::Command_FillMode, "1"},
-    {"wireframe", &QIRN_Console::Command_FillMode, "2"},
-    {"solid", &QIRN_Console::Command_FillMode, "3"},
-    {"fpslock", &QIRN_Console::Command_FpsLock, nullptr},
-    {"load", &QIRN_Console::Command_Load, nullptr},
-    {"showxyz", &QIRN_Console::Command_ShowXYZ, nullptr},
-    {"xyz", &QIRN_Console::Command_ShowXYZ, nullptr},
-    {"showpos", &QIRN_Console::Command_ShowPos, nullptr},
-    {"pos", &QIRN_Console::Command_ShowPos, nullptr},
-    {"showwaypoints", &QIRN_Console::Command_ShowWayPoints, nullptr},
-    {"showlightmeshes", &QIRN_Console::Command_ShowLightMeshes, nullptr},
-    {"showcamerameshes", &QIRN_Console::Command_ShowCameraMeshes, nullptr},
-    {"showname", &QIRN_Console::Command_ShowWorldName, nullptr},
-    {"name", &QIRN_Console::Command_ShowWorldName, nullptr},
-    {"showemitters", &QIRN_Console::Command_ShowParticleEmitters, nullptr},
-    {"showattractors", &QIRN_Console::Command_ShowParticleAttractors, nullptr},
-    {"showbones", &QIRN_Console::Command_ShowBones, nullptr},
-    {"bones", &QIRN_Console::Command_ShowBones, nullptr},
-    {"showlinesystems", &QIRN_Console::Command_ShowLineSystems, nullptr},
-    {"lines", &QIRN_Console::Command_ShowLineSystems, nullptr},
-    {"runscript", &QIRN_Console::Command_RunConsoleScript, nullptr},
-    {"loadskin", &QIRN_Console::Command_LoadSkin, nullptr},
-    {"skin", &QIRN_Console::Command_LoadSkin, nullptr},
-    {"print", &QIRN_Console::Command_Print, nullptr},
-    {"type", &QIRN_Console::Command_Print, nullptr},
-    {"output", &QIRN_Console::Command_Print, nullptr},
-    {"showshader", &QIRN_Console::Command_ShowShader, nullptr},
-    {"shader", &QIRN_Console::Command_ShowShader, nullptr},
-    {"showtexture", &QIRN_Console::Command_ShowTexture, nullptr},
-    {"texture", &QIRN_Console::Command_ShowTexture, nullptr},
-    {"dumpframes", &QIRN_Console::Command_DumpFrames, nullptr},
-    {"dump", &QIRN_Console::Command_DumpFrames, nullptr},
-    {"toggle", &QIRN_Console::Command_ToggleConsole, nullptr},
-    {"toggleconsole", &QIRN_Console::Command_ToggleConsole, nullptr},
-    {"showconsole", &QIRN_Console::Command_ToggleConsole, nullptr},
-    {"rem", nullptr, nullptr},
-    {";", nullptr, nullptr},
-    {"//", nullptr, nullptr},
-    {"setmousespeed", &QIRN_Console::Command_SetMouseLookSpeed, nullptr},
-    {"mousespeed", &QIRN_Console::Command_SetMouseLookSpeed, nullptr},
-    {"setmovespeed", &QIRN_Console::Command_SetMoveSpeed, nullptr},
-    {"movespeed", &QIRN_Console::Command_SetMoveSpeed, nullptr},
-    {"setworldtime", &QIRN_Console::Command_SetWorldTime, nullptr},
+    {"exit", &QIRN_Console::Command_Exit, nullptr, "[seconds]", "quits, at once or after the seconds"},
+    {"quit", &QIRN_Console::Command_Exit, nullptr, nullptr, nullptr},
+    {"help", &QIRN_Console::Command_Help, nullptr, "", "Show help"},
+    {"?", &QIRN_Console::Command_Help, nullptr, nullptr, nullptr},
+    {"cls", &QIRN_Console::Command_Cls, nullptr, "", "Clear console screen"},
+    {"shownormals", &QIRN_Console::Command_ShowNormals, nullptr, "[0|1]", "Render vertex normals"},
+    {"normals", &QIRN_Console::Command_ShowNormals, nullptr, nullptr, nullptr},
+    {"showfps", &QIRN_Console::Command_ShowFps, nullptr, "[0|1]", "Toggle FPS meter"},
+    {"fps", &QIRN_Console::Command_ShowFps, nullptr, nullptr, nullptr},
+    {"showstats", &QIRN_Console::Command_ShowStats, nullptr, "[0|1]", "Toggle statistics"},
+    {"stats", &QIRN_Console::Command_ShowStats, nullptr, nullptr, nullptr},
+    {"fillmode", &QIRN_Console::Command_FillMode, nullptr, "[mode]",
+     "[mode]: 0 = the shaders' own, 1 = solid, 2 = wireframe, 3 = point"},
+    {"solid", &QIRN_Console::Command_FillMode, "1", "", "fill mode 1: draws solid"},
+    {"wireframe", &QIRN_Console::Command_FillMode, "2", "", "fill mode 2: draws wireframe"},
+    {"point", &QIRN_Console::Command_FillMode, "3", "", "fill mode 3: draws points"},
+    {"fpslock", &QIRN_Console::Command_FpsLock, nullptr, "[fps]", "limits the frame rate (0 = no limit)"},
+    {"load", &QIRN_Console::Command_Load, nullptr, "[filename]", "Loads world from disk"},
+    {"showxyz", &QIRN_Console::Command_ShowXYZ, nullptr, "[0|1]", "toggles XYZ axes display"},
+    {"xyz", &QIRN_Console::Command_ShowXYZ, nullptr, nullptr, nullptr},
+    {"showpos", &QIRN_Console::Command_ShowPos, nullptr, "[0|1]", "toggles display of default camera's position"},
+    {"pos", &QIRN_Console::Command_ShowPos, nullptr, nullptr, nullptr},
+    {"showwaypoints", &QIRN_Console::Command_ShowWayPoints, nullptr, "[0|1]", "toggles display of actor paths"},
+    {"showlightmeshes", &QIRN_Console::Command_ShowLightMeshes, nullptr, "[0|1]",
+     "toggles display of light meshes"},
+    {"showcamerameshes", &QIRN_Console::Command_ShowCameraMeshes, nullptr, "[0|1]",
+     "toggles display of camera meshes"},
+    {"showname", &QIRN_Console::Command_ShowWorldName, nullptr, "[0|1]", "toggles display of the world name"},
+    {"name", &QIRN_Console::Command_ShowWorldName, nullptr, nullptr, nullptr},
+    {"showemitters", &QIRN_Console::Command_ShowParticleEmitters, nullptr, "[0|1]",
+     "toggles display of particle emitters"},
+    {"showattractors", &QIRN_Console::Command_ShowParticleAttractors, nullptr, "[0|1]",
+     "toggles display of particle attractors"},
+    {"showbones", &QIRN_Console::Command_ShowBones, nullptr, "[0|1]", "toggles display of bones"},
+    {"bones", &QIRN_Console::Command_ShowBones, nullptr, nullptr, nullptr},
+    {"showlinesystems", &QIRN_Console::Command_ShowLineSystems, nullptr, "[0|1]",
+     "toggles display of line systems"},
+    {"lines", &QIRN_Console::Command_ShowLineSystems, nullptr, nullptr, nullptr},
+    {"runscript", &QIRN_Console::Command_RunConsoleScript, nullptr, "[filename]",
+     "executes console commands taken from a file"},
+    {"loadskin", &QIRN_Console::Command_LoadSkin, nullptr, "[filename]", "loads a new console skin from disk"},
+    {"skin", &QIRN_Console::Command_LoadSkin, nullptr, nullptr, nullptr},
+    {"print", &QIRN_Console::Command_Print, nullptr, "[text]", "outputs the specified text to the console"},
+    {"type", &QIRN_Console::Command_Print, nullptr, nullptr, nullptr},
+    {"output", &QIRN_Console::Command_Print, nullptr, nullptr, nullptr},
+    {"showshader", &QIRN_Console::Command_ShowShader, nullptr, "[name]", "displays a shader mapped on a quad"},
+    {"shader", &QIRN_Console::Command_ShowShader, nullptr, nullptr, nullptr},
+    {"showtexture", &QIRN_Console::Command_ShowTexture, nullptr, "[name]", "displays a texture mapped on a quad"},
+    {"texture", &QIRN_Console::Command_ShowTexture, nullptr, nullptr, nullptr},
+    {"dumpframes", &QIRN_Console::Command_DumpFrames, nullptr, "[prefix]", "toggle frame capture to file"},
+    {"dump", &QIRN_Console::Command_DumpFrames, nullptr, nullptr, nullptr},
+    {"toggle", &QIRN_Console::Command_ToggleConsole, nullptr, "[0|1]", "closes, opens or flips the console"},
+    {"toggleconsole", &QIRN_Console::Command_ToggleConsole, nullptr, nullptr, nullptr},
+    {"showconsole", &QIRN_Console::Command_ToggleConsole, nullptr, nullptr, nullptr},
+    {"rem", nullptr, nullptr, "[text]", "a comment: the line does nothing"},
+    {";", nullptr, nullptr, nullptr, nullptr},
+    {"//", nullptr, nullptr, nullptr, nullptr},
+    {"setmousespeed", &QIRN_Console::Command_SetMouseLookSpeed, nullptr, "X Y",
+     "sets the horizontal and vertical mouse speed"},
+    {"mousespeed", &QIRN_Console::Command_SetMouseLookSpeed, nullptr, nullptr, nullptr},
+    {"setmovespeed", &QIRN_Console::Command_SetMoveSpeed, nullptr, "X Y Z", "sets the move speed on the XYZ axes"},
+    {"movespeed", &QIRN_Console::Command_SetMoveSpeed, nullptr, nullptr, nullptr},
+    {"setworldtime", &QIRN_Console::Command_SetWorldTime, nullptr, "seconds", "moves the world to that time"},
 };
 
-const char* const HELP_TEXT[] = {
-    "Available commands:",
-    "exit                               - Is now working!",
-    "help                               - Show help",
-    "cls                                - Clear console screen",
-    "shownormals                        - Render vertex normals",
-    "showfps                            - Toggle FPS meter",
-    "showstats                          - Toggle statistics",
-    "fillmode [mode]                    - [mode]: 1 = point, 2 = wireframe, 3 = solid",
-    "load [filename]                    - Loads world from disk",
-    "showxyz                            - toggles XYZ axes display",
-    "showpos                            - toggles display of default camera's position",
-    "showtravelpaths                    - toggles display of actor paths",
-    "showlightmeshes                    - toggles display of light meshes",
-    "showcamerameshes                   - toggles display of camera meshes",
-    "showworldname                      - toggles display of the world name",
-    "showemitters                       - toggles display of particle emitters",
-    "showattractors                     - toggles display of particle attractors",
-    "showbones                          - toggles display of bones",
-    "runscript                          - executes console commands taken from a file",
-    "loadskin                           - loads a new console skin from disk",
-    "print                              - outputs the specified text to the console",
-    "showshader                         - displays a shader mapped on a quad",
-    "showtexture                        - displays a texture mapped on a quad",
-    "dumpframes [prefix]                - toggle frame capture to file",
-    "setmousespeed X Y                  - sets the horizontal and vertical mouse speed",
-    "setmovespeed X Y Z                 - sets the move speed on the XYZ axes",
-};
+// Where the help's descriptions start, so that they line up.
+const size_t HELP_COLUMN = 35;
 
 // Stream extraction that leaves the value as it was when no number can be read (the standard
 // extraction would store 0).
@@ -194,9 +182,27 @@ QIRN_ErrorCode QIRN_Console::Command_Exit(std::string strArgs)
 
 QIRN_ErrorCode QIRN_Console::Command_Help(std::string)
 {
-    for (const char* szLine : HELP_TEXT)
+    Print("%s", "Available commands:");
+    const size_t nCount = sizeof(COMMANDS) / sizeof(COMMANDS[0]);
+    for (size_t i = 0; i < nCount; ++i)
     {
-        Print("%s", szLine);
+        if (!COMMANDS[i].szHelp)
+        {
+            continue;
+        }
+        // The command's word, the other words that run it, then its arguments.
+        std::string strLine = COMMANDS[i].szWord;
+        for (size_t j = i + 1; j < nCount && !COMMANDS[j].szHelp; ++j)
+        {
+            strLine += std::string(", ") + COMMANDS[j].szWord;
+        }
+        if (*COMMANDS[i].szHelpArgs)
+        {
+            strLine += std::string(" ") + COMMANDS[i].szHelpArgs;
+        }
+        strLine.resize(std::max(strLine.size() + 1, HELP_COLUMN), ' ');
+        strLine += std::string("- ") + COMMANDS[i].szHelp;
+        Print("%s", strLine.c_str());
     }
     return OK;
 }

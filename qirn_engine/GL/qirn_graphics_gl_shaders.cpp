@@ -8,6 +8,7 @@
 #include "qirn_shader.h"
 #include "qirn_bitmap.h"
 
+#include <algorithm>
 #include <new>
 
 namespace
@@ -428,7 +429,11 @@ QIRN_ErrorCode QIRN_Graphics_GL::SetShaderLayer(QIRN_ShaderLayer_GL* poLayer, in
         GLErrorString(nullptr);
     }
     const bool bAniso = m_poExtensions && m_poExtensions->IsAnisotropicFilterSupported();
-    glTexParameterf(eTarget, GL_TEXTURE_MAX_ANISOTROPY_EXT, bAniso ? poLayer->m_fMaxAnisotropy : 1.0f);
+    // The driver refuses a value below 1 (a GL error, the setting dropped); above the device's
+    // maximum, read at start-up, it means that maximum.
+    const float fMaxAnisotropy = static_cast<float>(std::max(m_iMaxAnisotropy, 1));
+    const float fAnisotropy = bAniso ? std::min(std::max(poLayer->m_fMaxAnisotropy, 1.0f), fMaxAnisotropy) : 1.0f;
+    glTexParameterf(eTarget, GL_TEXTURE_MAX_ANISOTROPY_EXT, fAnisotropy);
     GLErrorString(nullptr);
     SetTexCoordGenFunc(eTarget, poLayer->m_iTexGenMode);
     glMatrixMode(GL_TEXTURE);

@@ -502,10 +502,20 @@ bool QIRN_RelationshipObject::TargetPoint(const Part& part, QIRN_Vector4* pvPoin
             dprintf("%s", part.pTexts->szUpdateNoGeometry);
             return false;
         }
-        *pvPoint = poMeshActor->GetMesh()->GetBoundingSphere().m_vCenter;
-        return true;
+        // The sphere follows the mesh only while its box is kept (a culling mode on the mesh);
+        // otherwise it still lies where it was last computed, often the origin.
+        bool bBoxValid = false;
+        poMeshActor->GetMesh()->GetBoundingBox(&bBoxValid);
+        if (bBoxValid)
+        {
+            *pvPoint = poMeshActor->GetMesh()->GetBoundingSphere().m_vCenter;
+            return true;
+        }
     }
-    *pvPoint = poTarget->GetPosition();
+    // Where the target stands: its place moved by its path, as its own transform places it.
+    QIRN_Vector4 vPosition = poTarget->GetPosition();
+    QIRN_Vector4 vPath = poTarget->GetAnimationOffset();
+    *pvPoint = QIRN_Vector4(vPosition.x + vPath.x, vPosition.y + vPath.y, vPosition.z + vPath.z, 1.0f);
     return true;
 }
 

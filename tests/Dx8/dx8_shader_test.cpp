@@ -403,6 +403,43 @@ TEST_F(Dx8ShaderTest, ValidationAndReloadOfShaderFiles)
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_Graphics_DX8::ReloadVertexShader() - File not found\n"));
 }
 
+TEST_F(Dx8ShaderTest, APassWithoutFormatTakesTheSkinnedDefaultWhenItsGroupIsWeighted)
+{
+    struct Case
+    {
+        const char* szName;
+        bool bOwned;
+        int32_t iMaxWeights;
+        uint32_t dwExpected;
+    };
+    const Case cases[] = {
+        {"no owning group", false, 0, 466u},
+        {"a group without weights", true, 0, 466u},
+        {"a weighted group", true, 3, 4572u},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.szName);
+        auto poShader = ReadShader("Shader { Name { Skin } NumPasses { 2 } Pass { Name { Base } FVF { 274 } }"
+                                   " Pass { Name { Glow } } }");
+        ASSERT_NE(poShader, nullptr);
+        QIRN_MeshData oMesh;
+        const uint16_t awTriangle[3] = {0, 1, 2};
+        oMesh.AddPolygonGroup(awTriangle, 3, nullptr);
+        if (c.bOwned)
+        {
+            oMesh.m_oPolygonGroups.front().AddShader(poShader.get());
+            ASSERT_EQ(poShader->m_poOwner, &oMesh.m_oPolygonGroups.front());
+        }
+        oMesh.m_oPolygonGroups.front().m_iMaxWeightCount = c.iMaxWeights;
+        std::unique_ptr<QIRN_Shader_DX8> poConverted(Convert(*poShader));
+        ASSERT_NE(poConverted, nullptr) << m_oLog.All();
+        EXPECT_EQ(poConverted->m_poPasses[0].m_dwFVF, 274u);
+        EXPECT_EQ(poConverted->m_poPasses[1].m_dwFVF, c.dwExpected);
+    }
+    EXPECT_EQ(QIRN_DX8_DEFAULTSKINFVF, 4572u);
+}
+
 TEST_F(Dx8ShaderTest, ReloadingGivesTheOtherShadersOfTheMeshItsVertexLayout)
 {
     auto poHull = ReadShader("Shader { Name { Hull } NumPasses { 1 } Pass { Name { Base } FVF { 274 } } }");

@@ -1,5 +1,6 @@
 #include "engine_test_support.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -55,9 +56,9 @@ std::vector<CommandCase> Cases()
         {"exit soon", OK, "Command Exit accepted. Thank you, come again!", nullptr,
          [](QIRN_Console& c, QIRN_Engine&) { EXPECT_EQ(c.m_fExitTime, 0.0f); }},
         // Help, with blanks trimmed but letter case kept.
-        {"help", OK, "setmovespeed X Y Z                 - sets the move speed on the XYZ axes", nullptr,
+        {"help", OK, "setworldtime seconds               - moves the world to that time", nullptr,
          nullptr},
-        {"   ?   ", OK, "setmovespeed X Y Z                 - sets the move speed on the XYZ axes", nullptr,
+        {"   ?   ", OK, "setworldtime seconds               - moves the world to that time", nullptr,
          nullptr},
         {"HELP", BAD_CONSOLE_COMMAND, BAD, nullptr, nullptr},
         {"\thelp", BAD_CONSOLE_COMMAND, BAD, nullptr, nullptr},
@@ -95,10 +96,11 @@ std::vector<CommandCase> Cases()
          [](QIRN_Console& c, QIRN_Engine&) { EXPECT_EQ(c.m_dwFillMode, 0u); }},
         {"fillmode -3", OK, nullptr, [](QIRN_Console& c, QIRN_Engine&) { c.m_dwFillMode = 2; },
          [](QIRN_Console& c, QIRN_Engine&) { EXPECT_EQ(c.m_dwFillMode, 0u); }},
-        {"point", OK, nullptr, nullptr, [](QIRN_Console& c, QIRN_Engine&) { EXPECT_EQ(c.m_dwFillMode, 1u); }},
+        // Each word gives the mode it names in the renderers' numbering: 1 solid, 2 wireframe, 3 point.
+        {"solid", OK, nullptr, nullptr, [](QIRN_Console& c, QIRN_Engine&) { EXPECT_EQ(c.m_dwFillMode, 1u); }},
         {"wireframe", OK, nullptr, nullptr,
          [](QIRN_Console& c, QIRN_Engine&) { EXPECT_EQ(c.m_dwFillMode, 2u); }},
-        {"solid 2", OK, nullptr, nullptr,
+        {"point 2", OK, nullptr, nullptr,
          [](QIRN_Console& c, QIRN_Engine&) { EXPECT_EQ(c.m_dwFillMode, 3u); }},
         // Frame-rate limit.
         {"fpslock", OK, "FPSLock is 0", nullptr, nullptr},
@@ -267,14 +269,46 @@ TEST_F(ConsoleTest, EveryCommandWordAndAlias)
     }
 }
 
-TEST_F(ConsoleTest, HelpPrintsItsTwentySixLines)
+TEST_F(ConsoleTest, HelpListsExactlyTheCommandsTheParserAccepts)
 {
     QIRN_Console& console = Console();
     console.ParseCommand("help");
-    EXPECT_EQ(console.m_dwCurrentLine, 526u);
+    const uint32_t dwEnd = console.m_dwCurrentLine;
     EXPECT_EQ(Line(500), "Available commands:");
-    EXPECT_EQ(Line(507), "fillmode [mode]                    - [mode]: 1 = point, 2 = wireframe, 3 = solid");
-    EXPECT_EQ(Line(511), "showtravelpaths                    - toggles display of actor paths");
+    EXPECT_EQ(Line(507), "fillmode [mode]                    - [mode]: 0 = the shaders' own, 1 = solid, 2 = "
+                         "wireframe, 3 = point");
+    // Every word a help line names (before its arguments) is a command, and every command is named.
+    std::vector<std::string> vWords;
+    for (uint32_t dwLine = 501; dwLine < dwEnd; ++dwLine)
+    {
+        std::string strLine = Line(dwLine);
+        size_t nDash = strLine.find(" - ");
+        ASSERT_NE(nDash, std::string::npos) << strLine;
+        std::string strNames = strLine.substr(0, nDash);
+        for (size_t nStart = 0; nStart < strNames.size();)
+        {
+            size_t nEnd = strNames.find_first_of(", ", nStart);
+            vWords.push_back(strNames.substr(nStart, nEnd - nStart));
+            if (nEnd == std::string::npos || strNames[nEnd] == ' ')
+            {
+                break;
+            }
+            nStart = nEnd + 2;
+        }
+    }
+    EXPECT_EQ(vWords.size(), 55u);
+    for (const char* szWord : {"setworldtime", "fpslock", "quit", "point", "wireframe", "solid", "showwaypoints",
+                               "showname", "showlinesystems", "toggle", "rem"})
+    {
+        EXPECT_NE(std::find(vWords.begin(), vWords.end(), szWord), vWords.end()) << szWord;
+    }
+    for (const std::string& strWord : vWords)
+    {
+        QIRN_Console fresh(nullptr);
+        EXPECT_NE(fresh.ParseCommand(strWord + " 0"), BAD_CONSOLE_COMMAND) << strWord;
+    }
+    EXPECT_EQ(std::find(vWords.begin(), vWords.end(), "showtravelpaths"), vWords.end());
+    EXPECT_EQ(std::find(vWords.begin(), vWords.end(), "showworldname"), vWords.end());
 }
 
 TEST_F(ConsoleTest, CommandsThatNeedAnEngine)

@@ -191,6 +191,35 @@ TEST_F(GLShaderTest, AMissingTextureFileLeavesTheLayerUntextured)
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
 }
 
+TEST_F(GLShaderTest, ALayersAnisotropyIsKeptWithinWhatTheDeviceTakes)
+{
+    AddBitmap("grain.tga", 0x80808000);
+    ASSERT_TRUE(m_poGraphics->GetExtensions()->IsAnisotropicFilterSupported());
+    const float fDeviceMax = static_cast<float>(m_poGraphics->m_iMaxAnisotropy);
+    ASSERT_GT(fDeviceMax, 1.0f);
+    // The layer's value as written, and what the texture (one for all, the same file) is given.
+    const std::pair<uint32_t, float> cases[] = {{2u, 2.0f}, {0u, 1.0f}, {100000u, fDeviceMax}, {1u, 1.0f}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.first);
+        auto poShader = gl_test::MakeShader("Grain" + std::to_string(c.first), 1, 1);
+        TextureLayer(poShader->m_poPasses[0].m_poLayers[0], "grain.tga", 1);
+        poShader->m_poPasses[0].m_poLayers[0].m_dwMAXANISOTROPY = c.first;
+        QIRN_Shader_GL* po = Load(poShader.get());
+        ASSERT_NE(po, nullptr);
+        QIRN_ShaderLayer_GL& roLayer = po->m_paoPasses[0].m_paoLayers[0];
+        ASSERT_NE(roLayer.m_poTexture, nullptr);
+        while (glGetError() != GL_NO_ERROR)
+        {
+        }
+        ASSERT_EQ(m_poGraphics->SetShaderLayer(&roLayer, 0), OK);
+        GLfloat fGiven = 0.0f;
+        glGetTexParameterfv(roLayer.m_poTexture->GetTarget(), GL_TEXTURE_MAX_ANISOTROPY_EXT, &fGiven);
+        EXPECT_FLOAT_EQ(fGiven, c.second);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+}
+
 TEST_F(GLShaderTest, SkipPassFollowsItsDataBunnyEachFrame)
 {
     QIRN_XFileBoolDataBunny oSkip("Skip");

@@ -103,6 +103,44 @@ TEST_F(RelationshipTest, ActorTargetsCopyPositionLookAtAndScale)
     EXPECT_LT(nRotation, nName);
 }
 
+// Where a point of the world lies in the camera's view: straight ahead is (0, 0, distance).
+QIRN_Vector4 InView(QIRN_BaseActor* poActor, const QIRN_Vector4& v)
+{
+    QIRN_ViewMatrix view;
+    dynamic_cast<QIRN_CameraActor*>(poActor)->GetTransform(&view);
+    return QIRN_Vector4(v.x * view._11 + v.y * view._21 + v.z * view._31 + view._41,
+                        v.x * view._12 + v.y * view._22 + v.z * view._32 + view._42,
+                        v.x * view._13 + v.y * view._23 + v.z * view._33 + view._43, 1.0f);
+}
+
+TEST_F(RelationshipTest, ALookAtTargetTurnsTheCameraAsItMoves)
+{
+    // A mesh without a culling mode keeps no bounding box: the camera watches where it stands,
+    // moved by its path, and turns with it.
+    qirn_test::LogCapture log;
+    ASSERT_EQ(LoadRelationships(" QIRN_MeshActor { Name { Skiff } Position { 0 0 50 1 } MeshFilename { boat.x } }\n"
+                                " QIRN_RelationshipObject { Name { Watch } DependantActorName { Cam }\n"
+                                "  LookAtTargetActorName { Skiff } }\n"),
+              OK)
+        << log.All();
+    QIRN_BaseActor* poCam = Actor("Cam");
+    QIRN_BaseActor* poSkiff = Actor("Skiff");
+    ASSERT_EQ(m_poWorld->UpdateWorld(0.1f), OK);
+    ExpectVector(poCam->GetLookAtVector(), 0, 0, 50);
+    ExpectVector(InView(poCam, QIRN_Vector4(0, 0, 50, 1)), 0, 0, 50);
+
+    poSkiff->SetPosition(QIRN_Vector4(50, 0, 50, 1));
+    ASSERT_EQ(m_poWorld->UpdateWorld(0.1f), OK);
+    ExpectVector(poCam->GetLookAtVector(), 50, 0, 50);
+    ExpectVector(InView(poCam, QIRN_Vector4(50, 0, 50, 1)), 0, 0, 70.710678f);
+
+    // A path moves the skiff without changing its place: the camera follows the path.
+    poSkiff->m_vAnimationOffset = QIRN_Vector4(-100, 0, 0, 1);
+    ASSERT_EQ(m_poWorld->UpdateWorld(0.1f), OK);
+    ExpectVector(poCam->GetLookAtVector(), -50, 0, 50);
+    ExpectVector(InView(poCam, QIRN_Vector4(-50, 0, 50, 1)), 0, 0, 70.710678f);
+}
+
 TEST_F(RelationshipTest, ARotationTargetHandsOverItsWholeOrientation)
 {
     ASSERT_EQ(LoadRelationships(" QIRN_RelationshipObject { Name { Turn } DependantActorName { Cam }\n"

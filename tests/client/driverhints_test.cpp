@@ -254,6 +254,23 @@ TEST_F(DriverHintsTest, FailedStartUpPutsTheValuesBack)
     EXPECT_EQ(Client().GetEngine(), nullptr);
 }
 
+TEST_F(DriverHintsTest, SettingsThatCannotBeReadSendTheUserToTheDialog)
+{
+    // Random bytes where the settings should be: the dialog writes a new file, no reinstall needed.
+    std::string strBytes;
+    for (int i = 0; i < 300; ++i)
+    {
+        strBytes += static_cast<char>((i * 7919 + 13) % 251);
+    }
+    qirn_test::WriteFile("qirn_v2.ini", strBytes);
+    EXPECT_EQ(StartTolvamir(Client()), 1);
+    ASSERT_EQ(client_test::MessageBoxes().size(), 1u);
+    EXPECT_EQ(client_test::MessageBoxes()[0].strText,
+              "The settings file qirn_v2.ini cannot be read. Please run AmbrevoConfig.exe, which writes a new one");
+    EXPECT_TRUE(m_oLog.Contains("*** cTolvamir::Initialize() - qirn_v2.ini holds no [PATHS] ScenePath: it cannot be "
+                                "read\n"));
+}
+
 TEST_F(DriverHintsTest, HintIsRegisteredAndReleased)
 {
     EXPECT_EQ(Client().InitAppHint(), 1);

@@ -198,12 +198,20 @@ TEST_F(TolvamirTest, StartUpHandsTheSettingsToTheEngine)
     // The first frame is asked to load the scene; the credits are in the console.
     EXPECT_TRUE(Console().m_bLoadWorld);
     EXPECT_EQ(Console().m_strWorldFile, "AmbrevoFull.w");
-    bool bCredits = false;
-    for (const auto& szLine : Console().m_aszLines)
+    // One line each: the title, a gap, then the credits.
+    uint32_t dwTitle = QIRN_CONSOLE_MAXLINES;
+    for (uint32_t dwLine = 0; dwLine < QIRN_CONSOLE_MAXLINES; ++dwLine)
     {
-        bCredits = bCredits || std::string(szLine) == "Kelvane Graphics Ambrevo";
+        if (std::string(Console().m_aszLines[dwLine]) == "Kelvane Graphics Ambrevo")
+        {
+            dwTitle = dwLine;
+            break;
+        }
     }
-    EXPECT_TRUE(bCredits);
+    ASSERT_LT(dwTitle + 3, QIRN_CONSOLE_MAXLINES);
+    EXPECT_STREQ(Console().m_aszLines[dwTitle + 1], " ");
+    EXPECT_STREQ(Console().m_aszLines[dwTitle + 2], "Credits:");
+    EXPECT_STREQ(Console().m_aszLines[dwTitle + 3], "Producer: Maren Ostholt");
     EXPECT_EQ(m_oParts.Calls("input init"), std::vector<std::string>{"input init keyboard mouse"});
     EXPECT_EQ(m_oParts.Calls("audio init").size(), 1u);
     // No pictures installed: logged, and start-up goes on.
@@ -322,11 +330,13 @@ TEST_F(TolvamirTest, EscDuringTheLoadStopsItAndLeavesNoStaleCamera)
     ASSERT_NE(World(), nullptr);
     EXPECT_EQ(Client().m_oCameraOne.GetCamera(), nullptr);
     EXPECT_FALSE(qirn_test::FileExists("Scenes\\AmbrevoFull.w"));
-    // Nothing is drawn or moved without a camera, and it does not fill the log either.
+    // Nothing is moved without a camera, and it does not fill the log either; the frames are drawn
+    // without the world (cleared, with the console), so the loading picture does not stay.
     size_t uDrawn = FramesDrawn();
     Frame();
     Frame();
-    EXPECT_EQ(FramesDrawn(), uDrawn);
+    EXPECT_EQ(FramesDrawn(), uDrawn + 2);
+    EXPECT_EQ(Graphics()->m_pFrameWorld, nullptr);
     EXPECT_FALSE(m_oLog.Contains("m_poCamera is NULL"));
 
     // A camera that turns up in the world is taken and drawn through.
@@ -339,7 +349,8 @@ TEST_F(TolvamirTest, EscDuringTheLoadStopsItAndLeavesNoStaleCamera)
     ASSERT_EQ(World()->AddObject(poCamera), OK);
     Frame();
     EXPECT_EQ(CameraName(), "Late");
-    EXPECT_EQ(FramesDrawn(), uDrawn + 1);
+    EXPECT_EQ(FramesDrawn(), uDrawn + 3);
+    EXPECT_EQ(Graphics()->m_pFrameWorld, World());
 
     // A later load brings the scene's camera again.
     Console().m_bLoadWorld = true;

@@ -134,9 +134,9 @@ TEST_F(AmbrevoConfigDlgTest, TemplateHoldsEveryControlInOrder)
     }
 }
 
-// The banner keeps the size the template gives its control, whatever the dialog font makes of it,
-// and is drawn in the middle of it.
-TEST_F(AmbrevoConfigDlgTest, BannerIsCentredInItsControl)
+// The banner's control keeps the size the template gives it, whatever the dialog font makes of it,
+// and the banner is drawn at that size, covering it without strips.
+TEST_F(AmbrevoConfigDlgTest, BannerCoversItsControl)
 {
     HWND hDlg = Open();
     HWND hBanner = nullptr;
@@ -157,6 +157,8 @@ TEST_F(AmbrevoConfigDlgTest, BannerIsCentredInItsControl)
     ASSERT_TRUE(GetClientRect(hBanner, &rcClient));
     EXPECT_EQ(rcClient.right, rcTemplate.right);
     EXPECT_EQ(rcClient.bottom, rcTemplate.bottom);
+    EXPECT_EQ(bm.bmWidth, rcClient.right);
+    EXPECT_EQ(bm.bmHeight, rcClient.bottom);
 
     // Draw the control into memory and find the banner's texels where centring puts them.
     const int nLeft = (rcClient.right - bm.bmWidth) / 2;
