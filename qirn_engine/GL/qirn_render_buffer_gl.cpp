@@ -10,7 +10,7 @@ QIRN_Render_Buffer_GL::QIRN_Render_Buffer_GL(QIRN_Extensions_GL* poExtensions)
     : m_poExtensions(poExtensions), m_dwNumIndicesToDraw(0), m_dwVertexSize(0), m_pVertexData(nullptr),
       m_dwNumVertices(0), m_oOffsets{-1, -1, -1, -1, -1}, m_dwFVF(0), m_iHasPosition(0), m_iHasNormal(0),
       m_iHasDiffuse(0), m_iHasSpecular(0), m_dwNumTexSets(0), m_dwNumIndices(0), m_piIndexData(nullptr),
-      m_dwStartIndex(0), m_ePrimitiveMode(GL_TRIANGLES)
+      m_dwStartIndex(0), m_ePrimitiveMode(GL_TRIANGLES), m_bIndicesInside(false)
 {
     if (!poExtensions)
     {
@@ -47,7 +47,18 @@ QIRN_ErrorCode QIRN_Render_Buffer_GL::AllocateVertices(uint32_t dwNumVertices, u
     m_pVertexData = pData;
     m_dwNumVertices = dwNumVertices;
     m_dwVertexSize = dwVertexSize;
+    CheckIndices();
     return OK;
+}
+
+void QIRN_Render_Buffer_GL::CheckIndices()
+{
+    m_bIndicesInside = m_piIndexData != nullptr;
+    for (uint32_t i = 0; m_bIndicesInside && i < m_dwNumIndices; ++i)
+    {
+        const int32_t iIndex = m_piIndexData[i];
+        m_bIndicesInside = iIndex >= 0 && static_cast<uint32_t>(iIndex) < m_dwNumVertices;
+    }
 }
 
 QIRN_ErrorCode QIRN_Render_Buffer_GL::CreateVertexBuffer(uint32_t dwNumVertices, uint32_t dwVertexSize,
@@ -136,6 +147,7 @@ QIRN_ErrorCode QIRN_Render_Buffer_GL::CreateIndexBuffer(uint32_t dwNumIndices, c
     delete[] m_piIndexData;
     m_piIndexData = piData;
     m_dwNumIndices = dwNumIndices;
+    CheckIndices();
     return OK;
 }
 
@@ -213,6 +225,11 @@ bool QIRN_Render_Buffer_GL::DrawRangeIsInside(const char* szCaller) const
                 szCaller, m_dwNumIndicesToDraw, m_dwStartIndex, m_dwNumIndices);
         return false;
     }
+    if (m_bIndicesInside)
+    {
+        return true;
+    }
+    // Some index of the set is outside the vertices: only a draw whose range holds one is skipped.
     for (uint32_t i = 0; i < m_dwNumIndicesToDraw; ++i)
     {
         const int32_t iIndex = m_piIndexData[m_dwStartIndex + i];

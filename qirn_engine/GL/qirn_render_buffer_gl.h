@@ -59,6 +59,9 @@ private:
     QIRN_ErrorCode AllocateVertices(uint32_t dwNumVertices, uint32_t dwVertexSize, const void* pvSource);
     // False (with a log line) when the draw range or one of its indices lies outside the arrays.
     bool DrawRangeIsInside(const char* szCaller) const;
+    // Notes whether every index of the set names one of the vertices, so that a draw need not
+    // look at its indices again; run whenever the indices or the number of vertices change.
+    void CheckIndices();
 
     QIRN_Extensions_GL* m_poExtensions;
     uint32_t m_dwNumIndicesToDraw;
@@ -76,4 +79,6 @@ private:
     int32_t* m_piIndexData;
     uint32_t m_dwStartIndex;
     GLenum m_ePrimitiveMode;
+    // Every index of the set lies within the vertices: then any range of the set may be drawn.
+    bool m_bIndicesInside;
 };

@@ -445,5 +445,10 @@ TEST_F(AudioDeviceTest, ALostBufferIsRestoredInBoundedRounds)
     EXPECT_EQ(oGone.m_iPlays, 0);
     EXPECT_EQ(m_oLog.Count("Restore() failed. retrying in 10 milliseconds"), size_t(QIRN_MAX_RESTORE_ROUNDS));
     EXPECT_TRUE(m_oLog.Contains("Restore() failed 10 times. sound gone.wav not played"));
+
+    // The buffers live on this test's stack: the sounds let go of them before the fixture's
+    // device deletes the sounds, which would release them after they are gone.
+    Sound("back.wav")->m_pDSBuffer = nullptr;
+    Sound("gone.wav")->m_pDSBuffer = nullptr;
 }
 } // namespace

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -323,4 +327,198 @@ TEST(BinaryTree, DeepChainIsEmptiedWithoutRecursion)
     EXPECT_EQ(*tree.FindNode("n004999")->m_pData, 4999);
     tree.DeleteAllNodes();
     EXPECT_EQ(tree.m_pRoot, nullptr);
+}
+
+namespace
+{
+// The list as a walk sees it: names and elements from the head.
+std::vector<std::pair<std::string, int>> Entries(const QIRN_LINKEDLIST<int>& list)
+{
+    std::vector<std::pair<std::string, int>> v;
+    for (auto* p = list.m_pHead; p; p = p->m_pNext)
+    {
+        v.emplace_back(p->m_szName, *p->m_pData);
+    }
+    return v;
+}
+
+// A small generator of names that repeat often: one to three letters of a, b, B, z.
+struct NameSource
+{
+    uint32_t uSeed;
+    uint32_t Next()
+    {
+        uSeed = uSeed * 1664525u + 1013904223u;
+        return uSeed >> 8;
+    }
+    std::string Name()
+    {
+        static const char LETTERS[] = "abBz";
+        std::string s(1 + Next() % 3, ' ');
+        for (char& c : s)
+        {
+            c = LETTERS[Next() % 4];
+        }
+        return s;
+    }
+};
+} // namespace
+
+// Insertions, appends, prepends and deletions in many mixes give the same list, the same search
+// answers and the same refusals as the plain walks they are defined by.
+TEST(LinkedList, SearchesAndInsertionsMatchTheWalks)
+{
+    qirn_test::LogCapture log;
+    for (uint32_t uSeed : {1u, 2u, 3u, 77u, 2026u})
+    {
+        NameSource source{uSeed};
+        // Mostly sorted insertions, with a few appends and prepends that may break the order.
+        const uint32_t uOutOfOrderShare = uSeed % 2 ? 2 : 20;
+        QIRN_LINKEDLIST<int> list;
+        std::vector<std::pair<std::string, int>> model;
+        for (int iStep = 0; iStep < 600; ++iStep)
+        {
+            const std::string szName = source.Name();
+            const uint32_t uWhat = source.Next() % 100;
+            if (uWhat < uOutOfOrderShare)
+            {
+                list.AppendNode(szName, new int(iStep));
+                model.emplace_back(szName, iStep);
+            }
+            else if (uWhat < 2 * uOutOfOrderShare)
+            {
+                list.PrependNode(szName, new int(iStep));
+                model.emplace(model.begin(), szName, iStep);
+            }
+            else if (uWhat < 70)
+            {
+                bool bPresent = false;
+                for (const auto& entry : model)
+                {
+                    bPresent = bPresent || entry.first == szName;
+                }
+                QIRN_LINKEDLISTNODE<int>* pNode = nullptr;
+                int* pData = new int(iStep);
+                pNode = list.InsertNode(szName, pData);
+                if (bPresent)
+                {
+                    EXPECT_EQ(pNode, nullptr) << szName;
+                    delete pData;
+                }
+                else
+                {
+                    ASSERT_NE(pNode, nullptr) << szName;
+                    size_t i = 0;
+                    if (!model.empty() && szName >= model.front().first)
+                    {
+                        if (szName > model.back().first)
+                        {
+                            i = model.size();
+                        }
+                        else
+                        {
+                            while (i + 1 < model.size() && szName > model[i].first)
+                            {
+                                ++i;
+                            }
+                        }
+                    }
+                    model.emplace(model.begin() + i, szName, iStep);
+                }
+            }
+            else
+            {
+                auto it = std::find_if(model.begin(), model.end(),
+                                       [&](const std::pair<std::string, int>& e) { return e.first == szName; });
+                EXPECT_EQ(list.DeleteNodeByName(szName), it == model.end() ? 1 : 0);
+                if (it != model.end())
+                {
+                    model.erase(it);
+                }
+            }
+            ASSERT_EQ(Entries(list), model) << "seed " << uSeed << " step " << iStep;
+            ASSERT_EQ(list.m_iCount, static_cast<int>(model.size()));
+            const std::string szProbe = source.Name();
+            auto it = std::find_if(model.begin(), model.end(),
+                                   [&](const std::pair<std::string, int>& e) { return e.first == szProbe; });
+            QIRN_LINKEDLISTNODE<int>* pFound = list.FindNode(szProbe);
+            if (it == model.end())
+            {
+                EXPECT_EQ(pFound, nullptr) << szProbe;
+            }
+            else
+            {
+                ASSERT_NE(pFound, nullptr) << szProbe;
+                EXPECT_EQ(*pFound->m_pData, it->second) << szProbe;
+            }
+        }
+        // Emptied, the list sorts and finds as a new one.
+        list.DeleteAllNodes();
+        list.InsertNode("b", new int(1));
+        list.InsertNode("a", new int(2));
+        list.InsertNode("ab", new int(3));
+        EXPECT_EQ(Names(list), (Strings{"a", "ab", "b"}));
+        EXPECT_EQ(*list.FindNode("ab")->m_pData, 3);
+    }
+}
+
+// Every new leaf hangs where a search from the root ends, whatever the order of the names, and
+// removals leave a tree whose walk and searches agree with what is left.
+TEST(BinaryTree, LeavesHangWhereTheSearchEnds)
+{
+    qirn_test::LogCapture log;
+    for (uint32_t uSeed : {5u, 6u, 1234u})
+    {
+        NameSource source{uSeed};
+        QIRN_BINARYTREE<int> tree;
+        std::set<std::string> names;
+        for (int iStep = 0; iStep < 800; ++iStep)
+        {
+            const std::string szName = source.Name() + source.Name();
+            if (source.Next() % 4 == 0)
+            {
+                EXPECT_EQ(tree.DeleteNodeByName(szName), names.erase(szName) ? 0 : 1);
+            }
+            else
+            {
+                // Where a plain search from the root ends.
+                QIRN_BINARYTREENODE<int>* pParent = nullptr;
+                bool bLeft = false;
+                for (auto* p = tree.m_pRoot; p; p = bLeft ? p->m_pLeft : p->m_pRight)
+                {
+                    if (p->m_szName == szName)
+                    {
+                        break;
+                    }
+                    pParent = p;
+                    bLeft = QIRN_CompareNames(szName, p->m_szName) < 0;
+                }
+                int* pData = new int(iStep);
+                QIRN_BINARYTREENODE<int>* pNode = tree.InsertNode(szName, pData);
+                if (!names.insert(szName).second)
+                {
+                    EXPECT_EQ(pNode, nullptr);
+                    delete pData;
+                    continue;
+                }
+                ASSERT_NE(pNode, nullptr);
+                EXPECT_EQ(pNode->m_pParent, pParent);
+                if (pParent)
+                {
+                    EXPECT_EQ(bLeft ? pParent->m_pLeft : pParent->m_pRight, pNode) << szName;
+                }
+                else
+                {
+                    EXPECT_EQ(tree.m_pRoot, pNode);
+                }
+            }
+            ASSERT_EQ(Walk(tree), Strings(names.begin(), names.end())) << "seed " << uSeed << " step " << iStep;
+        }
+        for (const std::string& szName : names)
+        {
+            ASSERT_NE(tree.FindNode(szName), nullptr) << szName;
+            EXPECT_EQ(tree.FindNode(szName)->m_szName, szName);
+        }
+        EXPECT_EQ(tree.FindNode("zzzzzzz"), nullptr);
+    }
 }

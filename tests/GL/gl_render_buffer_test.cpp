@@ -172,3 +172,65 @@ TEST(GLRenderBuffer, DescriptionLayoutDrawsPackedColoursAndSkipsWholeDrawsOutsid
         << std::hex << gl_test::ReadPixel(48, 32);
     EXPECT_TRUE(gl_test::Near(gl_test::ReadPixel(16, 32), 0x000000));
 }
+
+// The indices are checked against the vertices when either changes, not on every draw; a set with
+// a bad index still draws its ranges that do not hold it, and the vertices made anew fewer than
+// the indices name are caught as before.
+TEST(GLRenderBuffer, IndexChecksFollowTheIndicesAndTheVertices)
+{
+    gl_test::Context oContext;
+    ASSERT_TRUE(oContext.Ok());
+    struct Vertex
+    {
+        float afPos[3];
+        float afColor[3];
+    };
+    const Vertex aVertices[] = {
+        {{-1, -1, 0}, {0, 1, 0}}, {{0, -1, 0}, {0, 1, 0}}, {{0, 1, 0}, {0, 1, 0}}, {{-1, 1, 0}, {0, 1, 0}}};
+    const QIRN_VertexFormatOffsets_GL oOffsets = {0, -1, -1, -1, 12};
+    // The left quad first, then a triangle whose third index is past the four vertices.
+    const int32_t aiIndices[] = {0, 1, 2, 0, 2, 3, 0, 1, 9};
+    struct Case
+    {
+        const char* szWhat;
+        uint32_t dwVertices;
+        uint32_t dwStart;
+        uint32_t dwCount;
+        bool bDrawn;
+        const char* szLine;
+    };
+    const Case aCases[] = {
+        {"the quad of a set with a bad index", 4, 0, 6, true, nullptr},
+        {"the range with the bad index", 4, 3, 6, false, "Index 9 is outside the 4 vertices; draw skipped"},
+        {"every index inside ten vertices", 10, 0, 6, true, nullptr},
+        {"the quad, with three vertices only", 3, 0, 6, false, "Index 3 is outside the 3 vertices; draw skipped"},
+    };
+    for (const Case& c : aCases)
+    {
+        ResetView();
+        QIRN_Extensions_GL oExt;
+        QIRN_Render_Buffer_GL oBuffer(&oExt);
+        std::vector<Vertex> vertices(aVertices, aVertices + 4);
+        vertices.resize(10, aVertices[0]);
+        // Indices first, vertices after them, as a mesh whose vertices are made anew.
+        ASSERT_EQ(oBuffer.CreateVertexBuffer(10, sizeof(Vertex), vertices.data(), &oOffsets), OK);
+        ASSERT_EQ(oBuffer.CreateIndexBuffer(9, aiIndices), OK);
+        ASSERT_EQ(oBuffer.CreateVertexBuffer(c.dwVertices, sizeof(Vertex), vertices.data(), &oOffsets), OK);
+        oBuffer.SetPrimitiveType(5);
+        oBuffer.SetStartIndex(c.dwStart);
+        oBuffer.SetIndexCountToDraw(c.dwCount);
+        qirn_test::LogCapture oLog;
+        oBuffer.RenderIndexedImmediateMode();
+        glFinish();
+        EXPECT_EQ(gl_test::Near(gl_test::ReadPixel(16, 32), 0x00FF00), c.bDrawn)
+            << c.szWhat << " " << std::hex << gl_test::ReadPixel(16, 32);
+        if (c.szLine)
+        {
+            EXPECT_TRUE(oLog.Contains(c.szLine)) << c.szWhat << "\n" << oLog.All();
+        }
+        else
+        {
+            EXPECT_EQ(oLog.All(), "") << c.szWhat;
+        }
+    }
+}
