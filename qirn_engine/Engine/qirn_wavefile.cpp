@@ -262,13 +262,18 @@ QIRN_ErrorCode QIRN_WaveFile::ResetFile()
             dprintf("*** QIRN_WaveFile::ReadFile() FAILED: mmioDescend() != ZERO\n");
             return 1;
         }
-        // A data chunk never hands out more than its RIFF chunk (itself cut to the file) holds.
+        // A data chunk never hands out more than its RIFF chunk (itself cut to the file) holds. A
+        // chunk before it whose size skips past the file's end leaves no data chunk at all.
+        const uint64_t qwRiffEnd = static_cast<uint64_t>(m_ckRiff.dwDataOffset) + m_ckRiff.cksize;
+        if (m_ck.dwDataOffset > qwRiffEnd)
+        {
+            dprintf("*** QIRN_WaveFile::ReadFile() FAILED: the data chunk lies past the end of its RIFF chunk\n");
+            return 1;
+        }
         m_dwDataClaimed = m_ck.cksize;
         if (!FitsInRiff(m_ck))
         {
-            const uint64_t qwRiffEnd = static_cast<uint64_t>(m_ckRiff.dwDataOffset) + m_ckRiff.cksize;
-            m_ck.cksize =
-                qwRiffEnd > m_ck.dwDataOffset ? static_cast<DWORD>(qwRiffEnd - m_ck.dwDataOffset) : 0;
+            m_ck.cksize = static_cast<DWORD>(qwRiffEnd - m_ck.dwDataOffset);
         }
         return 0;
     }

@@ -176,6 +176,14 @@ std::string SizedFile(uint32_t dwFormatSize, uint32_t dwDataSize)
     return strFile + strBody;
 }
 
+// The file with the 32-bit value at the offset replaced.
+std::string WithU32(std::string strFile, size_t nAt, uint32_t dwValue)
+{
+    std::string strValue;
+    PutU32(strValue, dwValue);
+    return strFile.replace(nAt, 4, strValue);
+}
+
 struct BadCase
 {
     const char* szWhat;
@@ -210,6 +218,10 @@ TEST_F(WaveFileTest, RefusesBrokenFilesWithTheirLine)
         {"empty file", "", "ReadMMIO() FAILED: mmioDescend() returned ZERO"},
         {"rate 0", Riff({{"fmt ", FormatBody(1, 1, 0, 16, 2, 44100)}, {"data", strData}}),
          "ReadMMIO() FAILED: the format's sample rate is 0"},
+        {"a chunk before the data skipping past the file",
+         WithU32(Riff({{"fmt ", FormatBody(1, 1, 22050, 16)}, {"LIST", "abcd"}, {"data", strData}}), 40,
+                 0x7FFFFFFFu),
+         "the data chunk lies past the end of its RIFF chunk"},
         {"2 GB format chunk in 48 bytes", SizedFile(0x80000000u, 4), "the format chunk of 2147483648 bytes runs "
                                                                     "past its RIFF chunk"},
     };
