@@ -35,10 +35,11 @@ QIRN_SndObj_DX8::~QIRN_SndObj_DX8()
     }
 }
 
-uint32_t QIRN_SndObj_DX8::StreamBlockSize(const WAVEFORMATEX& wfx)
+uint64_t QIRN_SndObj_DX8::StreamBlockSize(const WAVEFORMATEX& wfx)
 {
-    uint32_t dwBlock = (wfx.nSamplesPerSec * wfx.nBlockAlign * 3) / 8;
-    return wfx.nBlockAlign ? dwBlock - dwBlock % wfx.nBlockAlign : dwBlock;
+    // In 64 bits: a high rate times a wide frame overflows 32.
+    const uint64_t qwBlock = (static_cast<uint64_t>(wfx.nSamplesPerSec) * wfx.nBlockAlign * 3) / 8;
+    return wfx.nBlockAlign ? qwBlock - qwBlock % wfx.nBlockAlign : qwBlock;
 }
 
 uint32_t QIRN_SndObj_DX8::CursorAdvance(uint32_t dwLast, uint32_t dwCursor, uint32_t dwRingSize)
@@ -93,7 +94,15 @@ QIRN_ErrorCode QIRN_SndObj_DX8::Init(IDirectSound8* pDS, const WAVEFORMATEX* pwf
     }
     else
     {
-        m_dwNotifySize = StreamBlockSize(*pFileFormat);
+        // Eight blocks must make a buffer DirectSound can hold, or the sizes wrap round.
+        const uint64_t qwBlock = StreamBlockSize(*pFileFormat);
+        if (qwBlock == 0 || qwBlock * QIRN_STREAM_BLOCKS > DSBSIZE_MAX)
+        {
+            dprintf("*** QIRN_SndObj_DX8::Init(): a stream block of %llu bytes gives no sound buffer\n",
+                    static_cast<unsigned long long>(qwBlock));
+            return 1;
+        }
+        m_dwNotifySize = static_cast<uint32_t>(qwBlock);
         m_dwBufferSize = m_dwNotifySize * QIRN_STREAM_BLOCKS;
         dsbd.dwFlags = STREAM_FLAGS;
     }

@@ -34,7 +34,7 @@ public:
     QIRN_ErrorCode UpdateProgress();
 
     // Block size of a streamed sound: 3/8 second, a whole number of sample frames.
-    static uint32_t StreamBlockSize(const WAVEFORMATEX& wfx);
+    static uint64_t StreamBlockSize(const WAVEFORMATEX& wfx);
     // Bytes the play cursor moved from dwLast to dwCursor in a ring of dwRingSize bytes.
     static uint32_t CursorAdvance(uint32_t dwLast, uint32_t dwCursor, uint32_t dwRingSize);
 

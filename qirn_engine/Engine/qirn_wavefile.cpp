@@ -17,7 +17,8 @@ WAVEFORMATEX* AllocFormat(uint32_t dwExtraBytes)
 } // namespace
 
 QIRN_WaveFile::QIRN_WaveFile()
-    : m_pwfx(nullptr), m_hmmio(nullptr), m_ck(), m_ckRiff(), m_mmioinfoOut(), m_dwFlags(QIRN_WAVEFILE_READ)
+    : m_pwfx(nullptr), m_hmmio(nullptr), m_ck(), m_ckRiff(), m_mmioinfoOut(), m_dwFlags(QIRN_WAVEFILE_READ),
+      m_dwDataClaimed(0)
 {
 }
 
@@ -90,7 +91,43 @@ QIRN_ErrorCode QIRN_WaveFile::Open(std::string strFilename, const WAVEFORMATEX* 
         dprintf("*** QIRN_WaveFile::Open() FAILED: ResetFile() FAILED\n");
         return 1;
     }
+    // A cut-off recording still plays what it holds; every rewind cuts it again, quietly.
+    if (dwFlags == QIRN_WAVEFILE_READ && m_ck.cksize < m_dwDataClaimed)
+    {
+        dprintf("*** QIRN_WaveFile::Open() - the data chunk claims %lu bytes, the file holds %lu: only "
+                "those are read\n",
+                static_cast<unsigned long>(m_dwDataClaimed), static_cast<unsigned long>(m_ck.cksize));
+    }
     return 0;
+}
+
+// The RIFF chunk's size bounds every chunk inside it, so it may not claim more than the file
+// holds: a larger size is cut to the file (a recording cut short keeps what it has).
+QIRN_ErrorCode QIRN_WaveFile::FitRiffToFile()
+{
+    const LONG lEnd = mmioSeek(m_hmmio, 0, SEEK_END);
+    const LONG lContent = static_cast<LONG>(m_ckRiff.dwDataOffset + sizeof(FOURCC));
+    if (lEnd == -1 || mmioSeek(m_hmmio, lContent, SEEK_SET) != lContent)
+    {
+        dprintf("*** QIRN_WaveFile::ReadMMIO() FAILED: mmioSeek() == -1\n");
+        return 1;
+    }
+    const uint64_t qwClaimedEnd = static_cast<uint64_t>(m_ckRiff.dwDataOffset) + m_ckRiff.cksize;
+    if (qwClaimedEnd > static_cast<uint64_t>(lEnd))
+    {
+        const DWORD dwHeld = static_cast<DWORD>(lEnd) - m_ckRiff.dwDataOffset;
+        dprintf("*** QIRN_WaveFile::ReadMMIO() - the RIFF chunk claims %lu bytes, the file holds %lu: cut to "
+                "the file\n",
+                static_cast<unsigned long>(m_ckRiff.cksize), static_cast<unsigned long>(dwHeld));
+        m_ckRiff.cksize = dwHeld;
+    }
+    return 0;
+}
+
+bool QIRN_WaveFile::FitsInRiff(const MMCKINFO& ck) const
+{
+    return static_cast<uint64_t>(ck.dwDataOffset) + ck.cksize <=
+           static_cast<uint64_t>(m_ckRiff.dwDataOffset) + m_ckRiff.cksize;
 }
 
 QIRN_ErrorCode QIRN_WaveFile::ReadMMIO()
@@ -111,6 +148,10 @@ QIRN_ErrorCode QIRN_WaveFile::ReadMMIO()
         dprintf("*** QIRN_WaveFile::ReadMMIO() FAILED: m_ckRiff.fccType != mmioFOURC('wave')\n");
         return 1;
     }
+    if (FitRiffToFile() != 0)
+    {
+        return 1;
+    }
     MMCKINFO ckIn = {};
     ckIn.ckid = mmioFOURCC('f', 'm', 't', ' ');
     if (mmioDescend(m_hmmio, &ckIn, &m_ckRiff, MMIO_FINDCHUNK) != 0)
@@ -129,6 +170,13 @@ QIRN_ErrorCode QIRN_WaveFile::ReadMMIO()
         dprintf("*** QIRN_WaveFile::ReadMMIO() FAILED: mmioRead() != sizeof(pcmWaveFormat)\n");
         return 1;
     }
+    // Leaving a chunk seeks past its end: a size beyond the RIFF chunk would leave the file there.
+    if (!FitsInRiff(ckIn))
+    {
+        dprintf("*** QIRN_WaveFile::ReadMMIO() FAILED: the format chunk of %lu bytes runs past its RIFF chunk\n",
+                static_cast<unsigned long>(ckIn.cksize));
+        return 1;
+    }
     // Every later step divides by these: a format without them cannot be played or timed.
     if (pcmWaveFormat.wf.nChannels == 0 || pcmWaveFormat.wf.nBlockAlign == 0 ||
         pcmWaveFormat.wf.nAvgBytesPerSec == 0)
@@ -136,6 +184,12 @@ QIRN_ErrorCode QIRN_WaveFile::ReadMMIO()
         dprintf(
             "*** QIRN_WaveFile::ReadMMIO() FAILED: the format has 0 channels, block alignment or bytes per "
             "second\n");
+        return 1;
+    }
+    // The stream's geometry and the play position's time are both sized by the rate.
+    if (pcmWaveFormat.wf.nSamplesPerSec == 0)
+    {
+        dprintf("*** QIRN_WaveFile::ReadMMIO() FAILED: the format's sample rate is 0\n");
         return 1;
     }
     if (pcmWaveFormat.wf.wFormatTag == WAVE_FORMAT_PCM)
@@ -207,6 +261,19 @@ QIRN_ErrorCode QIRN_WaveFile::ResetFile()
         {
             dprintf("*** QIRN_WaveFile::ReadFile() FAILED: mmioDescend() != ZERO\n");
             return 1;
+        }
+        // A data chunk never hands out more than its RIFF chunk (itself cut to the file) holds. A
+        // chunk before it whose size skips past the file's end leaves no data chunk at all.
+        const uint64_t qwRiffEnd = static_cast<uint64_t>(m_ckRiff.dwDataOffset) + m_ckRiff.cksize;
+        if (m_ck.dwDataOffset > qwRiffEnd)
+        {
+            dprintf("*** QIRN_WaveFile::ReadFile() FAILED: the data chunk lies past the end of its RIFF chunk\n");
+            return 1;
+        }
+        m_dwDataClaimed = m_ck.cksize;
+        if (!FitsInRiff(m_ck))
+        {
+            m_ck.cksize = static_cast<DWORD>(qwRiffEnd - m_ck.dwDataOffset);
         }
         return 0;
     }

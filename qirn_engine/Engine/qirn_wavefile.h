@@ -40,4 +40,9 @@ public:
 
 private:
     void FreeFormat();
+    QIRN_ErrorCode FitRiffToFile();
+    bool FitsInRiff(const MMCKINFO& ck) const;
+
+    // Read mode: the size the data chunk's head claimed, before it was cut to what the file holds.
+    uint32_t m_dwDataClaimed;
 };

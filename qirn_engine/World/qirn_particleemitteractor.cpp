@@ -161,16 +161,38 @@ QIRN_ErrorCode QIRN_ParticleEmitterActor::InterpretKeyWord(std::string szKeyWord
     {
         return ReadAttractor(roFile);
     }
+    if (szKeyWord == "NumParticles")
+    {
+        return ReadNumParticles(roFile);
+    }
     QIRN_ErrorCode result = QIRN_InterpretTableKeyword(roFile, *this, EmitterFields(), szKeyWord);
     if (result == QIRN_KEYWORD_NOT_HANDLED)
     {
         return QIRN_BaseActor::InterpretKeyWord(szKeyWord, roFile);
     }
-    if (result == OK && szKeyWord == "NumParticles")
-    {
-        AllocatePool();
-    }
     return result;
+}
+
+// Read wider than the member, so that a negative count is seen as one instead of wrapping round
+// to a huge pool. A refused count keeps the pool the emitter had.
+QIRN_ErrorCode QIRN_ParticleEmitterActor::ReadNumParticles(QIRN_File& roFile)
+{
+    int64_t llCount = 0;
+    if (roFile.ReadBlock(llCount) != OK)
+    {
+        dprintf("*** QIRN_ParticleEmitterActor::InterpretKeyWord() - Error reading NumParticles\n");
+        return FILEREAD_ERROR;
+    }
+    if (llCount < 0 || llCount > static_cast<int64_t>(QIRN_EMITTER_MAX_PARTICLES))
+    {
+        dprintf("*** QIRN_ParticleEmitterActor::InterpretKeyWord() - NumParticles %lld is outside 0 .. %u\n",
+                static_cast<long long>(llCount), QIRN_EMITTER_MAX_PARTICLES);
+        dprintf("*** QIRN_ParticleEmitterActor::InterpretKeyWord() - Error reading NumParticles\n");
+        return FILEREAD_ERROR;
+    }
+    m_dwNumParticles = static_cast<uint32_t>(llCount);
+    AllocatePool();
+    return OK;
 }
 
 QIRN_ErrorCode QIRN_ParticleEmitterActor::ReadName(QIRN_File& roFile)

@@ -21,7 +21,7 @@ struct GeometryCase
     uint32_t dwRate;
     uint16_t wChannels;
     uint16_t wBits;
-    uint32_t dwBlock;
+    uint64_t qwBlock;
 };
 
 TEST(SndObjGeometryTest, StreamBlocksAreThreeEighthsOfASecondInWholeFrames)
@@ -32,6 +32,8 @@ TEST(SndObjGeometryTest, StreamBlocksAreThreeEighthsOfASecondInWholeFrames)
         {22050, 1, 8, 8268},   // 8268.75 truncated
         {11025, 1, 16, 8268},  // 8268.75 truncated, already even
         {48000, 2, 24, 108000}, {8000, 1, 8, 3000},
+        // Past 32 bits: the rate times the frame once wrapped round to a small block.
+        {4000000000u, 2, 16, 6000000000ull}, {0xFFFFFFFFu, 8, 32, 51539607520ull},
     };
     for (const GeometryCase& c : aCases)
     {
@@ -41,9 +43,9 @@ TEST(SndObjGeometryTest, StreamBlocksAreThreeEighthsOfASecondInWholeFrames)
         wfx.nChannels = c.wChannels;
         wfx.wBitsPerSample = c.wBits;
         wfx.nBlockAlign = static_cast<WORD>(c.wChannels * c.wBits / 8);
-        uint32_t dwBlock = QIRN_SndObj_DX8::StreamBlockSize(wfx);
-        EXPECT_EQ(dwBlock, c.dwBlock);
-        EXPECT_EQ(dwBlock % wfx.nBlockAlign, 0u);
+        uint64_t qwBlock = QIRN_SndObj_DX8::StreamBlockSize(wfx);
+        EXPECT_EQ(qwBlock, c.qwBlock);
+        EXPECT_EQ(qwBlock % wfx.nBlockAlign, 0u);
     }
 }
 
@@ -181,6 +183,15 @@ TEST_F(SndObjTest, RefusesAMissingDeviceFileOrHeader)
     EXPECT_EQ(Load(oBroken), 1);
     EXPECT_TRUE(m_oLog.Contains("*** QIRN_SndObj_DX8::Init(): pWaveSoundRead->Open() failed\n"));
     EXPECT_EQ(oBroken.GetDSBuffer(), nullptr);
+
+    // A rate whose blocks pass what a sound buffer holds gives no buffer, instead of a wrapped size.
+    qirn_test::WriteFile("fast.wav", PcmWave(2, 400000000u, 16, 1000));
+    QIRN_SndObj_DX8 oFast(".\\fast.wav", false, false);
+    EXPECT_EQ(Load(oFast), 1);
+    EXPECT_TRUE(m_oLog.Contains("*** QIRN_SndObj_DX8::Init(): a stream block of 600000000 bytes gives no sound "
+                                "buffer\n"))
+        << m_oLog.All();
+    EXPECT_EQ(oFast.GetDSBuffer(), nullptr);
 }
 
 TEST_F(SndObjTest, PlayingStreamRefillsBlockAfterBlockInRealTime)

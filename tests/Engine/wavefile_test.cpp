@@ -160,6 +160,30 @@ TEST_F(WaveFileTest, FormatChunkSizesAndExtraBytes)
     EXPECT_EQ(oShort.m_ck.cksize, 4u);
 }
 
+// "RIFF", "WAVE", a PCM format chunk that claims dwFormatSize bytes, and a data chunk that claims
+// dwDataSize and holds 16 bytes when dwDataSize is 16 or more, else dwDataSize: the sizes a damaged
+// or cut-off file carries. The RIFF size is the file's own.
+std::string SizedFile(uint32_t dwFormatSize, uint32_t dwDataSize)
+{
+    const std::string strSamples(dwDataSize < 16 ? dwDataSize : 16, '\x5A');
+    std::string strBody = "WAVEfmt ";
+    PutU32(strBody, dwFormatSize);
+    strBody += FormatBody(1, 1, 22050, 16) + "data";
+    PutU32(strBody, dwDataSize);
+    strBody += strSamples;
+    std::string strFile = "RIFF";
+    PutU32(strFile, static_cast<uint32_t>(strBody.size()));
+    return strFile + strBody;
+}
+
+// The file with the 32-bit value at the offset replaced.
+std::string WithU32(std::string strFile, size_t nAt, uint32_t dwValue)
+{
+    std::string strValue;
+    PutU32(strValue, dwValue);
+    return strFile.replace(nAt, 4, strValue);
+}
+
 struct BadCase
 {
     const char* szWhat;
@@ -192,6 +216,14 @@ TEST_F(WaveFileTest, RefusesBrokenFilesWithTheirLine)
          "mmioRead() != cbExtraBytes"},
         {"cut inside the format", strGood.substr(0, 30), "mmioRead() != sizeof(pcmWaveFormat)"},
         {"empty file", "", "ReadMMIO() FAILED: mmioDescend() returned ZERO"},
+        {"rate 0", Riff({{"fmt ", FormatBody(1, 1, 0, 16, 2, 44100)}, {"data", strData}}),
+         "ReadMMIO() FAILED: the format's sample rate is 0"},
+        {"a chunk before the data skipping past the file",
+         WithU32(Riff({{"fmt ", FormatBody(1, 1, 22050, 16)}, {"LIST", "abcd"}, {"data", strData}}), 40,
+                 0x7FFFFFFFu),
+         "the data chunk lies past the end of its RIFF chunk"},
+        {"2 GB format chunk in 48 bytes", SizedFile(0x80000000u, 4), "the format chunk of 2147483648 bytes runs "
+                                                                    "past its RIFF chunk"},
     };
     for (const BadCase& c : aCases)
     {
@@ -268,3 +300,61 @@ TEST_F(WaveFileTest, WriteModeLeavesAHeaderWithAZeroFactAndAnEmptyDataChunk)
     EXPECT_EQ(oIn.m_ck.cksize, 0u);
 }
 } // namespace
+
+struct CutCase
+{
+    const char* szWhat;
+    std::string strFile;
+    uint32_t dwHeld;
+    const char* szLine;
+};
+
+// A chunk that claims more than the file holds is cut to what it holds, with a line: a 60-byte
+// file does not ask for a buffer of 4 GB or 256 MB, and a recording cut short plays what it has.
+TEST_F(WaveFileTest, ChunksClaimingMoreThanTheFileAreCutToIt)
+{
+    std::string strRiffTooLong = PcmWave(1, 22050, 16, 100);
+    strRiffTooLong[4] = '\x00';
+    strRiffTooLong[5] = '\x00';
+    strRiffTooLong[6] = '\x00';
+    strRiffTooLong[7] = '\x40';
+    const std::vector<CutCase> aCases = {
+        {"4 GB of data in 60 bytes", SizedFile(16, 0xFFFFFFFFu), 16,
+         "*** QIRN_WaveFile::Open() - the data chunk claims 4294967295 bytes, the file holds 16: only those are "
+         "read\n"},
+        {"256 MB of data in 60 bytes", SizedFile(16, 0x10000000u), 16,
+         "*** QIRN_WaveFile::Open() - the data chunk claims 268435456 bytes, the file holds 16: only those are "
+         "read\n"},
+        {"data cut short", PcmWave(1, 22050, 16, 1000).substr(0, 44 + 600), 600,
+         "*** QIRN_WaveFile::ReadMMIO() - the RIFF chunk claims 1036 bytes, the file holds 636: cut to the "
+         "file\n"},
+        {"RIFF of 1 GB", strRiffTooLong, 100,
+         "*** QIRN_WaveFile::ReadMMIO() - the RIFF chunk claims 1073741824 bytes, the file holds 136: cut to the "
+         "file\n"},
+    };
+    for (const CutCase& c : aCases)
+    {
+        SCOPED_TRACE(c.szWhat);
+        m_oLog.Clear();
+        qirn_test::WriteFile("cut.wav", c.strFile);
+        QIRN_WaveFile oFile;
+        ASSERT_EQ(oFile.Open("cut.wav", nullptr, QIRN_WAVEFILE_READ), 0) << m_oLog.All();
+        EXPECT_TRUE(m_oLog.Contains(c.szLine)) << m_oLog.All();
+        EXPECT_EQ(oFile.m_ck.cksize, c.dwHeld);
+        EXPECT_LE(oFile.m_ckRiff.dwDataOffset + oFile.m_ckRiff.cksize, c.strFile.size());
+        std::vector<uint8_t> aData(2000);
+        uint32_t dwRead = 0;
+        ASSERT_EQ(oFile.Read(aData.data(), 2000, &dwRead), 0) << m_oLog.All();
+        EXPECT_EQ(dwRead, c.dwHeld);
+        // A rewind for the next loop holds the data to the file again.
+        ASSERT_EQ(oFile.ResetFile(), 0);
+        EXPECT_EQ(oFile.m_ck.cksize, c.dwHeld);
+    }
+    // A whole file says nothing of cutting.
+    m_oLog.Clear();
+    qirn_test::WriteFile("whole.wav", SizedFile(16, 16));
+    QIRN_WaveFile oWhole;
+    ASSERT_EQ(oWhole.Open("whole.wav", nullptr, QIRN_WAVEFILE_READ), 0);
+    EXPECT_EQ(oWhole.m_ck.cksize, 16u);
+    EXPECT_TRUE(m_oLog.Messages().empty()) << m_oLog.All();
+}

@@ -8,9 +8,14 @@
 #include "world_test_support.h"
 
 #include <windows.h>
+#include <malloc.h>
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -424,4 +429,132 @@ TEST_F(CustomActorTest, KeywordAndSaveFailures)
     log.Clear();
     EXPECT_EQ(actor.Load(unnamed.File()), FILEREAD_ERROR);
     EXPECT_TRUE(log.Contains("*** QIRN_CustomActor::InterpretKeyWord() - Error reading DLLFilename\n"));
+}
+
+namespace
+{
+// What a process holds that a plug-in's load and unload could keep: the lowest free thread-local
+// slot (it climbs when slots are taken and never given back), its modules and its memory.
+struct ProcessHoldings
+{
+    DWORD dwFreeTlsSlot = 0;
+    int iModules = 0;
+    size_t nWorkingSet = 0;
+    // Blocks and bytes in use in the C runtime's heap (the engine's and the plug-in's) and in the
+    // process heap (the system's DLLs, the loader among them).
+    size_t nCrtBlocks = 0;
+    size_t nCrtBytes = 0;
+    size_t nProcessBlocks = 0;
+    size_t nProcessBytes = 0;
+};
+
+void WalkHeap(HANDLE hHeap, size_t& rnBlocks, size_t& rnBytes)
+{
+    rnBlocks = 0;
+    rnBytes = 0;
+    if (!hHeap || !HeapLock(hHeap))
+    {
+        return;
+    }
+    PROCESS_HEAP_ENTRY oEntry = {};
+    while (HeapWalk(hHeap, &oEntry))
+    {
+        if (oEntry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+        {
+            ++rnBlocks;
+            rnBytes += oEntry.cbData;
+        }
+    }
+    HeapUnlock(hHeap);
+}
+
+ProcessHoldings Holdings()
+{
+    ProcessHoldings oHeld;
+    oHeld.dwFreeTlsSlot = TlsAlloc();
+    TlsFree(oHeld.dwFreeTlsSlot);
+    HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
+    MODULEENTRY32 oEntry = {};
+    oEntry.dwSize = sizeof(oEntry);
+    for (BOOL bMore = Module32First(hSnapshot, &oEntry); bMore; bMore = Module32Next(hSnapshot, &oEntry))
+    {
+        ++oHeld.iModules;
+    }
+    CloseHandle(hSnapshot);
+    PROCESS_MEMORY_COUNTERS oMemory = {};
+    oMemory.cb = sizeof(oMemory);
+    GetProcessMemoryInfo(GetCurrentProcess(), &oMemory, sizeof(oMemory));
+    oHeld.nWorkingSet = oMemory.WorkingSetSize;
+    WalkHeap(reinterpret_cast<HANDLE>(_get_heap_handle()), oHeld.nCrtBlocks, oHeld.nCrtBytes);
+    WalkHeap(GetProcessHeap(), oHeld.nProcessBlocks, oHeld.nProcessBytes);
+    return oHeld;
+}
+
+// Nothing here holds the sample loaded, so every world load and close loads and frees it.
+class CustomActorReloadTest : public world_test::WorldFixture
+{
+protected:
+    // One evening of switching worlds: a new world as the engine makes one, load, one frame of the
+    // renderer's calls, close.
+    void Cycle(PixelGraphics& roGraphics)
+    {
+        QIRN_World oWorld(Engine());
+        ASSERT_EQ(oWorld.InitWorld(), OK);
+        ASSERT_EQ(oWorld.Load("reef"), OK);
+        QIRN_LINKEDLIST<QIRN_CustomActor>* poList = oWorld.GetCustomActorList();
+        ASSERT_NE(poList, nullptr);
+        ASSERT_EQ(poList->m_iCount, 1);
+        QIRN_CustomActor* poActor = poList->m_pHead->m_pData;
+        ASSERT_EQ(poActor->InitUserData(&roGraphics), OK);
+        ASSERT_EQ(poActor->UpdateUserData(), OK);
+        ASSERT_EQ(poActor->RenderUserData(0), OK);
+        ASSERT_EQ(poActor->DestroyUserData(), OK);
+        ASSERT_EQ(oWorld.CloseWorld(), OK);
+    }
+};
+} // namespace
+
+// About 45 s on an idle core, most of it the system's loading of the plug-in: a CTest entry of its
+// own runs it (world_plugin_reloads), beside the other world tests.
+TEST_F(CustomActorReloadTest, DISABLED_ThousandsOfReloadsHoldTheProcessSteady)
+{
+    qirn_test::WriteFile("reef.w", "qirn_world_version2.0 {\n"
+                                   "  QIRN_CustomActor { Name { Marker } DLLFilename { " +
+                                       PluginPath(SAMPLE) +
+                                       " }\n"
+                                       "    Arg { 2 } Arg { 2 } Arg { 4 } }\n"
+                                       "}\n");
+    ASSERT_EQ(GetModuleHandleA(SAMPLE), nullptr) << "the sample must not be held by anyone else";
+    PixelGraphics graphics;
+    const int WARM_UP = 100;
+    const int CYCLES = 2000;
+    for (int i = 0; i < WARM_UP; ++i)
+    {
+        ASSERT_NO_FATAL_FAILURE(Cycle(graphics)) << "cycle " << i;
+    }
+    const ProcessHoldings oBefore = Holdings();
+    const auto tStart = std::chrono::steady_clock::now();
+    for (int i = WARM_UP; i < CYCLES; ++i)
+    {
+        ASSERT_NO_FATAL_FAILURE(Cycle(graphics)) << "cycle " << i;
+        ASSERT_EQ(GetModuleHandleA(SAMPLE), nullptr) << "the sample stays loaded after cycle " << i;
+    }
+    const double fSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
+    const ProcessHoldings oAfter = Holdings();
+    std::printf("%d reloads in %.2f s; free TLS slot %lu -> %lu, modules %d -> %d, working set %zu -> %zu KB, "
+                "C runtime heap %zu -> %zu blocks, %zu -> %zu bytes, process heap %zu -> %zu blocks, %zu -> %zu "
+                "bytes\n",
+                CYCLES - WARM_UP, fSeconds, static_cast<unsigned long>(oBefore.dwFreeTlsSlot),
+                static_cast<unsigned long>(oAfter.dwFreeTlsSlot), oBefore.iModules, oAfter.iModules,
+                oBefore.nWorkingSet / 1024, oAfter.nWorkingSet / 1024, oBefore.nCrtBlocks, oAfter.nCrtBlocks,
+                oBefore.nCrtBytes, oAfter.nCrtBytes, oBefore.nProcessBlocks, oAfter.nProcessBlocks,
+                oBefore.nProcessBytes, oAfter.nProcessBytes);
+    EXPECT_EQ(oAfter.dwFreeTlsSlot, oBefore.dwFreeTlsSlot);
+    EXPECT_EQ(oAfter.iModules, oBefore.iModules);
+    // A leak of one page a reload would show as 7 MB; the allowance is for the heap's own slack.
+    const size_t MB = 1024 * 1024;
+    EXPECT_LT(oAfter.nWorkingSet, oBefore.nWorkingSet + 2 * MB);
+    EXPECT_EQ(oAfter.nCrtBlocks, oBefore.nCrtBlocks);
+    EXPECT_LT(oAfter.nCrtBytes, oBefore.nCrtBytes + MB);
+    EXPECT_EQ(oAfter.nProcessBlocks, oBefore.nProcessBlocks);
 }

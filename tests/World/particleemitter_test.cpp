@@ -579,3 +579,37 @@ TEST_F(ParticleEmitterTest, ReadFailuresNameTheirKeyword)
     EXPECT_TRUE(log.Contains(
         "*** QIRN_ParticleEmitterActor::SaveContents() - roFile is invalid. Can't save contents\n"));
 }
+
+// A count outside the pool's bounds is the keyword's read failure, after a line naming the count;
+// the emitter keeps the pool it had. The first two are counts seen in damaged worlds.
+TEST_F(ParticleEmitterTest, ParticleCountsOutsideThePoolsBoundsAreRefused)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"-120", "*** QIRN_ParticleEmitterActor::InterpretKeyWord() - NumParticles -120 is outside 0 .. 4096\n"},
+        {"10000000",
+         "*** QIRN_ParticleEmitterActor::InterpretKeyWord() - NumParticles 10000000 is outside 0 .. 4096\n"},
+        {"4097", "*** QIRN_ParticleEmitterActor::InterpretKeyWord() - NumParticles 4097 is outside 0 .. 4096\n"},
+        {"-4294967295",
+         "*** QIRN_ParticleEmitterActor::InterpretKeyWord() - NumParticles -4294967295 is outside 0 .. 4096\n"},
+    };
+    for (const auto& test : cases)
+    {
+        SCOPED_TRACE(test.first);
+        QIRN_ParticleEmitterActor emitter(QIRN_CLASS_PARTICLEEMITTERACTOR);
+        qirn_test::LogCapture log;
+        BlockFile file(std::string("E { NumParticles { 40 } NumParticles { ") + test.first + " } }");
+        EXPECT_EQ(emitter.Load(file.File()), FILEREAD_ERROR);
+        const std::vector<std::string>& lines = log.Messages();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[0], test.second);
+        EXPECT_EQ(lines[1], "*** QIRN_ParticleEmitterActor::InterpretKeyWord() - Error reading NumParticles\n");
+        EXPECT_EQ(emitter.GetNumParticles(), 40u);
+        EXPECT_NE(emitter.GetParticles(), nullptr);
+    }
+    QIRN_ParticleEmitterActor* poLargest = MakeEmitter("Name { Largest } NumParticles { 4096 } EmissionRate { 4096 }");
+    EXPECT_EQ(poLargest->GetNumParticles(), QIRN_EMITTER_MAX_PARTICLES);
+    EXPECT_EQ(poLargest->Update(0.02f), OK);
+    EXPECT_EQ(poLargest->GetNumLiveParticles(), QIRN_EMITTER_MAX_PARTICLES);
+    ExpectSoundPool(*poLargest);
+    EXPECT_EQ(MakeEmitter("Name { None } NumParticles { 0 }")->GetParticles(), nullptr);
+}

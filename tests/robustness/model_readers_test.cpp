@@ -12,6 +12,7 @@
 #include "qirn_settings.h"
 #include "qirn_shader.h"
 #include "qirn_skeleton.h"
+#include "qirn_sndobj_dx8.h"
 #include "qirn_test_support.h"
 #include "qirn_wavefile.h"
 #include "qirn_xfile.h"
@@ -20,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -354,7 +357,11 @@ TEST_F(ModelReadersTest, SyncTimeline)
     Run(oReader, {SYNC_SEED}, 205);
 }
 
-TEST_F(ModelReadersTest, WaveFile)
+namespace
+{
+// Three small sounds: PCM with a "LIST" chunk before its data, PCM with an 18-byte format chunk and
+// an odd data size, and a non-PCM format with extra bytes and a "fact" chunk.
+std::vector<std::string> WaveSeeds()
 {
     using wave_builder::FormatBody;
     using wave_builder::Riff;
@@ -365,11 +372,80 @@ TEST_F(ModelReadersTest, WaveFile)
     }
     std::string szExtended = FormatBody(2, 1, 22050, 4, 256, 11155);
     szExtended += std::string("\x02\x00\xF4\x01", 4);
-    const std::vector<std::string> vSeeds = {
+    return {
         Riff({{"fmt ", FormatBody(1, 1, 22050, 16)}, {"LIST", "INFOISFT\x04\0\0\0reef"}, {"data", szSamples}}),
         Riff({{"fmt ", FormatBody(1, 2, 8000, 8) + std::string(2, '\0')}, {"data", szSamples.substr(0, 301)}}),
         Riff({{"fmt ", szExtended}, {"fact", std::string("\x10\x00\x00\x00", 4)}, {"data", szSamples}}),
     };
+}
+
+uint32_t GetU32(const std::string& s, size_t at)
+{
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4 && at + i < s.size(); ++i)
+    {
+        v |= static_cast<uint32_t>(static_cast<uint8_t>(s[at + i])) << (8 * i);
+    }
+    return v;
+}
+
+// What an opened sound must answer whatever its header said: a format with a rate, a format chunk
+// and a data chunk inside the file (the format chunk comes first in every seed), a stream geometry
+// that does not wrap round, and reads that give exactly the data chunk's bytes.
+Verdict CheckOpenedWave(QIRN_WaveFile& roWave, const std::string& szInput)
+{
+    if (!roWave.m_pwfx)
+    {
+        return "opened without a format";
+    }
+    if (roWave.m_pwfx->nSamplesPerSec == 0)
+    {
+        return "opened a format with a sample rate of 0";
+    }
+    const uint64_t qwFile = szInput.size();
+    const uint64_t qwRiffEnd = std::min<uint64_t>(qwFile, 8ull + GetU32(szInput, 4));
+    const uint64_t qwFormatEnd = 20ull + GetU32(szInput, 16);
+    if (szInput.compare(12, 4, "fmt ") == 0 && qwFormatEnd > qwRiffEnd)
+    {
+        return "opened a format chunk that ends at " + std::to_string(qwFormatEnd) + " in a RIFF chunk ending at " +
+               std::to_string(qwRiffEnd);
+    }
+    const uint64_t qwDataEnd = static_cast<uint64_t>(roWave.m_ck.dwDataOffset) + roWave.m_ck.cksize;
+    if (qwDataEnd > qwFile)
+    {
+        return "the data chunk ends at " + std::to_string(qwDataEnd) + " in a file of " + std::to_string(qwFile);
+    }
+    const WAVEFORMATEX& wfx = *roWave.m_pwfx;
+    uint64_t qwBlock = static_cast<uint64_t>(wfx.nSamplesPerSec) * wfx.nBlockAlign * 3 / 8;
+    qwBlock -= qwBlock % wfx.nBlockAlign;
+    if (QIRN_SndObj_DX8::StreamBlockSize(wfx) != qwBlock)
+    {
+        return "a stream block of " + std::to_string(QIRN_SndObj_DX8::StreamBlockSize(wfx)) + " bytes, not " +
+               std::to_string(qwBlock);
+    }
+    const uint32_t dwSize = roWave.m_ck.cksize;
+    uint32_t dwTotal = 0;
+    uint8_t abyBuffer[1000];
+    for (int iRead = 0; iRead < 100000; ++iRead)
+    {
+        uint32_t dwRead = 0;
+        if (roWave.Read(abyBuffer, sizeof(abyBuffer), &dwRead) != OK || dwRead == 0)
+        {
+            break;
+        }
+        dwTotal += dwRead;
+    }
+    if (dwTotal != dwSize)
+    {
+        return "read " + std::to_string(dwTotal) + " bytes of a data chunk of " + std::to_string(dwSize);
+    }
+    return "";
+}
+} // namespace
+
+TEST_F(ModelReadersTest, WaveFile)
+{
+    const std::vector<std::string> vSeeds = WaveSeeds();
     Reader oReader{"wav", "wav", true,
                    [&](const std::string& szFile) -> Verdict
                    {
@@ -379,32 +455,83 @@ TEST_F(ModelReadersTest, WaveFile)
                        if (eResult == OK)
                        {
                            CountLoaded();
-                           if (!oWave.m_pwfx)
-                           {
-                               szVerdict = "opened without a format";
-                           }
-                           // The data is read to its end; the reads answer no more than the chunk holds.
-                           const uint32_t dwSize = oWave.m_ck.cksize;
-                           uint32_t dwTotal = 0;
-                           uint8_t abyBuffer[1000];
-                           for (int iRead = 0; iRead < 100000 && szVerdict.empty(); ++iRead)
-                           {
-                               uint32_t dwRead = 0;
-                               if (oWave.Read(abyBuffer, sizeof(abyBuffer), &dwRead) != OK || dwRead == 0)
-                               {
-                                   break;
-                               }
-                               dwTotal += dwRead;
-                           }
-                           if (szVerdict.empty() && dwTotal > dwSize)
-                           {
-                               szVerdict = "read " + std::to_string(dwTotal) + " bytes of a data chunk of " +
-                                           std::to_string(dwSize);
-                           }
+                           szVerdict = CheckOpenedWave(oWave, robustness::ReadWholeFile(szFile));
                            oWave.Close();
                        }
                        m_oLog.Clear();
                        return szVerdict;
                    }};
     Run(oReader, vSeeds, 206);
+}
+
+// The family of the header's size fields: the RIFF, format, other and data chunk sizes, the rate,
+// bytes per second, block alignment and extra-byte count of the seeds, one or two of them set to
+// the values a damaged or hostile file carries (0, around what the file holds, and the 16- and 32-bit
+// edges), and one input in four cut short as well.
+TEST_F(ModelReadersTest, WaveSizeFields)
+{
+    const std::vector<std::string> vSeeds = WaveSeeds();
+    // A field: its offset and width in bytes.
+    std::vector<std::vector<std::pair<size_t, size_t>>> vFields;
+    for (const std::string& szSeed : vSeeds)
+    {
+        std::vector<std::pair<size_t, size_t>> vSeedFields = {{4, 4}, {16, 4}, {24, 4}, {28, 4}, {32, 2}};
+        if (GetU32(szSeed, 16) >= 18)
+        {
+            vSeedFields.push_back({36, 2});
+        }
+        // Every chunk after the format chunk: its size.
+        for (size_t at = 20 + GetU32(szSeed, 16); at + 8 <= szSeed.size(); at += 8 + ((GetU32(szSeed, at + 4) + 1) & ~1u))
+        {
+            vSeedFields.push_back({at + 4, 4});
+        }
+        vFields.push_back(vSeedFields);
+    }
+    auto fnMake = [&](int iInput) -> std::string
+    {
+        std::mt19937 oRng(static_cast<uint32_t>(iInput) * 2654435761u + 12345u);
+        const size_t nSeed = oRng() % vSeeds.size();
+        std::string s = vSeeds[nSeed];
+        for (int n = 1 + static_cast<int>(oRng() % 2); n > 0; --n)
+        {
+            const auto& field = vFields[nSeed][oRng() % vFields[nSeed].size()];
+            // What the file holds after the field, so that sizes just inside and just past it come up.
+            const uint32_t dwHeld = static_cast<uint32_t>(s.size() - field.first - field.second);
+            const uint32_t VALUES[] = {0,          1,          2,           15,          16,         17,
+                                       18,         dwHeld - 1, dwHeld,      dwHeld + 1,  dwHeld + 2, 0x7FFF,
+                                       0xFFFF,     0x10000,    0x10000000u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu,
+                                       0xFFFFFFFFu, oRng()};
+            const uint32_t dwValue = VALUES[oRng() % (sizeof(VALUES) / sizeof(VALUES[0]))];
+            for (size_t i = 0; i < field.second; ++i)
+            {
+                s[field.first + i] = static_cast<char>((dwValue >> (8 * i)) & 0xFF);
+            }
+        }
+        if (oRng() % 4 == 0)
+        {
+            s.resize(oRng() % (s.size() + 1));
+        }
+        return s;
+    };
+    Reader oReader{"wavsize", "wav", true,
+                   [&](const std::string& szFile) -> Verdict
+                   {
+                       QIRN_WaveFile oWave;
+                       Verdict szVerdict;
+                       if (oWave.Open(szFile, nullptr, QIRN_WAVEFILE_READ) == OK)
+                       {
+                           CountLoaded();
+                           szVerdict = CheckOpenedWave(oWave, robustness::ReadWholeFile(szFile));
+                           oWave.Close();
+                       }
+                       m_oLog.Clear();
+                       return szVerdict;
+                   }};
+    if (robustness::CurrentSlice().iPart == 0)
+    {
+        ReplayFixtures(oReader);
+    }
+    const robustness::RunCounts oCounts = robustness::FeedInputs(oReader, fnMake, "the size-field family");
+    EXPECT_EQ(oCounts.iInputs, robustness::CurrentSlice().Count(robustness::INPUTS_PER_READER));
+    EXPECT_GT(oCounts.iLoaded, 0);
 }

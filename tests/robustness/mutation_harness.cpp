@@ -466,13 +466,22 @@ Slice CurrentSlice()
 
 RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed, int iCount)
 {
-    RunCounts oCounts;
     if (vSeeds.empty())
     {
         ADD_FAILURE() << "no seeds for " << roReader.szName;
-        return oCounts;
+        return RunCounts();
     }
     Mutator oMutator(vSeeds, roReader.bBinary, dwSeed);
+    // Every input is made, in order, whatever the slice: the mutator's numbers run on from each.
+    return FeedInputs(
+        roReader, [&](int iInput) { return oMutator.Make(iInput, iCount); }, "seed " + std::to_string(dwSeed),
+        iCount);
+}
+
+RunCounts FeedInputs(const Reader& roReader, const std::function<std::string(int iInput)>& fnMake,
+                     const std::string& szFamily, int iCount)
+{
+    RunCounts oCounts;
     const Slice oSlice = CurrentSlice();
     OpenFailingFile(roReader);
     bool bFailed = false;
@@ -480,7 +489,7 @@ RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& 
     const int iLoadedBefore = g_iLoaded;
     for (int i = 0; i < iCount; ++i)
     {
-        const std::string szInput = oMutator.Make(i, iCount);
+        const std::string szInput = fnMake(i);
         if (!oSlice.Holds(i))
         {
             continue;
@@ -491,7 +500,7 @@ RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& 
         {
             CloseFailingFile(false);
             bFailed = true;
-            ADD_FAILURE() << roReader.szName << ", input " << i << " of seed " << dwSeed << ": " << szVerdict
+            ADD_FAILURE() << roReader.szName << ", input " << i << " of " << szFamily << ": " << szVerdict
                           << "; the input is " << KeepFailingInput(roReader, szInput);
             break;
         }

@@ -91,6 +91,11 @@ std::string KeepFailingInput(const Reader& roReader, const std::string& szInput)
 RunCounts FeedMutations(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed,
                         int iCount = INPUTS_PER_READER);
 
+// Feeds the current slice's share of iCount inputs made by fnMake (input i is always the same input),
+// as FeedMutations does for a family of inputs a test makes itself; szFamily names it in messages.
+RunCounts FeedInputs(const Reader& roReader, const std::function<std::string(int iInput)>& fnMake,
+                     const std::string& szFamily, int iCount = INPUTS_PER_READER);
+
 // Replays every kept fixture of the reader (tests/fixtures/robustness/<name>-*.<ext>); answers how
 // many there were.
 int ReplayFixtures(const Reader& roReader);

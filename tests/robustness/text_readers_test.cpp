@@ -4,12 +4,18 @@
 #include "reader_test.h"
 
 #include "qirn_console.h"
+#include "qirn_customactor.h"
+#include "qirn_deviceinfo.h"
 #include "qirn_engine.h"
 #include "qirn_file.h"
+#include "qirn_graphics.h"
 #include "qirn_settings.h"
 #include "qirn_shader.h"
 #include "qirn_test_support.h"
 #include "qirn_world.h"
+
+#include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +231,138 @@ QIRN_ErrorCode WalkBlock(QIRN_File& roFile, int iDepth)
 class TextReadersTest : public robustness::ReaderTest
 {
 };
+
+// One actor of every kind the world makes, each on small files of the scene (copied beside the
+// world), the sample plug-in by its bare name as the scene gives it, two emitters (a stream and
+// explosions in a box), and relationships between them.
+const char* const EVERY_ACTOR_SEED = R"(qirn_world_version2.0
+{
+    WorldName { Every }
+    ResetTime { 8 }
+    LoopWorld { 1 }
+    Gravity { 0 -9.8 0 1 }
+    Wind { 2 0 1 1 }
+    Bookmarks { Bookmark { 0 } Bookmark { 4 } }
+    DataBunnyManager { xfile { pulse.x } }
+    QIRN_Fog { Name { Murk } FogMode { 2 } Color { 20 76 128 255 } StartDistance { 150 } EndDistance { 1400 } }
+    QIRN_CameraActor { Name { Cam } Position { 0 30 -240 1 } AnimationFilename { driftpath.x }
+        PrimaryOrientationMode { 2 } LookAt { 0 0 0 1 } FOV { 55 } Near { 1 } Far { 5000 } }
+    QIRN_BaseActor { Name { Mark } Position { 45 -8 20 1 } }
+    QIRN_SkyBoxActor { Name { Sky } MeshFilename { skybox.x } }
+    QIRN_MeshActor { Name { Slate } Position { 0 0 0 1 } MeshFilename { slate.x } Render { 1 } }
+    QIRN_LightActor { Name { Sun } Type { 3 } Direction { 0.3 -1 0.2 0 } Diffuse { 210 225 255 255 } }
+    QIRN_LightActor { Name { Lantern } Type { 1 } Position { 45 -10 20 1 } Range { 160 } Attenuation0 { 1 } }
+    QIRN_ParticleAttractorActor { Name { Surface } Position { 30 400 40 1 } Type { 2 } ConstantPower { 40000 } }
+    QIRN_ParticleEmitterActor { Name { Bubbles } Position { 40 -30 30 1 } Type { 2 } NumParticles { 120 }
+        EmissionRate { 12 } Lifetime { 8 } InitialVelocity { 0 18 0 1 } VelocityVariance { 4 3 0 1 }
+        Mass { 0.5 } Friction { 0.5 } Attractor { Surface } }
+    QIRN_ParticleEmitterActor { Name { Burst } Type { 4 } NumParticles { 40 } Explosion { 1 } ExplosionRate { 2 }
+        Lifetime { 3 } BoxSize { 10 } InitialVelocity { 0 5 0 1 } VelocityVariance { 3 3 3 1 } Mass { 1 } }
+    QIRN_LogoActor { Name { Badge } Position { 0.67 -0.58 16 1 } MeshFilename { logo.x } }
+    QIRN_CustomActor { Name { Marker } ShaderAssignment { Marker { SampleMarker } }
+        DLLFilename { qirn_sampleactor.dll } Arg { 14 } Arg { 14 } Arg { 6 } Arg { 245 } }
+    QIRN_RelationshipObject { Name { Watch } DependantActorName { Cam } LookAtTargetActorName { Slate } }
+    QIRN_RelationshipObject { Name { Keep } DependantActorName { Lantern } PositionTargetActorName { Mark } }
+    QIRN_LipSyncActor { Name { Diver } Position { 282 0 -300 1 } MeshFilename { diverhead.x }
+        SyncFilename { diver.sync } VisemeFilename { diverhead.cpa } InterpolationType { 0 } }
+    QIRN_DigiMaskActor { Name { Dweller } Position { 322 2 -300 1 } TesselationFactor { 1.0 }
+        DMKFilename { dwellerhead.dmk } SyncFilename { dweller.sync } InterpolationType { 1 } }
+}
+)";
+
+// The calls a renderer makes on custom actors, on a small back buffer whose pixels are only counted.
+class CountingGraphics : public QIRN_Graphics
+{
+public:
+    CountingGraphics()
+    {
+        m_poDeviceInfo = new QIRN_DeviceInfo;
+        m_poDeviceInfo->m_dwWidth = 64;
+        m_poDeviceInfo->m_dwHeight = 48;
+    }
+    ~CountingGraphics() override { delete m_poDeviceInfo; }
+    QIRN_ErrorCode DrawPixel(int, int, uint32_t) override
+    {
+        ++m_iPixels;
+        return OK;
+    }
+    QIRN_ErrorCode SetLights(QIRN_LINKEDLIST<QIRN_LightActor>*, uint32_t) override { return OK; }
+    QIRN_Font* CreateFont() override { return nullptr; }
+    QIRN_ErrorCode ConvertTexture(QIRN_Bitmap*, int) override { return OK; }
+    QIRN_ErrorCode CreateRenderTarget(QIRN_RenderTarget*) override { return OK; }
+    QIRN_ErrorCode LoadMesh(QIRN_MeshData*, int) override { return OK; }
+    QIRN_ErrorCode RenderMesh(QIRN_MeshData*, int, int) override { return OK; }
+    QIRN_ErrorCode SetShader(QIRN_Shader*, int, uint32_t) override { return OK; }
+    QIRN_ErrorCode LoadShader(QIRN_Shader*) override { return OK; }
+    QIRN_ErrorCode ReloadShader(QIRN_Shader*) override { return OK; }
+    QIRN_ErrorCode RemoveShader(std::string) override { return OK; }
+    QIRN_ErrorCode SetVertexShaderConstants(uint32_t, const float*, uint32_t) override { return OK; }
+    QIRN_ErrorCode SetPixelShaderConstants(uint32_t, const float*, uint32_t) override { return OK; }
+    QIRN_ErrorCode ValidateVertexShader(QIRN_ShaderPass*, std::string) override { return OK; }
+    QIRN_ErrorCode ValidatePixelShader(std::string) override { return OK; }
+    QIRN_ErrorCode ReloadVertexShader(QIRN_ShaderPass*, std::string) override { return OK; }
+    QIRN_ErrorCode ReloadPixelShader(QIRN_ShaderPass*, std::string) override { return OK; }
+    QIRN_ErrorCode LoadGeometry(QIRN_Geometry*) override { return OK; }
+    QIRN_ErrorCode RenderGeometry(QIRN_Geometry*, QIRN_CameraActor*, int) override { return OK; }
+    QIRN_ErrorCode GetNumAdapters(int*) override { return OK; }
+    QIRN_ErrorCode GetGraphicsDeviceInfo(uint32_t, QIRN_DeviceInfo**) override { return OK; }
+    QIRN_ErrorCode SetRenderingParams(QIRN_GraphicsParams*, HWND) override { return OK; }
+    bool IsValidDisplayMode(uint32_t, uint32_t, uint32_t, QIRN_PixelFormat, uint32_t) override { return false; }
+    QIRN_ErrorCode RenderFrame(QIRN_World*, QIRN_CameraActor*, bool) override { return OK; }
+    QIRN_ErrorCode PresentFrame() override { return OK; }
+    QIRN_ErrorCode RenderWorld(QIRN_World*, QIRN_CameraActor*, int, bool) override { return OK; }
+    QIRN_ErrorCode UpdateRenderTargets(QIRN_World*, QIRN_CameraActor*) override { return OK; }
+    QIRN_ErrorCode ScreenDump(const char*) override { return OK; }
+    QIRN_ErrorCode UpdateShaders(float) override { return OK; }
+    QIRN_ErrorCode ReleaseResources() override { return OK; }
+    QIRN_ErrorCode RenameShader(std::string, std::string) override { return OK; }
+
+    int m_iPixels = 0;
+};
+
+DWORD LowestFreeTlsSlot()
+{
+    const DWORD dwSlot = TlsAlloc();
+    TlsFree(dwSlot);
+    return dwSlot;
+}
+
+size_t PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS_EX oMemory = {};
+    oMemory.cb = sizeof(oMemory);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&oMemory),
+                         sizeof(oMemory));
+    return oMemory.PrivateUsage;
+}
+
+// Plays a loaded world for a few frames as the renderer would drive its custom actors.
+void PlayWorld(QIRN_World& roWorld)
+{
+    CountingGraphics oGraphics;
+    QIRN_LINKEDLIST<QIRN_CustomActor>* poCustom = roWorld.GetCustomActorList();
+    for (int iFrame = 0; iFrame < 6; ++iFrame)
+    {
+        roWorld.UpdateWorld(0.5f);
+        for (auto* poNode = poCustom ? poCustom->m_pHead : nullptr; poNode; poNode = poNode->m_pNext)
+        {
+            QIRN_CustomActor* poActor = poNode->m_pData;
+            if (!poActor->IsInitialized())
+            {
+                poActor->InitUserData(&oGraphics);
+            }
+            poActor->UpdateUserData();
+            poActor->RenderUserData(0);
+        }
+    }
+    for (auto* poNode = poCustom ? poCustom->m_pHead : nullptr; poNode; poNode = poNode->m_pNext)
+    {
+        if (poNode->m_pData->IsInitialized())
+        {
+            poNode->m_pData->DestroyUserData();
+        }
+    }
+}
 } // namespace
 
 TEST_F(TextReadersTest, TextBlockFile)
@@ -319,6 +457,67 @@ TEST_F(TextReadersTest, WorldFile)
                                   : "answered 0 for a file that starts with \"" + szWord.substr(0, 40) + "\"";
                    }};
     Run(oReader, {SceneSource("AmbrevoFull.w")}, 104);
+}
+
+// A world with one actor of every kind, the sample plug-in's included, loaded, played and closed. Beside
+// a sound answer, every input must leave the process as it found it: the plug-in freed, no
+// thread-local slot kept, no pool asked for that the process cannot give.
+TEST_F(TextReadersTest, WorldWithEveryActorKind)
+{
+    qirn_test::WriteFile("m.s", SceneSource("AmbrevoFull.s"));
+    for (const char* szFile : {"Models\\pulse.x", "Models\\driftpath.x", "Models\\skybox.x", "Models\\slate.x",
+                               "Models\\logo.x", "Models\\diverhead.x", "_System_\\diverhead.cpa",
+                               "_System_\\diver.sync", "_System_\\dwellerhead.dmk", "_System_\\dweller.sync"})
+    {
+        const std::string szName = std::string(szFile).substr(std::string(szFile).find('\\') + 1);
+        qirn_test::WriteFile(szName, robustness::ReadWholeFile(std::string(QIRN_SCENE_DATA) + "\\" + szFile));
+    }
+    const DWORD dwFreeSlot = LowestFreeTlsSlot();
+    Reader oReader{"worldactors", "w", false,
+                   [&](const std::string& szFile) -> Verdict
+                   {
+                       const size_t nBefore = PrivateBytes();
+                       size_t nLoaded = nBefore;
+                       QIRN_ErrorCode eResult = GENERICERROR;
+                       {
+                           QIRN_World oWorld(nullptr);
+                           if (oWorld.InitWorld() != OK)
+                           {
+                               return "the world did not start";
+                           }
+                           eResult = oWorld.Load(szFile.substr(0, szFile.find('.')));
+                           if (eResult == OK)
+                           {
+                               PlayWorld(oWorld);
+                           }
+                           nLoaded = PrivateBytes();
+                       }
+                       // An emitter asking for a pool it cannot have took a count no frame could step.
+                       for (const std::string& szLine : m_oLog.Messages())
+                       {
+                           if (szLine.find("Unable to allocate") != std::string::npos)
+                           {
+                               return "asked for more than the process holds: " + szLine.substr(0, 120);
+                           }
+                       }
+                       m_oLog.Clear();
+                       if (nLoaded > nBefore + 256 * 1024 * 1024)
+                       {
+                           return "the world took " + std::to_string((nLoaded - nBefore) >> 20) + " MB";
+                       }
+                       if (GetModuleHandleA("qirn_sampleactor.dll"))
+                       {
+                           return "the plug-in stays loaded after its world closed";
+                       }
+                       if (LowestFreeTlsSlot() != dwFreeSlot)
+                       {
+                           return "a thread-local slot was kept: the lowest free one is now " +
+                                  std::to_string(LowestFreeTlsSlot()) + ", was " + std::to_string(dwFreeSlot);
+                       }
+                       const Verdict szVerdict = LoadedNeedsVersion(eResult, szFile, WORLD_VERSION);
+                       return szVerdict;
+                   }};
+    Run(oReader, {EVERY_ACTOR_SEED}, 107);
 }
 
 TEST_F(TextReadersTest, ConsoleSkin)

@@ -268,6 +268,14 @@ double BenchHost::FirstFrame()
     return dSeconds;
 }
 
+bool BenchHost::PlayFrame()
+{
+    m_poEngine->Update(m_oSettings.fStep, false);
+    const bool bOk = m_poEngine->Render(0, Camera()) == OK && m_poEngine->Present(0) == OK;
+    PumpMessages();
+    return bOk;
+}
+
 BenchTimes BenchHost::Play()
 {
     BenchTimes oTimes;

@@ -64,6 +64,9 @@ public:
     bool ChangeScene(const std::string& strFolder, const std::string& strWorldFile);
     // Sets the world to a time and renders and presents one frame there.
     bool RenderAt(float fTime);
+    // One frame as Play plays it: the engine's update by the fixed step, render and present, then
+    // the window's messages. False when the render or the present failed.
+    bool PlayFrame();
 
     QIRN_Engine* GetEngine() const { return m_poEngine; }
     HWND GetWindow() const { return m_hWnd; }
