@@ -462,6 +462,8 @@ TEST_F(TextReadersTest, WorldFile)
 // A world with one actor of every kind, the sample plug-in's included, loaded, played and closed. Beside
 // a sound answer, every input must leave the process as it found it: the plug-in freed, no
 // thread-local slot kept, no pool asked for that the process cannot give.
+// Not yet a CTest entry: at about 100 ms an input, its slices still meet the 5 s watchdog on a busy
+// machine. Run it by hand: robustness_tests.exe --gtest_filter=TextReadersTest.WorldWithEveryActorKind
 TEST_F(TextReadersTest, WorldWithEveryActorKind)
 {
     qirn_test::WriteFile("m.s", SceneSource("AmbrevoFull.s"));
