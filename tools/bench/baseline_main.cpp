@@ -7,6 +7,7 @@
 //   qirn_baseline.exe FRAME_FILE [--frames N]
 
 #include "benchframe.h"
+#include "benchwindow.h"
 
 #include <windows.h>
 
@@ -22,42 +23,10 @@ namespace
 {
 const char* const WINDOW_CLASS = "QIRN_BASELINE";
 
-int64_t Now()
-{
-    LARGE_INTEGER o;
-    QueryPerformanceCounter(&o);
-    return o.QuadPart;
-}
-
-double Seconds(int64_t iTicks)
-{
-    LARGE_INTEGER o;
-    QueryPerformanceFrequency(&o);
-    return static_cast<double>(iTicks) / static_cast<double>(o.QuadPart);
-}
-
-void PumpMessages()
-{
-    MSG oMsg;
-    while (PeekMessageA(&oMsg, nullptr, 0, 0, PM_REMOVE))
-    {
-        TranslateMessage(&oMsg);
-        DispatchMessageA(&oMsg);
-    }
-}
-
 // A popup window of the frame's size with a double-buffered RGBA context and a 24-bit depth buffer.
 HDC MakeContext(uint32_t uWidth, uint32_t uHeight)
 {
-    WNDCLASSA oClass = {};
-    oClass.style = CS_OWNDC;
-    oClass.lpfnWndProc = DefWindowProcA;
-    oClass.hInstance = GetModuleHandleA(nullptr);
-    oClass.lpszClassName = WINDOW_CLASS;
-    RegisterClassA(&oClass);
-    HWND hWnd = CreateWindowExA(0, WINDOW_CLASS, "Tolvamir baseline", WS_POPUP | WS_VISIBLE, 0, 0,
-                                static_cast<int>(uWidth), static_cast<int>(uHeight), nullptr, nullptr,
-                                oClass.hInstance, nullptr);
+    HWND hWnd = bench::MakePopup(WINDOW_CLASS, "Tolvamir baseline", uWidth, uHeight);
     if (!hWnd)
     {
         return nullptr;
@@ -82,7 +51,7 @@ HDC MakeContext(uint32_t uWidth, uint32_t uHeight)
         return nullptr;
     }
     glViewport(0, 0, static_cast<GLsizei>(uWidth), static_cast<GLsizei>(uHeight));
-    PumpMessages();
+    bench::PumpMessages();
     return hDC;
 }
 
@@ -177,17 +146,9 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: qirn_baseline.exe FRAME_FILE [--frames N]\n");
         return 1;
     }
-    int iFrames = 300;
-    for (int i = 2; i + 1 < argc; i += 2)
+    int iFrames = 0;
+    if (!bench::FramesOption(argc, argv, iFrames))
     {
-        if (strcmp(argv[i], "--frames") == 0)
-        {
-            iFrames = atoi(argv[i + 1]);
-        }
-    }
-    if (iFrames <= 0)
-    {
-        fprintf(stderr, "baseline: --frames must be positive\n");
         return 1;
     }
     BenchFrame oFrame;
@@ -208,30 +169,14 @@ int main(int argc, char** argv)
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
-    // One frame first, as the engine's first frame makes its resources before the timed ones.
-    DrawFrame(oFrame, oTextures);
-    SwapBuffers(hDC);
-    int64_t iSubmit = 0;
-    int64_t iPresent = 0;
-    const int64_t iStart = Now();
-    for (int i = 0; i < iFrames; ++i)
-    {
-        const int64_t iFrame = Now();
-        DrawFrame(oFrame, oTextures);
-        const int64_t iDrawn = Now();
-        SwapBuffers(hDC);
-        iPresent += Now() - iDrawn;
-        iSubmit += iDrawn - iFrame;
-        PumpMessages();
-    }
-    const double dWall = Seconds(Now() - iStart);
-    printf("bench.mode baseline\n");
-    printf("bench.frames %d\n", iFrames);
-    printf("bench.wall_seconds %.6f\n", dWall);
-    printf("bench.fps %.6f\n", iFrames / dWall);
-    printf("bench.frame_ms %.6f\n", 1000.0 * dWall / iFrames);
-    printf("bench.submit_ms %.6f\n", 1000.0 * Seconds(iSubmit) / iFrames);
-    printf("bench.present_ms %.6f\n", 1000.0 * Seconds(iPresent) / iFrames);
+    bench::TimeFrames(
+        "baseline", iFrames,
+        [&]
+        {
+            DrawFrame(oFrame, oTextures);
+            return true;
+        },
+        [&] { return SwapBuffers(hDC) != FALSE; });
     printf("bench.triangles %llu\n", static_cast<unsigned long long>(oFrame.CountTriangles()));
     return 0;
 }

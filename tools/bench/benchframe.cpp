@@ -152,6 +152,16 @@ bool ReadTexture(FILE* pFile, BenchTexture& o)
 }
 } // namespace
 
+uint32_t BenchFrame::CountDraws() const
+{
+    uint32_t uDraws = 0;
+    for (const BenchDraw& roDraw : m_voDraws)
+    {
+        uDraws += roDraw.uKind == 1 ? 1 : 0;
+    }
+    return uDraws;
+}
+
 uint64_t BenchFrame::CountTriangles() const
 {
     uint64_t uTriangles = 0;

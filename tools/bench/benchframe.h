@@ -70,6 +70,8 @@ public:
     std::vector<BenchDraw> m_voDraws;
     std::vector<BenchTexture> m_voTextures;
 
+    // Primitive lists, clears left out.
+    uint32_t CountDraws() const;
     uint64_t CountTriangles() const;
     // False (with the reason in rstrError) when the file cannot be written or read or is not a
     // frame of this format.

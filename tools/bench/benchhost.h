@@ -69,6 +69,8 @@ public:
     bool PlayFrame();
 
     QIRN_Engine* GetEngine() const { return m_poEngine; }
+    // The world's first camera, which every frame is drawn from (null without a world).
+    QIRN_CameraActor* Camera() const;
     HWND GetWindow() const { return m_hWnd; }
     const BenchSettings& GetSettings() const { return m_oSettings; }
 
@@ -79,7 +81,6 @@ public:
 private:
     bool MakeWindow();
     bool WriteSettingsFile(const std::string& strPath) const;
-    QIRN_CameraActor* Camera() const;
     void PumpMessages();
 
     BenchSettings m_oSettings;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The bench programs end to end on the installed scene, briefly: the OpenGL run with its dumped
-# frame, the bare baseline drawing it, the Direct3D 8 run, the skinning rate and the table made
-# from their results; then the refusals of bad input. Runs inside tools/with-testenv.
+# frame and the bare baseline drawing it, the Direct3D 8 run, the Direct3D 8 run that dumps its
+# frame and the bare Direct3D 8 baseline drawing that, the skinning rate and the table made from
+# their results; then the refusals of bad input. Runs inside tools/with-testenv.
 # Usage: bench_end_to_end.sh BENCH_FOLDER BASELINE_FOLDER DATA_FOLDER
 set -u
 bench_dir=$1
@@ -58,6 +59,18 @@ above baseline.1 fps 0 || fail "the baseline reported no frame rate"
 run dx8.1 "$bench_dir/qirn_bench.exe" dx8 "${common[@]}" || fail "the Direct3D 8 run failed"
 above dx8.1 fps 0 || fail "the Direct3D 8 run reported no frame rate"
 
+run dx8dump.1 "$bench_dir/qirn_bench.exe" dx8 "${common[@]}" --dump dx8frame.bin ||
+  fail "the Direct3D 8 run that dumps its frame failed"
+[ -z "$(value dx8dump.1 fps)" ] || fail "the Direct3D 8 run with the recorder's hooks in place reported times"
+above dx8dump.1 dump_draws 0 || fail "the Direct3D 8 frame has no draws: $(cat results/dx8dump.1)"
+run baseline_dx8.1 "$baseline_dir/qirn_baseline_dx8.exe" dx8frame.bin --frames 10 ||
+  fail "the Direct3D 8 baseline failed"
+above baseline_dx8.1 fps 0 || fail "the Direct3D 8 baseline reported no frame rate"
+for key in triangles draws; do
+  [ "$(value baseline_dx8.1 $key)" = "$(value dx8dump.1 dump_$key)" ] ||
+    fail "the Direct3D 8 baseline drew $(value baseline_dx8.1 $key) $key of the $(value dx8dump.1 dump_$key) dumped"
+done
+
 run skin.1 "$bench_dir/qirn_bench.exe" skin "${common[@]}" --skin-scene "$(win "$bench_dir/BenchSkin")" ||
   fail "the skinning run failed"
 above skin.1 skin_vertices 0 || fail "no skinned vertices were blended"
@@ -65,7 +78,8 @@ awk -v d="$(value skin.1 skin_largest_difference)" 'BEGIN { exit !(d != "" && d 
   fail "the engine's blend and the plain loop differ by $(value skin.1 skin_largest_difference)"
 
 python3 "$root/tools/bench/table.py" results 1 >table.txt || fail "no table from the results"
-grep -q "OpenGL frame rate / baseline frame rate" table.txt || fail "the table lacks the renderer ratio"
+grep -q "OpenGL frame rate / OpenGL baseline frame rate" table.txt || fail "the table lacks the OpenGL ratio"
+grep -q "Direct3D 8 frame rate / Direct3D 8 baseline frame rate" table.txt || fail "the table lacks the Direct3D 8 ratio"
 grep -q "skinning: engine blend rate / plain loop rate" table.txt || fail "the table lacks the skinning ratio"
 
 # Bad input: a line that says what is wrong and exit code 1, never a hang.
@@ -83,4 +97,11 @@ printf 'not a frame' >text.bin
 "$root/tools/wine-run" $((60 * e2e_slack)) "$baseline_dir/qirn_baseline.exe" text.bin >out.txt 2>err.txt
 rc=$?
 [ "$rc" -eq 1 ] && grep -q "is not a dumped frame" err.txt || fail "the baseline on a text file ended with $rc"
+"$root/tools/wine-run" $((60 * e2e_slack)) "$baseline_dir/qirn_baseline_dx8.exe" text.bin >out.txt 2>err.txt
+rc=$?
+[ "$rc" -eq 1 ] && grep -q "is not a dumped Direct3D 8 frame" err.txt ||
+  fail "the Direct3D 8 baseline on a text file ended with $rc"
+"$root/tools/wine-run" $((60 * e2e_slack)) "$baseline_dir/qirn_baseline_dx8.exe" dx8frame.bin --frames 0 >out.txt 2>err.txt
+rc=$?
+[ "$rc" -eq 1 ] && grep -q "must be positive" err.txt || fail "the Direct3D 8 baseline with no frames ended with $rc"
 echo "PASS"
