@@ -278,18 +278,29 @@ bool BenchHost::PlayFrame()
 
 BenchTimes BenchHost::Play()
 {
-    BenchTimes oTimes;
     QIRN_World* poWorld = m_poEngine->GetWorld();
     poWorld->SetWorldTime(0.0f);
     poWorld->UpdateWorld(0.0f);
-    const uint32_t uFrames = static_cast<uint32_t>(m_oSettings.fSeconds / m_oSettings.fStep + 0.5f);
+    return TimeFrames(m_oSettings.fStep,
+                      static_cast<uint32_t>(m_oSettings.fSeconds / m_oSettings.fStep + 0.5f));
+}
+
+BenchTimes BenchHost::Hold(float fTime, uint32_t uFrames)
+{
+    m_poEngine->GetWorld()->SetWorldTime(fTime);
+    return TimeFrames(0.0f, uFrames);
+}
+
+BenchTimes BenchHost::TimeFrames(float fStep, uint32_t uFrames)
+{
+    BenchTimes oTimes;
     static const double dFrequency = Frequency();
     const double dCpuStart = ThreadCpuSeconds();
     const int64_t iStart = Now();
     for (uint32_t i = 0; i < uFrames; ++i)
     {
         const int64_t iFrame = Now();
-        m_poEngine->Update(m_oSettings.fStep, false);
+        m_poEngine->Update(fStep, false);
         const int64_t iUpdated = Now();
         g_iSwapTicks = 0;
         const QIRN_ErrorCode eRendered = m_poEngine->Render(0, Camera());

@@ -59,6 +59,9 @@ public:
     double FirstFrame();
     // Plays the stretch from world time 0; frames are counted only once the stretch is done.
     BenchTimes Play();
+    // Draws the frame at one world time again and again, timed as Play times its frames: the
+    // engine's cost of the very frame a baseline draws.
+    BenchTimes Hold(float fTime, uint32_t uFrames);
     // Lets go of the world and what the renderer made of it, and names another scene whose files
     // (world, shaders and meshes) are all in one folder; LoadScene then loads it.
     bool ChangeScene(const std::string& strFolder, const std::string& strWorldFile);
@@ -80,6 +83,8 @@ public:
 
 private:
     bool MakeWindow();
+    // Times uFrames frames, each the engine's update by fStep, render and present.
+    BenchTimes TimeFrames(float fStep, uint32_t uFrames);
     bool WriteSettingsFile(const std::string& strPath) const;
     void PumpMessages();
 

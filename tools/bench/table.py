@@ -59,16 +59,20 @@ def main():
     def ms(name, key):
         return "%.2f" % m(name, key)
 
-    row("frames per second", "%.1f" % m("gl", "fps"), "%.1f" % base_fps, "%.1f" % m("dx8", "fps"),
-        "%.1f" % base_dx8_fps)
-    row("frame (ms)", ms("gl", "frame_ms"), ms("baseline", "frame_ms"), ms("dx8", "frame_ms"),
-        ms("baseline_dx8", "frame_ms"))
-    row("engine update (ms)", ms("gl", "update_ms"), "-", ms("dx8", "update_ms"), "-")
-    row("render submission (ms)", ms("gl", "submit_ms"), ms("baseline", "submit_ms"), ms("dx8", "submit_ms"),
-        ms("baseline_dx8", "submit_ms"))
-    row("present / buffer swap (ms)", ms("gl", "present_ms"), ms("baseline", "present_ms"), ms("dx8", "present_ms"),
-        ms("baseline_dx8", "present_ms"))
-    row("main-thread CPU (ms)", ms("gl", "main_thread_cpu_ms"), "-", ms("dx8", "main_thread_cpu_ms"), "-")
+    row("stretch: frames per second", "%.1f" % m("gl", "fps"), "-", "%.1f" % m("dx8", "fps"), "-")
+    row("stretch: frame (ms)", ms("gl", "frame_ms"), "-", ms("dx8", "frame_ms"), "-")
+    row("stretch: engine update (ms)", ms("gl", "update_ms"), "-", ms("dx8", "update_ms"), "-")
+    row("stretch: render submission (ms)", ms("gl", "submit_ms"), "-", ms("dx8", "submit_ms"), "-")
+    row("stretch: present / buffer swap (ms)", ms("gl", "present_ms"), "-", ms("dx8", "present_ms"), "-")
+    row("stretch: main-thread CPU (ms)", ms("gl", "main_thread_cpu_ms"), "-", ms("dx8", "main_thread_cpu_ms"), "-")
+    row("dumped frame held: frames per second", "%.1f" % m("gl", "held_fps"), "%.1f" % base_fps,
+        "%.1f" % m("dx8", "held_fps"), "%.1f" % base_dx8_fps)
+    row("dumped frame held: frame (ms)", ms("gl", "held_frame_ms"), ms("baseline", "frame_ms"),
+        ms("dx8", "held_frame_ms"), ms("baseline_dx8", "frame_ms"))
+    row("dumped frame held: submission (ms)", ms("gl", "held_submit_ms"), ms("baseline", "submit_ms"),
+        ms("dx8", "held_submit_ms"), ms("baseline_dx8", "submit_ms"))
+    row("dumped frame held: present (ms)", ms("gl", "held_present_ms"), ms("baseline", "present_ms"),
+        ms("dx8", "held_present_ms"), ms("baseline_dx8", "present_ms"))
     row("world load (s)", "%.3f" % m("gl", "load_seconds"), "-", "%.3f" % m("dx8", "load_seconds"), "-")
     row("first frame (s)", "%.3f" % m("gl", "first_frame_seconds"), "-", "%.3f" % m("dx8", "first_frame_seconds"),
         "-")
@@ -80,8 +84,8 @@ def main():
     print("| %-56s | %10s |" % ("ratio", "value"))
     print("|%s|%s|" % ("-" * 58, "-" * 12))
     ratios = [
-        ("OpenGL frame rate / OpenGL baseline frame rate", m("gl", "fps") / base_fps),
-        ("Direct3D 8 frame rate / Direct3D 8 baseline frame rate", m("dx8", "fps") / base_dx8_fps),
+        ("OpenGL frame rate / OpenGL baseline frame rate", m("gl", "held_fps") / base_fps),
+        ("Direct3D 8 frame rate / Direct3D 8 baseline frame rate", m("dx8", "held_fps") / base_dx8_fps),
         ("OpenGL engine CPU share of the frame (update+submit)", share("gl")),
         ("Direct3D 8 engine CPU share of the frame", share("dx8")),
         ("OpenGL swap share of the frame", m("gl", "present_ms") / m("gl", "frame_ms")),
