@@ -6,7 +6,8 @@
 // From the device's making on it keeps the last value of every state set and the tokens of every
 // shader made, so that a recorded frame begins with the state the device holds. Between Begin and
 // End it records each call, and at each draw the bytes of the buffers the draw reads. The hooks
-// stay in place once installed: a program measures its own frames in a run without them.
+// stay in place once installed: a program measures its own frames in a run without them. A reset
+// of the device (which drops its state) is not followed: record from a device never reset.
 
 #include "dx8frame.h"
 
