@@ -30,6 +30,7 @@ struct Current
     const Reader* poReader = nullptr;
     const std::string* pszInput = nullptr;
     std::atomic<int64_t> llDeadline{0}; // steady milliseconds; 0 while no reader runs
+    std::atomic<int> iMaxMilliseconds{MAX_MILLISECONDS_PER_INPUT};
 };
 Current g_oCurrent;
 int g_iLoaded = 0;
@@ -172,7 +173,7 @@ DWORD WINAPI Watchdog(LPVOID)
         int64_t llDeadline = g_oCurrent.llDeadline.load();
         if (llDeadline != 0 && NowMilliseconds() > llDeadline)
         {
-            FailProcess("hang", static_cast<uint32_t>(MAX_MILLISECONDS_PER_INPUT));
+            FailProcess("hang", static_cast<uint32_t>(g_oCurrent.iMaxMilliseconds.load()));
         }
     }
 }
@@ -424,7 +425,8 @@ Verdict GuardedRead(const Reader& roReader, const std::string& szInput)
     Verdict szVerdict;
     const std::string szFile = "m." + roReader.szExtension;
     qirn_test::WriteFile(szFile, szInput);
-    g_oCurrent.llDeadline = NowMilliseconds() + MAX_MILLISECONDS_PER_INPUT;
+    g_oCurrent.iMaxMilliseconds = roReader.iMaxMilliseconds;
+    g_oCurrent.llDeadline = NowMilliseconds() + roReader.iMaxMilliseconds;
     try
     {
         szVerdict = roReader.fnRead(szFile);
@@ -444,6 +446,30 @@ Verdict GuardedRead(const Reader& roReader, const std::string& szInput)
     }
     g_oCurrent.llDeadline = 0;
     return szVerdict;
+}
+
+double ProcessCpuSeconds()
+{
+    FILETIME oCreation, oExit, oKernel, oUser;
+    if (!GetProcessTimes(GetCurrentProcess(), &oCreation, &oExit, &oKernel, &oUser))
+    {
+        return 0.0;
+    }
+    auto Seconds = [](const FILETIME& t)
+    { return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7; };
+    return Seconds(oKernel) + Seconds(oUser);
+}
+
+int SlowInputMilliseconds()
+{
+    const char* szSlow = std::getenv("QIRN_ROBUSTNESS_SLOW_MS");
+    int iMilliseconds = 0;
+    if (szSlow && (std::sscanf(szSlow, "%d", &iMilliseconds) != 1 || iMilliseconds <= 0))
+    {
+        ADD_FAILURE() << "QIRN_ROBUSTNESS_SLOW_MS is \"" << szSlow << "\", not a number of milliseconds";
+        iMilliseconds = 0;
+    }
+    return iMilliseconds;
 }
 
 Slice CurrentSlice()
@@ -483,6 +509,7 @@ RunCounts FeedInputs(const Reader& roReader, const std::function<std::string(int
 {
     RunCounts oCounts;
     const Slice oSlice = CurrentSlice();
+    const int iSlowMilliseconds = SlowInputMilliseconds();
     OpenFailingFile(roReader);
     bool bFailed = false;
     const auto start = std::chrono::steady_clock::now();
@@ -494,8 +521,25 @@ RunCounts FeedInputs(const Reader& roReader, const std::function<std::string(int
         {
             continue;
         }
+        const auto inputStart = std::chrono::steady_clock::now();
         Verdict szVerdict = GuardedRead(roReader, szInput);
+        const double fInputSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - inputStart).count();
         ++oCounts.iInputs;
+        if (fInputSeconds > oCounts.fSlowestSeconds)
+        {
+            oCounts.fSlowestSeconds = fInputSeconds;
+            oCounts.iSlowest = i;
+        }
+        if (iSlowMilliseconds > 0 && fInputSeconds * 1000.0 >= iSlowMilliseconds)
+        {
+            char szPath[MAX_PATH * 2 + 64];
+            std::snprintf(szPath, sizeof(szPath), "%s\\slow.%s.%d.%s", ProgramFolderText(), roReader.szName.c_str(), i,
+                          roReader.szExtension.c_str());
+            WriteFailingFile(szPath, szInput);
+            std::printf("[ slow ] %s, input %d of %s: %.0f ms; the input is %s\n", roReader.szName.c_str(), i,
+                        szFamily.c_str(), fInputSeconds * 1000.0, szPath);
+        }
         if (!szVerdict.empty())
         {
             CloseFailingFile(false);
@@ -513,8 +557,10 @@ RunCounts FeedInputs(const Reader& roReader, const std::function<std::string(int
     }
     oCounts.iLoaded = g_iLoaded - iLoadedBefore;
     oCounts.fSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("[ robustness ] %s (slice %d of %d): %d inputs, %d loaded, %.1f s\n", roReader.szName.c_str(),
-                oSlice.iPart + 1, oSlice.iParts, oCounts.iInputs, oCounts.iLoaded, oCounts.fSeconds);
+    std::printf("[ robustness ] %s (slice %d of %d): %d inputs, %d loaded, %.1f s (%.1f s of CPU in the process); "
+                "the slowest, input %d, %.0f ms\n",
+                roReader.szName.c_str(), oSlice.iPart + 1, oSlice.iParts, oCounts.iInputs, oCounts.iLoaded,
+                oCounts.fSeconds, ProcessCpuSeconds(), oCounts.iSlowest, oCounts.fSlowestSeconds * 1000.0);
     return oCounts;
 }
 

@@ -29,6 +29,9 @@ struct Reader
     bool bBinary = false;
     // Reads the file of that name (in the working folder), answering its verdict.
     std::function<Verdict(const std::string& szFile)> fnRead;
+    // How long one input may take before it counts as a hang: a reader that does honest work per
+    // input (loading and playing a whole world) gets more than the default.
+    int iMaxMilliseconds = MAX_MILLISECONDS_PER_INPUT;
 };
 
 // Makes the mutated inputs from the seeds, always the same ones for the same number.
@@ -72,7 +75,16 @@ struct RunCounts
     // Inputs the reader answered as loaded.
     int iLoaded = 0;
     double fSeconds = 0.0;
+    // The slowest input of the run and its number.
+    double fSlowestSeconds = 0.0;
+    int iSlowest = -1;
 };
+
+// Inputs that take at least this many milliseconds are named in the run's output and written beside
+// the test program as "slow.<reader>.<input>.<ext>": QIRN_ROBUSTNESS_SLOW_MS, or none when unset.
+int SlowInputMilliseconds();
+// The CPU time the process has had so far, user and kernel.
+double ProcessCpuSeconds();
 
 // Installs the crash filter and the watchdog once per process.
 void InstallGuards();

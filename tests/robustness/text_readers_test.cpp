@@ -474,7 +474,9 @@ TEST_F(TextReadersTest, WorldWithEveryActorKind)
         const std::string szName = std::string(szFile).substr(std::string(szFile).find('\\') + 1);
         qirn_test::WriteFile(szName, robustness::ReadWholeFile(std::string(QIRN_SCENE_DATA) + "\\" + szFile));
     }
-    const DWORD dwFreeSlot = LowestFreeTlsSlot();
+    // The face-model library, once loaded, stays for the life of the process with its thread-local
+    // slot: the seed is loaded and played once whole before the slots are counted.
+    DWORD dwFreeSlot = TLS_OUT_OF_INDEXES;
     Reader oReader{"worldactors", "w", false,
                    [&](const std::string& szFile) -> Verdict
                    {
@@ -511,7 +513,7 @@ TEST_F(TextReadersTest, WorldWithEveryActorKind)
                        {
                            return "the plug-in stays loaded after its world closed";
                        }
-                       if (LowestFreeTlsSlot() != dwFreeSlot)
+                       if (dwFreeSlot != TLS_OUT_OF_INDEXES && LowestFreeTlsSlot() != dwFreeSlot)
                        {
                            return "a thread-local slot was kept: the lowest free one is now " +
                                   std::to_string(LowestFreeTlsSlot()) + ", was " + std::to_string(dwFreeSlot);
@@ -519,6 +521,10 @@ TEST_F(TextReadersTest, WorldWithEveryActorKind)
                        const Verdict szVerdict = LoadedNeedsVersion(eResult, szFile, WORLD_VERSION);
                        return szVerdict;
                    }};
+    qirn_test::WriteFile("seed.w", EVERY_ACTOR_SEED);
+    ASSERT_EQ(oReader.fnRead("seed.w"), "");
+    ASSERT_NE(GetModuleHandleA("DMSDK.dll"), nullptr);
+    dwFreeSlot = LowestFreeTlsSlot();
     Run(oReader, {EVERY_ACTOR_SEED}, 107);
 }
 
