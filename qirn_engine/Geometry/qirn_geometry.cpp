@@ -23,7 +23,8 @@ std::set<QIRN_Geometry*>& LiveGeometries()
     return oLive;
 }
 
-// One .x importer for the whole run; its DirectX File object is made once.
+// One .x importer for the whole run; its DirectX File object is made once, and again after a file
+// that declares templates of its own (qirn_xfile.h).
 QIRN_XFILE& XFileImporter()
 {
     static QIRN_XFILE oImporter;

@@ -60,8 +60,17 @@ const char* ProgramFolderText()
     return g_szFolder;
 }
 
+// The slices of a reader run side by side in one folder: each keeps its input under a name of its
+// own, numbered as its CTest entry is (robustness_<reader>_<k>).
 void FailingPath(const Reader& roReader, char* szPath, size_t nSize)
 {
+    const Slice oSlice = CurrentSlice();
+    if (oSlice.iParts > 1)
+    {
+        std::snprintf(szPath, nSize, "%s\\failing.%s_%d.%s", ProgramFolderText(), roReader.szName.c_str(),
+                      oSlice.iPart + 1, roReader.szExtension.c_str());
+        return;
+    }
     std::snprintf(szPath, nSize, "%s\\failing.%s.%s", ProgramFolderText(), roReader.szName.c_str(),
                   roReader.szExtension.c_str());
 }
@@ -113,7 +122,60 @@ void WriteError(const char* szLine, int iLength)
 // The guard line and the input come first, written without allocating; the module of a crash is
 // looked up last, since that may wait on a lock the crashed reader holds (the watchdog then ends
 // the process).
-[[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode, const void* pAddress = nullptr)
+// One frame of a crash as "module+offset"; false when the address is in no module.
+bool WriteFrame(const char* szPrefix, const void* pAddress)
+{
+    static char s_szModule[MAX_PATH * 2];
+    char szLine[MAX_PATH * 3];
+    HMODULE hModule = nullptr;
+    if (!pAddress ||
+        !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(pAddress), &hModule) ||
+        !GetModuleFileNameA(hModule, s_szModule, sizeof(s_szModule) - 1))
+    {
+        return false;
+    }
+    WriteError(szLine, std::snprintf(szLine, sizeof(szLine), "*** %s %s+0x%llx\n", szPrefix, s_szModule,
+                                     static_cast<unsigned long long>(static_cast<const char*>(pAddress) -
+                                                                     reinterpret_cast<const char*>(hModule))));
+    return true;
+}
+
+// The callers of a crash, unwound from its context by the modules' own unwind tables (which need
+// no allocation), as far as the unwinding goes or 24 frames.
+void WriteCallers(const CONTEXT* poContext)
+{
+#if defined(_M_X64) || defined(__x86_64__)
+    CONTEXT oContext = *poContext;
+    for (int iFrame = 0; iFrame < 24; ++iFrame)
+    {
+        DWORD64 qwImageBase = 0;
+        PRUNTIME_FUNCTION poFunction = RtlLookupFunctionEntry(oContext.Rip, &qwImageBase, nullptr);
+        if (poFunction)
+        {
+            PVOID pHandlerData = nullptr;
+            DWORD64 qwEstablisher = 0;
+            RtlVirtualUnwind(UNW_FLAG_NHANDLER, qwImageBase, oContext.Rip, poFunction, &oContext, &pHandlerData,
+                             &qwEstablisher, nullptr);
+        }
+        else
+        {
+            // A leaf function: its return address is on top of the stack.
+            oContext.Rip = *reinterpret_cast<const DWORD64*>(oContext.Rsp);
+            oContext.Rsp += 8;
+        }
+        if (!oContext.Rip || !WriteFrame("called from", reinterpret_cast<const void*>(oContext.Rip - 1)))
+        {
+            return;
+        }
+    }
+#else
+    (void)poContext;
+#endif
+}
+
+[[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode, const void* pAddress = nullptr,
+                              const CONTEXT* poContext = nullptr)
 {
     static std::atomic<bool> s_bFailing{false};
     if (!s_bFailing.exchange(true))
@@ -131,17 +193,9 @@ void WriteError(const char* szLine, int iLength)
             WriteFile(g_hFailing, szInput.data(), static_cast<DWORD>(szInput.size()), &dwWritten, nullptr);
             FlushFileBuffers(g_hFailing);
         }
-        static char s_szModule[MAX_PATH * 2];
-        HMODULE hModule = nullptr;
-        if (pAddress &&
-            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                               static_cast<LPCSTR>(pAddress), &hModule) &&
-            GetModuleFileNameA(hModule, s_szModule, sizeof(s_szModule) - 1))
+        if (WriteFrame("at", pAddress) && poContext)
         {
-            WriteError(szLine, std::snprintf(szLine, sizeof(szLine), "*** at %s+0x%llx\n", s_szModule,
-                                             static_cast<unsigned long long>(
-                                                 static_cast<const char*>(pAddress) -
-                                                 reinterpret_cast<const char*>(hModule))));
+            WriteCallers(poContext);
         }
     }
     TerminateProcess(GetCurrentProcess(), 3);
@@ -154,7 +208,8 @@ void WriteError(const char* szLine, int iLength)
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* poInfo)
 {
     const EXCEPTION_RECORD* poRecord = poInfo ? poInfo->ExceptionRecord : nullptr;
-    FailProcess("crash", poRecord ? poRecord->ExceptionCode : 0, poRecord ? poRecord->ExceptionAddress : nullptr);
+    FailProcess("crash", poRecord ? poRecord->ExceptionCode : 0, poRecord ? poRecord->ExceptionAddress : nullptr,
+                poInfo ? poInfo->ContextRecord : nullptr);
 }
 
 HANDLE g_hWatchdogReady = nullptr;
