@@ -430,6 +430,12 @@ QIRN_XFILE::~QIRN_XFILE()
     m_oFrameList.ReleaseAllNodes();
 }
 
+QIRN_XFILE& QIRN_SharedXFileImporter()
+{
+    static QIRN_XFILE s_oImporter;
+    return s_oImporter;
+}
+
 void QIRN_XFILE::EndDXFileUse()
 {
     if (m_bFileTemplates)

@@ -41,6 +41,12 @@ public:
     uint32_t m_dwSlot;
 };
 
+class QIRN_XFILE;
+// The importer the engine reads its .x files through, one for the whole run, so that the DirectX
+// File object and the engine's templates it holds are made once (qirn_xfile.h: a file declaring
+// templates of its own leaves a fresh one behind). Not for two loads at once.
+QIRN_XFILE& QIRN_SharedXFileImporter();
+
 class QIRN_XFILE
 {
 public:
