@@ -30,7 +30,6 @@ struct Current
     const Reader* poReader = nullptr;
     const std::string* pszInput = nullptr;
     std::atomic<int64_t> llDeadline{0}; // steady milliseconds; 0 while no reader runs
-    std::atomic<int> iMaxMilliseconds{MAX_MILLISECONDS_PER_INPUT};
 };
 Current g_oCurrent;
 int g_iLoaded = 0;
@@ -228,7 +227,7 @@ DWORD WINAPI Watchdog(LPVOID)
         int64_t llDeadline = g_oCurrent.llDeadline.load();
         if (llDeadline != 0 && NowMilliseconds() > llDeadline)
         {
-            FailProcess("hang", static_cast<uint32_t>(g_oCurrent.iMaxMilliseconds.load()));
+            FailProcess("hang", static_cast<uint32_t>(MAX_MILLISECONDS_PER_INPUT));
         }
     }
 }
@@ -480,8 +479,7 @@ Verdict GuardedRead(const Reader& roReader, const std::string& szInput)
     Verdict szVerdict;
     const std::string szFile = "m." + roReader.szExtension;
     qirn_test::WriteFile(szFile, szInput);
-    g_oCurrent.iMaxMilliseconds = roReader.iMaxMilliseconds;
-    g_oCurrent.llDeadline = NowMilliseconds() + roReader.iMaxMilliseconds;
+    g_oCurrent.llDeadline = NowMilliseconds() + MAX_MILLISECONDS_PER_INPUT;
     try
     {
         szVerdict = roReader.fnRead(szFile);

@@ -30,9 +30,6 @@ struct Reader
     bool bBinary = false;
     // Reads the file of that name (in the working folder), answering its verdict.
     std::function<Verdict(const std::string& szFile)> fnRead;
-    // How long one input may take before it counts as a hang: a reader that does honest work per
-    // input (loading and playing a whole world) gets more than the default.
-    int iMaxMilliseconds = MAX_MILLISECONDS_PER_INPUT;
 };
 
 // Makes the mutated inputs from the seeds, always the same ones for the same number.
