@@ -340,7 +340,8 @@ int QIRN_DataBunnyManager::LoadDataBunnyXFile(std::string strFileName)
             "*** QIRN_DataBunnyManager::LoadDataBunnyXFile() - m_poDXFile is NULL. Init() was not called\n");
         return 1;
     }
-    if (!QIRN_IsXFileReadable(strPath, "QIRN_DataBunnyManager::LoadDataBunnyXFile"))
+    size_t nTemplates = 0;
+    if (!QIRN_IsXFileReadable(strPath, "QIRN_DataBunnyManager::LoadDataBunnyXFile", &nTemplates))
     {
         return 1;
     }
@@ -362,6 +363,14 @@ int QIRN_DataBunnyManager::LoadDataBunnyXFile(std::string strFileName)
             }
         });
     poEnum.Reset();
+    if (nTemplates != 0)
+    {
+        // The object keeps the templates the file declared: the next file gets a fresh one, so
+        // that the templates of many files do not fill its table (qirn_xfile.h).
+        m_poDXFile->Release();
+        m_poDXFile = nullptr;
+        Init();
+    }
     if (hr != DXFILEERR_NOMOREOBJECTS)
     {
         return 1;

@@ -305,8 +305,8 @@ bool IsXTextSeparator(char c)
 }
 
 // The text body after the 16-byte header: every word and quoted string short enough, comments
-// skipped.
-bool XTextWordsFit(const std::string& szBytes)
+// skipped; counts the words "template" in rnTemplates.
+bool XTextWordsFit(const std::string& szBytes, size_t& rnTemplates)
 {
     size_t i = 16;
     while (i < szBytes.size())
@@ -342,6 +342,10 @@ bool XTextWordsFit(const std::string& szBytes)
             {
                 return false;
             }
+            if (szBytes.compare(start, i - start, "template") == 0)
+            {
+                ++rnTemplates;
+            }
         }
     }
     return true;
@@ -355,8 +359,8 @@ uint32_t ReadLE32(const std::string& szBytes, size_t at)
 }
 
 // The binary body after the header: every token known, every name and string short enough and
-// every count's data inside the file.
-bool XBinaryTokensFit(const std::string& szBytes, size_t nFloatSize)
+// every count's data inside the file; counts the template tokens in rnTemplates.
+bool XBinaryTokensFit(const std::string& szBytes, size_t nFloatSize, size_t& rnTemplates)
 {
     size_t i = 16;
     const size_t n = szBytes.size();
@@ -405,6 +409,10 @@ bool XBinaryTokensFit(const std::string& szBytes, size_t nFloatSize)
             {
                 return false;
             }
+            if (wToken == 31)
+            {
+                ++rnTemplates;
+            }
             break;
         }
         if (qwData > n - i)
@@ -417,8 +425,13 @@ bool XBinaryTokensFit(const std::string& szBytes, size_t nFloatSize)
 }
 } // namespace
 
-bool QIRN_IsXFileReadable(const std::string& szPath, const char* szCaller)
+bool QIRN_IsXFileReadable(const std::string& szPath, const char* szCaller, size_t* pnTemplates)
 {
+    size_t nTemplates = 0;
+    if (pnTemplates)
+    {
+        *pnTemplates = QIRN_XFILE_TEMPLATES_UNKNOWN;
+    }
     std::ifstream oIn(szPath, std::ios::binary);
     if (!oIn)
     {
@@ -437,13 +450,25 @@ bool QIRN_IsXFileReadable(const std::string& szPath, const char* szCaller)
     {
         return true;
     }
-    const bool bFits = szFormat == "txt " ? XTextWordsFit(szBytes) : XBinaryTokensFit(szBytes, szFloatBits == "0064" ? 8 : 4);
+    const bool bFits = szFormat == "txt " ? XTextWordsFit(szBytes, nTemplates)
+                                          : XBinaryTokensFit(szBytes, szFloatBits == "0064" ? 8 : 4, nTemplates);
     if (!bFits)
     {
         dprintf("*** %s() - \"%s\" holds a word longer than %u characters, a string longer than %u or a "
                 "token cut short\n",
                 szCaller, szPath.c_str(), static_cast<unsigned>(QIRN_XFILE_MAX_WORD),
                 static_cast<unsigned>(QIRN_XFILE_MAX_STRING));
+        return false;
     }
-    return bFits;
+    if (nTemplates > QIRN_XFILE_MAX_FILE_TEMPLATES)
+    {
+        dprintf("*** %s() - \"%s\" declares %u templates, more than the %u a file may\n", szCaller,
+                szPath.c_str(), static_cast<unsigned>(nTemplates), static_cast<unsigned>(QIRN_XFILE_MAX_FILE_TEMPLATES));
+        return false;
+    }
+    if (pnTemplates)
+    {
+        *pnTemplates = nTemplates;
+    }
+    return true;
 }

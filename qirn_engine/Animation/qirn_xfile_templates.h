@@ -82,11 +82,17 @@ HRESULT QIRN_RegisterXFileTemplates(IDirectXFile* poDXFile);
 // left to DirectX File, which refuses what it cannot read), no name or word is
 // longer than QIRN_XFILE_MAX_WORD characters (DirectX File keeps object names in fixed fields of
 // 64 bytes and writes past them) and no string longer than QIRN_XFILE_MAX_STRING; in binary files
-// every token is known and its data lies inside the file. Logs the reason as
-// "*** <szCaller>() - ..." when it answers false.
+// every token is known and its data lies inside the file; the file declares at most
+// QIRN_XFILE_MAX_FILE_TEMPLATES templates of its own (DirectX File keeps the templates of an object
+// in a table of fixed size beside the engine's, and writes past it). Logs the reason as
+// "*** <szCaller>() - ..." when it answers false. *pnTemplates, when given, takes the number of
+// templates the file declares, or QIRN_XFILE_TEMPLATES_UNKNOWN for a file left to DirectX File
+// (a compressed one may declare any number).
 const size_t QIRN_XFILE_MAX_WORD = 63;
 const size_t QIRN_XFILE_MAX_STRING = 260;
-bool QIRN_IsXFileReadable(const std::string& szPath, const char* szCaller);
+const size_t QIRN_XFILE_MAX_FILE_TEMPLATES = 64;
+const size_t QIRN_XFILE_TEMPLATES_UNKNOWN = static_cast<size_t>(-1);
+bool QIRN_IsXFileReadable(const std::string& szPath, const char* szCaller, size_t* pnTemplates = nullptr);
 
 // The template name a GUID belongs to, or NULL; for log lines.
 const char* QIRN_GetXFileTemplateName(const GUID& guid);

@@ -23,13 +23,6 @@ std::set<QIRN_Geometry*>& LiveGeometries()
     return oLive;
 }
 
-// One .x importer for the whole run; its DirectX File object is made once.
-QIRN_XFILE& XFileImporter()
-{
-    static QIRN_XFILE oImporter;
-    return oImporter;
-}
-
 // One face-model importer for the whole run: its mesh counter names meshes across files.
 QIRN_DMK& FaceModelImporter()
 {
@@ -132,7 +125,7 @@ QIRN_ErrorCode QIRN_Geometry::Load(std::string szFileName)
     QIRN_ErrorCode eResult = GENERICERROR;
     if (szExtension == "x")
     {
-        QIRN_XFILE& roImporter = XFileImporter();
+        QIRN_XFILE& roImporter = QIRN_SharedXFileImporter();
         roImporter.m_poGeometry = this;
         eResult = roImporter.Load(szPath);
         roImporter.m_poGeometry = nullptr;

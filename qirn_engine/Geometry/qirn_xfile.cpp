@@ -417,7 +417,7 @@ XFilePendingCPReference::XFilePendingCPReference(std::string szBoneName, const Q
 }
 
 QIRN_XFILE::QIRN_XFILE()
-    : m_poGeometry(nullptr), m_poDXFile(nullptr), m_oFrameList(false), m_oPendingReferences(true),
+    : m_poGeometry(nullptr), m_poDXFile(nullptr), m_bFileTemplates(false), m_oFrameList(false), m_oPendingReferences(true),
       m_iMaterialCounter(0), m_iMeshCounter(0), m_iFrameCounter(0), m_wBoneCount(0),
       m_fSecondsPerTick(QIRN_XFILE_SECONDS_PER_TICK), m_byDeclTexComponents(0), m_bMeshTexCoords(false)
 {
@@ -425,13 +425,33 @@ QIRN_XFILE::QIRN_XFILE()
 
 QIRN_XFILE::~QIRN_XFILE()
 {
+    ReleaseDXFile();
+    m_oPendingReferences.DeleteAllNodes();
+    m_oFrameList.ReleaseAllNodes();
+}
+
+QIRN_XFILE& QIRN_SharedXFileImporter()
+{
+    static QIRN_XFILE s_oImporter;
+    return s_oImporter;
+}
+
+void QIRN_XFILE::EndDXFileUse()
+{
+    if (m_bFileTemplates)
+    {
+        ReleaseDXFile();
+    }
+    m_bFileTemplates = false;
+}
+
+void QIRN_XFILE::ReleaseDXFile()
+{
     if (m_poDXFile)
     {
         m_poDXFile->Release();
         m_poDXFile = nullptr;
     }
-    m_oPendingReferences.DeleteAllNodes();
-    m_oFrameList.ReleaseAllNodes();
 }
 
 bool QIRN_XFILE::PrepareDXFile(const char* szCaller)
@@ -459,22 +479,23 @@ bool QIRN_XFILE::PrepareDXFile(const char* szCaller)
 bool QIRN_XFILE::OpenDXFileEnum(const char* szCaller, const std::string& szPath,
                                 QIRN_ComRef<IDirectXFileEnumObject>& roEnum)
 {
+    const std::string szQualified = std::string("QIRN_XFILE::") + szCaller;
+    size_t nTemplates = 0;
+    if (!QIRN_IsXFileReadable(szPath, szQualified.c_str(), &nTemplates))
+    {
+        return false;
+    }
     if (!PrepareDXFile(szCaller))
     {
         return false;
     }
-    const std::string szQualified = std::string("QIRN_XFILE::") + szCaller;
-    if (!QIRN_IsXFileReadable(szPath, szQualified.c_str()))
-    {
-        return false;
-    }
+    m_bFileTemplates = nTemplates > 0;
     const HRESULT hr =
         m_poDXFile->CreateEnumObject(const_cast<char*>(szPath.c_str()), DXFILELOAD_FROMFILE, roEnum.Out());
     if (FAILED(hr) || !roEnum.Get())
     {
-        // A fresh object for the next load.
-        m_poDXFile->Release();
-        m_poDXFile = nullptr;
+        roEnum.Reset();
+        ReleaseDXFile();
         dprintf("*** QIRN_XFILE::%s() - m_poDXFile->CreateEnumObject() FAILED\n", szCaller);
         QIRN_LogXFileRefused(szQualified.c_str(), szPath, hr);
         return false;
@@ -548,6 +569,7 @@ QIRN_ErrorCode QIRN_XFILE::Load(std::string szPath)
                                     }
                                 });
     poEnum.Reset();
+    EndDXFileUse();
     ResolvePendingCPReferenceList();
     m_oPendingReferences.DeleteAllNodes();
     if (hr != DXFILEERR_NOMOREOBJECTS)
@@ -1229,6 +1251,8 @@ QIRN_ErrorCode QIRN_XFILE::LoadAnimationSequences(std::string szFileName, std::s
                                                      ReadTickRate(poData, szPath, m_fSecondsPerTick);
                                              }
                                          });
+    poEnum.Reset();
+    EndDXFileUse();
     if (hr != DXFILEERR_NOMOREOBJECTS)
     {
         QIRN_LogXFileRefused("QIRN_XFILE::LoadAnimationSequences", szPath, hr);

@@ -41,6 +41,12 @@ public:
     uint32_t m_dwSlot;
 };
 
+class QIRN_XFILE;
+// The importer the engine reads its .x files through, one for the whole run, so that the DirectX
+// File object and the engine's templates it holds are made once (qirn_xfile.h: a file declaring
+// templates of its own leaves a fresh one behind). Not for two loads at once.
+QIRN_XFILE& QIRN_SharedXFileImporter();
+
 class QIRN_XFILE
 {
 public:
@@ -87,14 +93,23 @@ private:
     void AddParsedMesh(QIRN_MeshData* poMesh, QIRN_Frame* poOwner);
     // The meshes a file drops must leave no pending reference behind.
     void ForgetPendingReferences(const QIRN_MeshData* poMesh);
-    // The DirectX File object, created and given the templates at first use, and an enumeration
-    // of the file's top-level objects; szCaller names the operation in the log lines.
+    // The DirectX File object, created and given the engine's templates at first use, and an
+    // enumeration of the file's top-level objects; szCaller names the operation in the log lines.
     bool PrepareDXFile(const char* szCaller);
     bool OpenDXFileEnum(const char* szCaller, const std::string& szPath,
                         QIRN_ComRef<IDirectXFileEnumObject>& roEnum);
+    // Called once the file's enumeration is gone. A file may declare templates of its own, which
+    // the object keeps: an object kept after such a file would take them again at every load of
+    // it, and its table of templates only grows (DirectX File's has a fixed size and no bound, so
+    // some hundreds of loads of one such file write past its end). The next file then gets a
+    // fresh object; files without templates share one.
+    void EndDXFileUse();
+    void ReleaseDXFile();
     void ResetLoad(const std::string& szPath);
 
     IDirectXFile* m_poDXFile;
+    // Whether the file being read declares templates of its own.
+    bool m_bFileTemplates;
     QIRN_LINKEDLIST<QIRN_Frame> m_oFrameList;
     QIRN_LINKEDLIST<XFilePendingCPReference> m_oPendingReferences;
     int32_t m_iMaterialCounter;

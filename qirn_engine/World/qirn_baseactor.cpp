@@ -311,11 +311,10 @@ QIRN_ErrorCode QIRN_BaseActor::LoadAnimationFromFile(std::string szFileName)
         return FILEREAD_ERROR;
     }
     ClearAnimation();
-    QIRN_XFILE* poImporter = new (std::nothrow) QIRN_XFILE();
+    // Through the engine's one importer: a DirectX File object of its own would cost every
+    // animated actor the engine's templates again.
     QIRN_ErrorCode eResult =
-        poImporter ? poImporter->LoadAnimationSequences(szFileName, std::string(), m_oAnimationSequences)
-                   : GENERICERROR;
-    delete poImporter;
+        QIRN_SharedXFileImporter().LoadAnimationSequences(szFileName, std::string(), m_oAnimationSequences);
     if (eResult != OK)
     {
         // Half a file's tracks would animate the actor wrongly.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,29 @@ TEST_F(DataBunnyManagerTest, BuildsFourBunniesPerAnimatedFrame)
 
 // A comment runs to the end of its line wherever the world reads one, braces and all: a commented
 // world must not fail here, nor lose the files of its data-bunny block.
+// A world's files share the manager's DirectX File object, which keeps the templates each file
+// declares: files declaring as many templates as a file may, one after another, must not fill its
+// table of templates past its end.
+TEST_F(DataBunnyManagerTest, ManyFilesDeclaringTemplates)
+{
+    for (int iFile = 0; iFile < 8; ++iFile)
+    {
+        std::string strText = "xof 0302txt 0032\n";
+        char szTemplate[160];
+        for (size_t i = 0; i < QIRN_XFILE_MAX_FILE_TEMPLATES; ++i)
+        {
+            std::snprintf(szTemplate, sizeof(szTemplate),
+                          "template Extra%d_%u {\n <%08X-0000-4000-8000-000000000002>\n DWORD value;\n}\n", iFile,
+                          static_cast<unsigned>(i), static_cast<unsigned>(0x5EED0000u + iFile * 256 + i));
+            strText += szTemplate;
+        }
+        const std::string strName = "templates" + std::to_string(iFile) + ".x";
+        qirn_test::WriteFile(strName, strText);
+        ASSERT_EQ(m_oManager.LoadDataBunnyXFile(strName), 0) << strName << "\n" << m_oLog.All();
+    }
+    EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
+}
+
 TEST_F(DataBunnyManagerTest, CommentsAreSkippedAsTheWorldSkipsThem)
 {
     CopyFixture("rotation_z90.x", "Turn.x");

@@ -9,9 +9,12 @@
 #include "qirn_xfile_templates.h"
 #include "xfile_writer.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -640,6 +643,83 @@ TEST_F(XFileTest, UnreadableChildrenAreSkipped)
     EXPECT_EQ(poParsed->m_oPolygonGroups.front().m_dwNumIndices, 3u);
     EXPECT_EQ(poParsed->m_oPolygonGroups.front().m_oShader.m_dwNumPasses, 0u);
     delete poParsed;
+}
+
+// One importer serves a whole run. A file that declares templates of its own gives them to the
+// DirectX File object it is read through; were that object kept, every load would add them again,
+// and a table of templates that only grows ends in a write past its end after some hundreds of
+// loads. Each load of such a file must leave the importer as it found it.
+TEST_F(XFileTest, AFileDeclaringTemplatesLoadsAgainAndAgain)
+{
+    const std::string szSkin = std::string(SKIN_TEMPLATES) + "Frame Root {\n Frame Bone { }\n" +
+                               QuadMesh("Skin", std::string(" XSkinMeshHeader { 1; 1; 1; }\n"
+                                                            " SkinWeights { \"Bone\"; 1; 0; 1.0;\n  ") +
+                                                    IDENTITY + " }\n") +
+                               "}\n";
+    qirn_test::WriteFile("skin.x", "xof 0302txt 0032\n" + szSkin);
+    qirn_test::WriteFile("plain.x", "xof 0302txt 0032\n" + QuadMesh("Plain"));
+    qirn_test::LogCapture log;
+    for (int i = 0; i < 2000; ++i)
+    {
+        QIRN_GeometryData oData;
+        m_oXFile.m_poGeometry = &oData;
+        const char* szFile = i % 4 == 3 ? "plain.x" : "skin.x";
+        ASSERT_EQ(m_oXFile.Load(szFile), OK) << "load " << i << " of " << szFile << "\n" << log.All();
+        ASSERT_NE(oData.GetFirstMeshNode(), nullptr) << "load " << i;
+        m_oXFile.m_poGeometry = nullptr;
+    }
+    EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
+}
+
+// A file may declare templates only up to a number that fits beside the engine's in DirectX
+// File's table; one with more is refused before DirectX File sees it, text or binary.
+TEST_F(XFileTest, AFileDeclaringTooManyTemplatesIsRefused)
+{
+    auto Templates = [](size_t n)
+    {
+        std::string szText;
+        char szTemplate[160];
+        for (size_t i = 0; i < n; ++i)
+        {
+            std::snprintf(szTemplate, sizeof(szTemplate),
+                          "template Extra%u {\n <%08X-0000-4000-8000-000000000001>\n DWORD value;\n}\n",
+                          static_cast<unsigned>(i), static_cast<unsigned>(0x5EED0000u + i));
+            szText += szTemplate;
+        }
+        return szText;
+    };
+    const struct
+    {
+        size_t nTemplates;
+        QIRN_ErrorCode eResult;
+    } CASES[] = {{1, OK}, {QIRN_XFILE_MAX_FILE_TEMPLATES, OK}, {QIRN_XFILE_MAX_FILE_TEMPLATES + 1, GENERICERROR},
+                 {400, GENERICERROR}};
+    for (const auto& c : CASES)
+    {
+        qirn_test::LogCapture log;
+        QIRN_GeometryData oData;
+        m_oXFile.m_poGeometry = &oData;
+        qirn_test::WriteFile("many.x", "xof 0302txt 0032\n" + Templates(c.nTemplates) + QuadMesh("After"));
+        EXPECT_EQ(m_oXFile.Load("many.x"), c.eResult) << c.nTemplates << "\n" << log.All();
+        EXPECT_EQ(log.Contains("\"many.x\" declares " + std::to_string(c.nTemplates) + " templates, more than the " +
+                               std::to_string(QIRN_XFILE_MAX_FILE_TEMPLATES) + " a file may"),
+                  c.eResult != OK)
+            << c.nTemplates << "\n" << log.All();
+        m_oXFile.m_poGeometry = nullptr;
+    }
+    // The binary form counts its template tokens the same way.
+    std::string szBinary = "xof 0302bin 0032";
+    for (size_t i = 0; i <= QIRN_XFILE_MAX_FILE_TEMPLATES; ++i)
+    {
+        szBinary += std::string("\x1f\x00", 2); // the template token
+    }
+    qirn_test::WriteFile("many_bin.x", szBinary);
+    qirn_test::LogCapture log;
+    QIRN_GeometryData oData;
+    m_oXFile.m_poGeometry = &oData;
+    EXPECT_EQ(m_oXFile.Load("many_bin.x"), GENERICERROR);
+    EXPECT_TRUE(log.Contains("\"many_bin.x\" declares 65 templates")) << log.All();
+    m_oXFile.m_poGeometry = nullptr;
 }
 
 TEST_F(XFileTest, MissingFilesAndTargets)

@@ -59,8 +59,17 @@ const char* ProgramFolderText()
     return g_szFolder;
 }
 
+// The slices of a reader run side by side in one folder: each keeps its input under a name of its
+// own, numbered as its CTest entry is (robustness_<reader>_<k>).
 void FailingPath(const Reader& roReader, char* szPath, size_t nSize)
 {
+    const Slice oSlice = CurrentSlice();
+    if (oSlice.iParts > 1)
+    {
+        std::snprintf(szPath, nSize, "%s\\failing.%s_%d.%s", ProgramFolderText(), roReader.szName.c_str(),
+                      oSlice.iPart + 1, roReader.szExtension.c_str());
+        return;
+    }
     std::snprintf(szPath, nSize, "%s\\failing.%s.%s", ProgramFolderText(), roReader.szName.c_str(),
                   roReader.szExtension.c_str());
 }
@@ -112,7 +121,60 @@ void WriteError(const char* szLine, int iLength)
 // The guard line and the input come first, written without allocating; the module of a crash is
 // looked up last, since that may wait on a lock the crashed reader holds (the watchdog then ends
 // the process).
-[[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode, const void* pAddress = nullptr)
+// One frame of a crash as "module+offset"; false when the address is in no module.
+bool WriteFrame(const char* szPrefix, const void* pAddress)
+{
+    static char s_szModule[MAX_PATH * 2];
+    char szLine[MAX_PATH * 3];
+    HMODULE hModule = nullptr;
+    if (!pAddress ||
+        !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(pAddress), &hModule) ||
+        !GetModuleFileNameA(hModule, s_szModule, sizeof(s_szModule) - 1))
+    {
+        return false;
+    }
+    WriteError(szLine, std::snprintf(szLine, sizeof(szLine), "*** %s %s+0x%llx\n", szPrefix, s_szModule,
+                                     static_cast<unsigned long long>(static_cast<const char*>(pAddress) -
+                                                                     reinterpret_cast<const char*>(hModule))));
+    return true;
+}
+
+// The callers of a crash, unwound from its context by the modules' own unwind tables (which need
+// no allocation), as far as the unwinding goes or 24 frames.
+void WriteCallers(const CONTEXT* poContext)
+{
+#if defined(_M_X64) || defined(__x86_64__)
+    CONTEXT oContext = *poContext;
+    for (int iFrame = 0; iFrame < 24; ++iFrame)
+    {
+        DWORD64 qwImageBase = 0;
+        PRUNTIME_FUNCTION poFunction = RtlLookupFunctionEntry(oContext.Rip, &qwImageBase, nullptr);
+        if (poFunction)
+        {
+            PVOID pHandlerData = nullptr;
+            DWORD64 qwEstablisher = 0;
+            RtlVirtualUnwind(UNW_FLAG_NHANDLER, qwImageBase, oContext.Rip, poFunction, &oContext, &pHandlerData,
+                             &qwEstablisher, nullptr);
+        }
+        else
+        {
+            // A leaf function: its return address is on top of the stack.
+            oContext.Rip = *reinterpret_cast<const DWORD64*>(oContext.Rsp);
+            oContext.Rsp += 8;
+        }
+        if (!oContext.Rip || !WriteFrame("called from", reinterpret_cast<const void*>(oContext.Rip - 1)))
+        {
+            return;
+        }
+    }
+#else
+    (void)poContext;
+#endif
+}
+
+[[noreturn]] void FailProcess(const char* szWhat, uint32_t dwCode, const void* pAddress = nullptr,
+                              const CONTEXT* poContext = nullptr)
 {
     static std::atomic<bool> s_bFailing{false};
     if (!s_bFailing.exchange(true))
@@ -130,17 +192,9 @@ void WriteError(const char* szLine, int iLength)
             WriteFile(g_hFailing, szInput.data(), static_cast<DWORD>(szInput.size()), &dwWritten, nullptr);
             FlushFileBuffers(g_hFailing);
         }
-        static char s_szModule[MAX_PATH * 2];
-        HMODULE hModule = nullptr;
-        if (pAddress &&
-            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                               static_cast<LPCSTR>(pAddress), &hModule) &&
-            GetModuleFileNameA(hModule, s_szModule, sizeof(s_szModule) - 1))
+        if (WriteFrame("at", pAddress) && poContext)
         {
-            WriteError(szLine, std::snprintf(szLine, sizeof(szLine), "*** at %s+0x%llx\n", s_szModule,
-                                             static_cast<unsigned long long>(
-                                                 static_cast<const char*>(pAddress) -
-                                                 reinterpret_cast<const char*>(hModule))));
+            WriteCallers(poContext);
         }
     }
     TerminateProcess(GetCurrentProcess(), 3);
@@ -153,7 +207,8 @@ void WriteError(const char* szLine, int iLength)
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* poInfo)
 {
     const EXCEPTION_RECORD* poRecord = poInfo ? poInfo->ExceptionRecord : nullptr;
-    FailProcess("crash", poRecord ? poRecord->ExceptionCode : 0, poRecord ? poRecord->ExceptionAddress : nullptr);
+    FailProcess("crash", poRecord ? poRecord->ExceptionCode : 0, poRecord ? poRecord->ExceptionAddress : nullptr,
+                poInfo ? poInfo->ContextRecord : nullptr);
 }
 
 HANDLE g_hWatchdogReady = nullptr;
@@ -446,6 +501,30 @@ Verdict GuardedRead(const Reader& roReader, const std::string& szInput)
     return szVerdict;
 }
 
+double ProcessCpuSeconds()
+{
+    FILETIME oCreation, oExit, oKernel, oUser;
+    if (!GetProcessTimes(GetCurrentProcess(), &oCreation, &oExit, &oKernel, &oUser))
+    {
+        return 0.0;
+    }
+    auto Seconds = [](const FILETIME& t)
+    { return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7; };
+    return Seconds(oKernel) + Seconds(oUser);
+}
+
+int SlowInputMilliseconds()
+{
+    const char* szSlow = std::getenv("QIRN_ROBUSTNESS_SLOW_MS");
+    int iMilliseconds = 0;
+    if (szSlow && (std::sscanf(szSlow, "%d", &iMilliseconds) != 1 || iMilliseconds <= 0))
+    {
+        ADD_FAILURE() << "QIRN_ROBUSTNESS_SLOW_MS is \"" << szSlow << "\", not a number of milliseconds";
+        iMilliseconds = 0;
+    }
+    return iMilliseconds;
+}
+
 Slice CurrentSlice()
 {
     Slice oSlice;
@@ -483,6 +562,7 @@ RunCounts FeedInputs(const Reader& roReader, const std::function<std::string(int
 {
     RunCounts oCounts;
     const Slice oSlice = CurrentSlice();
+    const int iSlowMilliseconds = SlowInputMilliseconds();
     OpenFailingFile(roReader);
     bool bFailed = false;
     const auto start = std::chrono::steady_clock::now();
@@ -494,8 +574,25 @@ RunCounts FeedInputs(const Reader& roReader, const std::function<std::string(int
         {
             continue;
         }
+        const auto inputStart = std::chrono::steady_clock::now();
         Verdict szVerdict = GuardedRead(roReader, szInput);
+        const double fInputSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - inputStart).count();
         ++oCounts.iInputs;
+        if (fInputSeconds > oCounts.fSlowestSeconds)
+        {
+            oCounts.fSlowestSeconds = fInputSeconds;
+            oCounts.iSlowest = i;
+        }
+        if (iSlowMilliseconds > 0 && fInputSeconds * 1000.0 >= iSlowMilliseconds)
+        {
+            char szPath[MAX_PATH * 2 + 64];
+            std::snprintf(szPath, sizeof(szPath), "%s\\slow.%s.%d.%s", ProgramFolderText(), roReader.szName.c_str(), i,
+                          roReader.szExtension.c_str());
+            WriteFailingFile(szPath, szInput);
+            std::printf("[ slow ] %s, input %d of %s: %.0f ms; the input is %s\n", roReader.szName.c_str(), i,
+                        szFamily.c_str(), fInputSeconds * 1000.0, szPath);
+        }
         if (!szVerdict.empty())
         {
             CloseFailingFile(false);
@@ -513,8 +610,10 @@ RunCounts FeedInputs(const Reader& roReader, const std::function<std::string(int
     }
     oCounts.iLoaded = g_iLoaded - iLoadedBefore;
     oCounts.fSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("[ robustness ] %s (slice %d of %d): %d inputs, %d loaded, %.1f s\n", roReader.szName.c_str(),
-                oSlice.iPart + 1, oSlice.iParts, oCounts.iInputs, oCounts.iLoaded, oCounts.fSeconds);
+    std::printf("[ robustness ] %s (slice %d of %d): %d inputs, %d loaded, %.1f s (%.1f s of CPU in the process); "
+                "the slowest, input %d, %.0f ms\n",
+                roReader.szName.c_str(), oSlice.iPart + 1, oSlice.iParts, oCounts.iInputs, oCounts.iLoaded,
+                oCounts.fSeconds, ProcessCpuSeconds(), oCounts.iSlowest, oCounts.fSlowestSeconds * 1000.0);
     return oCounts;
 }
 

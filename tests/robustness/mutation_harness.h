@@ -1,7 +1,8 @@
 #pragma once
 // Feeds a reader mutated copies of valid files and guards every input: a crash, a hang past the
 // time-out, a damaged heap or a wrong answer fails the run, and the input that showed it is written
-// beside the test program as "failing.<reader>.<ext>" so that it can be replayed and kept as a fixture.
+// beside the test program as "failing.<reader>.<ext>" (a slice's as "failing.<reader>_<k>.<ext>") so that
+// it can be replayed and kept as a fixture.
 
 #include <cstdint>
 #include <functional>
@@ -72,7 +73,16 @@ struct RunCounts
     // Inputs the reader answered as loaded.
     int iLoaded = 0;
     double fSeconds = 0.0;
+    // The slowest input of the run and its number.
+    double fSlowestSeconds = 0.0;
+    int iSlowest = -1;
 };
+
+// Inputs that take at least this many milliseconds are named in the run's output and written beside
+// the test program as "slow.<reader>.<input>.<ext>": QIRN_ROBUSTNESS_SLOW_MS, or none when unset.
+int SlowInputMilliseconds();
+// The CPU time the process has had so far, user and kernel.
+double ProcessCpuSeconds();
 
 // Installs the crash filter and the watchdog once per process.
 void InstallGuards();
@@ -83,7 +93,8 @@ Verdict GuardedRead(const Reader& roReader, const std::string& szInput);
 
 // The folder of the test program, where failing inputs are written.
 std::string ProgramFolder();
-// Writes the input as "failing.<reader>.<ext>" beside the test program; answers the path.
+// Writes the input as "failing.<reader>.<ext>" (or the slice's name) beside the test program; answers
+// the path.
 std::string KeepFailingInput(const Reader& roReader, const std::string& szInput);
 
 // Feeds the current slice's share of iCount mutated inputs (always made in the same order, so that
