@@ -19,18 +19,19 @@ class ReaderTest : public ::testing::Test
 protected:
     void SetUp() override { QIRN_InitEnginePath(m_oDir.Path() + "\\qirn_v2.ini"); }
 
-    // Replays the reader's kept fixtures (in the first slice), then feeds it its slice of the
+    // Replays the reader's kept fixtures (in the first slice), then feeds it its slice of iCount
     // mutated inputs of the seeds.
-    void Run(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed)
+    void Run(const Reader& roReader, const std::vector<std::string>& vSeeds, uint32_t dwSeed,
+             int iCount = INPUTS_PER_READER)
     {
         const Slice oSlice = CurrentSlice();
         if (oSlice.iPart == 0)
         {
             ReplayFixtures(roReader);
         }
-        RunCounts oCounts = FeedMutations(roReader, vSeeds, dwSeed);
+        RunCounts oCounts = FeedMutations(roReader, vSeeds, dwSeed, iCount);
         m_oLog.Clear();
-        EXPECT_EQ(oCounts.iInputs, oSlice.Count(INPUTS_PER_READER));
+        EXPECT_EQ(oCounts.iInputs, oSlice.Count(iCount));
         // Enough inputs stay whole to load: the reader is exercised beyond its first refusal.
         EXPECT_GT(oCounts.iLoaded, 0);
     }
