@@ -100,7 +100,7 @@ void Report(const char* szName, double dValue)
     printf("bench.%s %.9g\n", szName, dValue);
 }
 
-// Records the frame in the middle of the stretch (after the timed frames) and writes it.
+// Records the frame in the middle of the stretch, once the stretch has been played, and writes it.
 int DumpFrame(BenchHost& roHost, const Options& roOptions)
 {
     const BenchSettings& ro = roHost.GetSettings();
