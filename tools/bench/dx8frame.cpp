@@ -10,6 +10,10 @@ const char DX8_FRAME_MAGIC[8] = {'Q', 'D', 'X', '8', 'F', 'R', 'M', '1'};
 // Bounds a damaged file cannot get past: larger than any frame of the scene by far.
 const uint32_t MAX_ITEMS = 1u << 24;
 const uint64_t MAX_FILE_BYTES = 1ull << 31;
+// The largest texture or surface side, and volume depth, a frame may ask the replay to make: a
+// damaged size must not have the device make a surface of gigabytes the file does not hold.
+const uint32_t MAX_SIDE = 8192;
+const uint32_t MAX_DEPTH = 512;
 
 // D3DPRIMITIVETYPE's values.
 const uint32_t POINT_LIST = 1;
@@ -218,6 +222,12 @@ std::string CheckCommand(const Dx8Frame& roFrame, const Dx8Command& ro)
 std::string CheckResource(const Dx8Frame& roFrame, size_t uIndex)
 {
     const Dx8Resource& ro = roFrame.m_voResources[uIndex];
+    // A buffer's width is its size in bytes, which its bytes in the file bound.
+    const bool bBuffer = ro.uKind == DX8_VERTEX_BUFFER || ro.uKind == DX8_INDEX_BUFFER;
+    if (!bBuffer && (ro.uWidth > MAX_SIDE || ro.uHeight > MAX_SIDE || ro.uDepth > MAX_DEPTH))
+    {
+        return "larger than " + std::to_string(MAX_SIDE) + " texels a side";
+    }
     switch (ro.uKind)
     {
     case DX8_TEXTURE:

@@ -308,6 +308,18 @@ TEST_F(Dx8FrameRecorderTest, DamagedFramesAreRefusedWithTheReason)
          },
          "not 16 floats"},
         {"a frame of no size", [](Dx8Frame& ro) { ro.m_uWidth = 0; }, "of no size"},
+        {"a texture 60000 texels wide",
+         [](Dx8Frame& ro)
+         {
+             Dx8Resource o;
+             o.uKind = DX8_TEXTURE;
+             o.uWidth = 60000;
+             o.uHeight = 4;
+             o.uLevels = 1;
+             o.voLevels.resize(1);
+             ro.m_voResources.push_back(o);
+         },
+         "larger than 8192 texels a side"},
     };
     for (const Case& ro : aoCases)
     {
