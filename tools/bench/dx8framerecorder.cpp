@@ -617,6 +617,20 @@ HRESULT WINAPI HookDrawIndexedPrimitiveUP(IDirect3DDevice8* p, D3DPRIMITIVETYPE 
     return hr;
 }
 
+// A shader's tokens as the device hands them back whole: fnGet answers their size for no buffer,
+// then fills one of that size.
+template <typename Get> std::vector<uint32_t> Tokens(Get fnGet)
+{
+    std::vector<uint32_t> v;
+    DWORD dwBytes = 0;
+    if (SUCCEEDED(fnGet(nullptr, &dwBytes)) && dwBytes)
+    {
+        v.resize(dwBytes / sizeof(DWORD));
+        fnGet(v.data(), &dwBytes);
+    }
+    return v;
+}
+
 HRESULT WINAPI HookCreateVertexShader(IDirect3DDevice8* p, const DWORD* pDeclaration, const DWORD* pFunction,
                                       DWORD* pdwHandle, DWORD dwUsage)
 {
@@ -627,17 +641,13 @@ HRESULT WINAPI HookCreateVertexShader(IDirect3DDevice8* p, const DWORD* pDeclara
         // The device's own copies of the tokens, which it hands back whole.
         Dx8Shader o;
         o.uUsage = dwUsage;
-        DWORD dwBytes = 0;
-        if (SUCCEEDED(p->GetVertexShaderDeclaration(*pdwHandle, nullptr, &dwBytes)) && dwBytes)
+        const DWORD dwHandle = *pdwHandle;
+        o.vDeclaration = Tokens([&](void* pData, DWORD* pdwBytes)
+                                { return p->GetVertexShaderDeclaration(dwHandle, pData, pdwBytes); });
+        if (pFunction)
         {
-            o.vDeclaration.resize(dwBytes / sizeof(DWORD));
-            p->GetVertexShaderDeclaration(*pdwHandle, o.vDeclaration.data(), &dwBytes);
-        }
-        dwBytes = 0;
-        if (pFunction && SUCCEEDED(p->GetVertexShaderFunction(*pdwHandle, nullptr, &dwBytes)) && dwBytes)
-        {
-            o.vFunction.resize(dwBytes / sizeof(DWORD));
-            p->GetVertexShaderFunction(*pdwHandle, o.vFunction.data(), &dwBytes);
+            o.vFunction = Tokens([&](void* pData, DWORD* pdwBytes)
+                                 { return p->GetVertexShaderFunction(dwHandle, pData, pdwBytes); });
         }
         g_oShadow.oVertexShaders[*pdwHandle] = std::move(o);
     }
@@ -659,12 +669,9 @@ HRESULT WINAPI HookCreatePixelShader(IDirect3DDevice8* p, const DWORD* pFunction
     {
         Dx8Shader o;
         o.bPixel = true;
-        DWORD dwBytes = 0;
-        if (SUCCEEDED(p->GetPixelShaderFunction(*pdwHandle, nullptr, &dwBytes)) && dwBytes)
-        {
-            o.vFunction.resize(dwBytes / sizeof(DWORD));
-            p->GetPixelShaderFunction(*pdwHandle, o.vFunction.data(), &dwBytes);
-        }
+        const DWORD dwHandle = *pdwHandle;
+        o.vFunction = Tokens([&](void* pData, DWORD* pdwBytes)
+                             { return p->GetPixelShaderFunction(dwHandle, pData, pdwBytes); });
         g_oShadow.oPixelShaders[*pdwHandle] = std::move(o);
     }
     return hr;
